@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build Telvia and run all of its tests.
+# Idempotent: prints nothing and installs nothing when everything is already present.
+set -euo pipefail
+
+# package -> a file or command that proves it is installed
+declare -A probes=(
+  [cmake]=/usr/bin/cmake
+  [ninja-build]=/usr/bin/ninja
+  [g++]=/usr/bin/g++
+  [googletest]=/usr/src/googletest/CMakeLists.txt
+  [libgtest-dev]=/usr/include/gtest/gtest.h
+  [libgmock-dev]=/usr/include/gmock/gmock.h
+  [g++-mingw-w64-x86-64-posix]=/usr/bin/x86_64-w64-mingw32-g++-posix
+  [gcc-mingw-w64-x86-64-posix]=/usr/bin/x86_64-w64-mingw32-gcc-posix
+  [mingw-w64-x86-64-dev]=/usr/share/mingw-w64/include/windows.h
+  [binutils-mingw-w64-x86-64]=/usr/bin/x86_64-w64-mingw32-windres
+  [wine]=/usr/bin/wine
+  [wine64]=/usr/lib/wine/wine64
+  [xvfb]=/usr/bin/Xvfb
+  [xauth]=/usr/bin/xauth
+  [x11-apps]=/usr/bin/xwd
+  [imagemagick]=/usr/bin/convert
+  [clang]=/usr/bin/clang++
+  [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
+  [ffmpeg]=/usr/bin/ffmpeg
+  [gstreamer1.0-plugins-base]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstplayback.so
+  [gstreamer1.0-plugins-good]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstisomp4.so
+  [gstreamer1.0-plugins-ugly]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstasf.so
+  [gstreamer1.0-libav]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstlibav.so
+)
+
+missing=()
+for pkg in "${!probes[@]}"; do
+  [ -e "${probes[$pkg]}" ] || missing+=("$pkg")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+  sudo=sudo
+fi
+export DEBIAN_FRONTEND=noninteractive
+log=$(mktemp)
+if ! { $sudo apt-get update -q && $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+  tail -n 30 "$log" >&2
+  echo "setup: could not install: ${missing[*]} (see the apt-get output above)" >&2
+  exit 1
+fi
+rm -f "$log"
+
+for pkg in "${missing[@]}"; do
+  [ -e "${probes[$pkg]}" ] || { echo "setup: $pkg installed but ${probes[$pkg]} is still missing" >&2; exit 1; }
+done
+echo "setup: done"

@@ -1,0 +1,39 @@
+// Decides what every message of the main window does. The window procedure only
+// translates a message into one of these calls and returns what it says.
+#pragma once
+
+#include "app/ports.h"
+#include "catalogue/app_state.h"
+#include "i18n/translation_table.h"
+#include "platform/geometry.h"
+
+namespace telvia {
+
+inline constexpr char16_t userManualFile[] = u"Telvia.chm";
+inline constexpr char16_t makerHomePage[] = u"https://www.quorvex.com/telvia/";
+
+class MainWindowPresenter {
+public:
+    MainWindowPresenter(AppState& state, Ports& ports, const TranslationTable& translations);
+
+    // WM_CREATE; false when the process was ended because COM did not start.
+    bool onCreate();
+    void onDestroy();
+    void onSize();
+    void onGetMinMaxInfo(Size& minTrackSize);
+    void onContextMenu(Point screenPoint);
+    void onKeyDown(unsigned virtualKey);
+    // False for ids the main window does not know; they go to the default procedure.
+    bool onCommand(int commandId);
+    void onTimer();
+    void onGraphNotify();
+
+private:
+    void pickFromChannelsMenu(int commandId);
+
+    AppState& state_;
+    Ports& ports_;
+    const TranslationTable& translations_;
+};
+
+}  // namespace telvia

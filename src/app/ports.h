@@ -1,0 +1,22 @@
+// Everything the application logic reaches the operating system through.
+#pragma once
+
+#include "platform/channels_menu_port.h"
+#include "platform/dialog_port.h"
+#include "platform/main_window_port.h"
+#include "platform/message_box_port.h"
+#include "platform/shell_port.h"
+#include "platform/system_port.h"
+
+namespace telvia {
+
+struct Ports {
+    MainWindowPort& window;
+    ChannelsMenuPort& channelsMenu;
+    SystemPort& system;
+    MessageBoxPort& messages;
+    ShellPort& shell;
+    DialogPort& dialogs;
+};
+
+}  // namespace telvia

@@ -1,0 +1,13 @@
+#include "catalogue/select_channel.h"
+
+#include "playback/stream_graph.h"
+
+namespace telvia {
+
+void selectChannel(AppState& state, Ports& ports, int slot)
+{
+    state.current = state.channels[slot];
+    connectChannel(state, ports);
+}
+
+}  // namespace telvia

@@ -1,0 +1,98 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window_presenter.h"
+#include "fake_ports.h"
+
+namespace telvia {
+namespace {
+
+using fakes::FakePlatform;
+
+struct LifecycleFixture : ::testing::Test {
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    FakePlatform platform;
+    TranslationTable translations;
+    MainWindowPresenter presenter{*state, platform.ports, translations};
+
+    LifecycleFixture() { state->productName = u"Telvia"; }
+};
+
+TEST_F(LifecycleFixture, StartUpRunsInItsOrder)
+{
+    ASSERT_TRUE(presenter.onCreate());
+    const std::vector<std::string> expected = {
+        "window.showNormal",
+        "system.initialiseCom",
+        "system.initialiseCommonControls",
+        "window.checkMenuRadio 32774 32777 32775",
+        "window.startTimer 1 200",
+    };
+    EXPECT_EQ(platform.log.calls, expected);
+    EXPECT_EQ(state->viewMode, 1);
+    EXPECT_EQ(state->soundVolume, 0);
+    const std::array<std::int32_t, 11> levels = {-10000, -4000, -3000, -2000, -1500, -1200,
+                                                 -1000,  -750,  -500,  -250,  0};
+    EXPECT_EQ(state->volumeSteps, levels);
+}
+
+TEST_F(LifecycleFixture, StartUpRestoresTheSavedChannelByName)
+{
+    state->channels[0].country = u"USA";
+    state->channels[0].name = u"First";
+    state->channels[1].country = u"USA";
+    state->channels[1].name = u"Saved";
+    state->channels[1].address = u"http://saved";
+    state->channels[1].on = 0;  // unmarked channels are restored too
+    state->current.name = u"Saved";
+
+    ASSERT_TRUE(presenter.onCreate());
+    EXPECT_EQ(state->current, state->channels[1]);
+    EXPECT_EQ(platform.window.title, u"Telvia  [ Saved ]");
+}
+
+TEST_F(LifecycleFixture, AMissingSavedChannelKeepsItsNameAndPlaysNothing)
+{
+    state->current.name = u"Gone";
+    ASSERT_TRUE(presenter.onCreate());
+    EXPECT_EQ(state->current.name, u"Gone");
+    EXPECT_TRUE(state->current.address.empty());
+    EXPECT_FALSE(platform.log.contains("window.setTitle Telvia  [ Gone ]"));
+}
+
+TEST_F(LifecycleFixture, ComFailureReportsAndEndsTheProcessWithCode1)
+{
+    platform.system.comResult = static_cast<HResult>(0x80004005u);
+    EXPECT_FALSE(presenter.onCreate());
+
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].text, u"CoInitialize Failed!\r\n");
+    EXPECT_EQ(platform.messages.shown[0].caption, u"Telvia");
+    EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::none);
+    EXPECT_EQ(platform.system.exitCode, 1);
+    // Nothing after the failed start: no common controls, no timer, no menu mark.
+    EXPECT_EQ(platform.log.calls.back(), "system.exitProcess 1");
+    EXPECT_FALSE(platform.log.contains("system.initialiseCommonControls"));
+}
+
+TEST_F(LifecycleFixture, ExitReleasesPlaybackBeforeComAndQuitsLast)
+{
+    state->current.name = u"Playing";
+    state->playing = 1;
+    presenter.onDestroy();
+    const std::vector<std::string> expected = {
+        "window.setTitle Telvia  [ Playing ]",  // the tear-down clears the status
+        "system.uninitialiseCom",
+        "window.postQuit 0",
+    };
+    EXPECT_EQ(platform.log.calls, expected);
+    EXPECT_EQ(state->playing, 0);
+    // The name stays so that it is saved as the channel to restore.
+    EXPECT_EQ(state->current.name, u"Playing");
+}
+
+}  // namespace
+}  // namespace telvia

@@ -1,0 +1,122 @@
+// In-memory ports that record what the logic asked of the platform.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ports.h"
+#include "call_log.h"
+
+namespace telvia::fakes {
+
+std::string narrow(std::u16string_view text);
+
+class FakeMainWindow final : public MainWindowPort {
+public:
+    explicit FakeMainWindow(CallLog& log) : log_(log) {}
+
+    void showNormal() override;
+    void setTitle(std::u16string_view title) override;
+    void destroy() override;
+    void postCommand(int commandId) override;
+    void postQuit(int exitCode) override;
+    void startTimer(int timerId, int periodMs) override;
+    void checkMenuRadio(int firstId, int lastId, int checkedId) override;
+    Point cursorPosition() override;
+
+    std::u16string title;
+    std::vector<int> postedCommands;
+    Point cursor{};
+
+private:
+    CallLog& log_;
+};
+
+class FakeChannelsMenu final : public ChannelsMenuPort {
+public:
+    explicit FakeChannelsMenu(CallLog& log) : log_(log) {}
+
+    void rebuild(std::span<const ChannelsMenuItem> items) override;
+    void track(Point screenPoint) override;
+    std::u16string itemText(int commandId) override;
+
+    struct Item {
+        int commandId;
+        std::u16string text;
+        bool startsColumn;
+    };
+    std::vector<Item> items;
+
+private:
+    CallLog& log_;
+};
+
+class FakeSystem final : public SystemPort {
+public:
+    explicit FakeSystem(CallLog& log) : log_(log) {}
+
+    HResult initialiseCom() override;
+    void uninitialiseCom() override;
+    void initialiseCommonControls() override;
+    void exitProcess(int exitCode) override;
+
+    HResult comResult = 0;
+    std::optional<int> exitCode;
+
+private:
+    CallLog& log_;
+};
+
+class FakeMessageBoxes final : public MessageBoxPort {
+public:
+    explicit FakeMessageBoxes(CallLog& log) : log_(log) {}
+
+    void showInformation(MessageOwner owner, std::u16string_view text,
+                         std::u16string_view caption) override;
+
+    struct Shown {
+        MessageOwner owner;
+        std::u16string text;
+        std::u16string caption;
+    };
+    std::vector<Shown> shown;
+
+private:
+    CallLog& log_;
+};
+
+class FakeShell final : public ShellPort {
+public:
+    explicit FakeShell(CallLog& log) : log_(log) {}
+    void open(std::u16string_view target) override;
+
+private:
+    CallLog& log_;
+};
+
+class FakeDialogs final : public DialogPort {
+public:
+    explicit FakeDialogs(CallLog& log) : log_(log) {}
+    void runAboutBox() override;
+    void runEditChannels() override;
+    void runSaveChannels() override;
+    void runLoadChannels() override;
+
+private:
+    CallLog& log_;
+};
+
+// All fakes of one test, sharing one call log, and the Ports view of them.
+struct FakePlatform {
+    CallLog log;
+    FakeMainWindow window{log};
+    FakeChannelsMenu channelsMenu{log};
+    FakeSystem system{log};
+    FakeMessageBoxes messages{log};
+    FakeShell shell{log};
+    FakeDialogs dialogs{log};
+    Ports ports{window, channelsMenu, system, messages, shell, dialogs};
+};
+
+}  // namespace telvia::fakes
