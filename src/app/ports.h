@@ -3,6 +3,7 @@
 
 #include "platform/channels_menu_port.h"
 #include "platform/dialog_port.h"
+#include "platform/file_port.h"
 #include "platform/main_window_port.h"
 #include "platform/message_box_port.h"
 #include "platform/shell_port.h"
@@ -17,6 +18,7 @@ struct Ports {
     MessageBoxPort& messages;
     ShellPort& shell;
     DialogPort& dialogs;
+    FilePort& files;
 };
 
 }  // namespace telvia

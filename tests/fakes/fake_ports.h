@@ -7,6 +7,7 @@
 
 #include "app/ports.h"
 #include "call_log.h"
+#include "fake_files.h"
 
 namespace telvia::fakes {
 
@@ -116,7 +117,8 @@ struct FakePlatform {
     FakeMessageBoxes messages{log};
     FakeShell shell{log};
     FakeDialogs dialogs{log};
-    Ports ports{window, channelsMenu, system, messages, shell, dialogs};
+    FakeFiles files{log};
+    Ports ports{window, channelsMenu, system, messages, shell, dialogs, files};
 };
 
 }  // namespace telvia::fakes
