@@ -20,6 +20,7 @@ declare -A probes=(
   [xvfb]=/usr/bin/Xvfb
   [xauth]=/usr/bin/xauth
   [x11-apps]=/usr/bin/xwd
+  [x11-utils]=/usr/bin/xwininfo
   [imagemagick]=/usr/bin/convert
   [clang]=/usr/bin/clang++
   [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a

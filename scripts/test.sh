@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the portable code natively, then telvia.exe,
+# its adapter tests and its end-to-end scenarios under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --workflow --preset host
+cmake --workflow --preset windows

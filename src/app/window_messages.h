@@ -1,0 +1,10 @@
+// Private window messages of the main window.
+#pragma once
+
+namespace telvia {
+
+// Posted by the playback graph whenever it has queued events (WM_USER + 400).
+inline constexpr unsigned graphNotifyMessage = 0x0400 + 400;
+static_assert(graphNotifyMessage == 1424);
+
+}  // namespace telvia

@@ -1,0 +1,98 @@
+#include "i18n/ini_reader.h"
+
+#include <algorithm>
+
+namespace telvia {
+
+namespace {
+
+constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0u) == 0x80u; }
+
+std::string finishValue(std::string_view raw, TextEncoding encoding)
+{
+    std::string_view text = trimBlanks(raw.substr(0, raw.find('\0')));
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+        text.back() == text.front()) {
+        text = text.substr(1, text.size() - 2);
+    }
+    if (text.size() > iniValueMaxLength) {
+        std::size_t cut = iniValueMaxLength;
+        // A UTF-8 text loses the whole character that straddles the cut, not half of it.
+        if (encoding == TextEncoding::utf8) {
+            while (cut > 0 && isUtf8Continuation(text[cut])) {
+                --cut;
+            }
+        }
+        text = text.substr(0, cut);
+    }
+    return std::string(text);
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string_view bytes) : bytes_(bytes)
+{
+    if (bytes_.starts_with(utf8ByteOrderMark)) {
+        bytes_.remove_prefix(utf8ByteOrderMark.size());
+        encoding_ = TextEncoding::utf8;
+    }
+}
+
+std::string IniFile::value(std::string_view section, std::string_view key) const
+{
+    bool inSection = false;
+    std::size_t position = 0;
+    while (position < bytes_.size()) {
+        const std::size_t end = std::min(bytes_.find_first_of("\r\n", position), bytes_.size());
+        const std::string_view line = trimBlanks(bytes_.substr(position, end - position));
+        position = end + 1;
+        if (end + 1 < bytes_.size() && bytes_[end] == '\r' && bytes_[end + 1] == '\n') {
+            ++position;
+        }
+
+        if (line.starts_with('[')) {
+            if (const std::size_t close = line.find(']'); close != std::string_view::npos) {
+                if (inSection) {
+                    return {};  // the first section of that name ended without the key
+                }
+                inSection = equalIgnoringAsciiCase(trimBlanks(line.substr(1, close - 1)), section);
+                continue;
+            }
+        }
+        if (!inSection) {
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos ||
+            !equalIgnoringAsciiCase(trimBlanks(line.substr(0, equals)), key)) {
+            continue;
+        }
+        return finishValue(line.substr(equals + 1), encoding_);
+    }
+    return {};
+}
+
+}  // namespace telvia

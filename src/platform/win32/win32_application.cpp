@@ -1,0 +1,97 @@
+#include "platform/win32/win32_application.h"
+
+#include "app/process_entry.h"
+#include "app/window_messages.h"
+
+namespace telvia::win32 {
+
+Win32Application::Win32Application(HINSTANCE instance, int showCommand)
+    : channelsMenu_(instance, mainWindow_),
+      dialogs_(instance, mainWindow_),
+      ports_{window_, channelsMenu_, system_, messages_, shell_, dialogs_, files_},
+      presenter_(*state_, ports_, translations_),
+      process_(instance, showCommand, &Win32Application::windowProcedure, this)
+{
+}
+
+int Win32Application::run()
+{
+    return runProcessEntry(*state_, translations_, process_);
+}
+
+LRESULT CALLBACK Win32Application::windowProcedure(HWND window, UINT message, WPARAM wParam,
+                                                   LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* application = reinterpret_cast<Win32Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (application == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return application->handleMessage(window, message, wParam, lParam);
+}
+
+LRESULT Win32Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return dispatch(window, message, wParam, lParam);
+    } catch (...) {
+        // Unwinding through the system's frames is undefined; end cleanly instead.
+        FatalAppExitW(0, L"Telvia stopped after an internal error.");
+        return 0;
+    }
+}
+
+LRESULT Win32Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        mainWindow_ = window;
+        window_.attach(window);
+        presenter_.onCreate();
+        return 0;
+    case WM_DESTROY:
+        presenter_.onDestroy();
+        return 0;
+    case WM_SIZE:
+        presenter_.onSize();
+        return 0;
+    case WM_PAINT: {
+        // The black class background and the video renderer fill the window.
+        PAINTSTRUCT paint{};
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        Size minimum{info->ptMinTrackSize.x, info->ptMinTrackSize.y};
+        presenter_.onGetMinMaxInfo(minimum);
+        info->ptMinTrackSize = {minimum.width, minimum.height};
+        return 1;
+    }
+    case WM_CONTEXTMENU:
+        presenter_.onContextMenu({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return 0;
+    case WM_KEYDOWN:
+        presenter_.onKeyDown(static_cast<unsigned>(wParam));
+        return 0;
+    case WM_COMMAND:
+        if (presenter_.onCommand(LOWORD(wParam))) {
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_TIMER:
+        presenter_.onTimer();
+        return 0;
+    case graphNotifyMessage:
+        presenter_.onGraphNotify();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace telvia::win32

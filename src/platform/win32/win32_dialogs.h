@@ -1,0 +1,23 @@
+// The modal dialogs opened from the main window.
+#pragma once
+
+#include "platform/dialog_port.h"
+#include "platform/win32/windows_includes.h"
+
+namespace telvia::win32 {
+
+class Win32Dialogs final : public DialogPort {
+public:
+    Win32Dialogs(HINSTANCE instance, const HWND& owner) : instance_(instance), owner_(owner) {}
+
+    void runAboutBox() override;
+    void runEditChannels() override;
+    void runSaveChannels() override;
+    void runLoadChannels() override;
+
+private:
+    HINSTANCE instance_;
+    const HWND& owner_;
+};
+
+}  // namespace telvia::win32
