@@ -2,8 +2,10 @@
 # Builds telvia.exe and starts it under Wine in a working folder of its own. On a usable
 # X display the program opens there and this script waits for it; without one it runs on
 # a virtual display, a screenshot is saved and its path printed, and the program is ended.
+#   scripts/run.sh [LANGUAGE]   LANGUAGE names a folder of translations/, e.g. german
 set -euo pipefail
 cd "$(dirname "$0")/.."
+language=${1:-}
 scripts/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target telvia >/dev/null
@@ -14,6 +16,11 @@ cp build/windows/src/platform/win32/telvia.exe "$work/"
 for extra in build/windows/data/channels_init.qcl build/windows/data/demo.wmv; do
   [ -f "$extra" ] && cp "$extra" "$work/"
 done
+
+rm -f "$work/translation.ini"
+if [ -n "$language" ]; then
+  cp "translations/$language/translation.ini" "$work/" || { echo "run: no translations/$language" >&2; exit 2; }
+fi
 
 # A prefix of its own, so the tests' registry never mixes with the user's trial runs.
 export TELVIA_WINE_STATE=$PWD/build/windows/run-wine
@@ -31,7 +38,8 @@ fi
 
 "$OLDPWD/scripts/wine-session.sh" start >/dev/null
 . "$OLDPWD/scripts/wine-env.sh"
-wine telvia.exe >/dev/null 2>&1 &
+# Wine's own desktop window draws the frame and title that a window manager would.
+wine explorer /desktop=Telvia,1024x768 telvia.exe >/dev/null 2>&1 &
 sleep "${TELVIA_SCREENSHOT_DELAY:-8}"
 shot=$work/screenshot.png
 xwd -root -silent -display "$DISPLAY" | convert xwd:- "png:$shot"

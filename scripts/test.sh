@@ -6,3 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --workflow --preset host
 cmake --workflow --preset windows
+# A short fuzzing run of the translation file reader (longer: scripts/fuzz-ini.sh --seconds N).
+scripts/fuzz-ini.sh

@@ -2,12 +2,16 @@
 #pragma once
 
 #include "platform/channels_menu_port.h"
+#include "platform/collation_port.h"
 #include "platform/dialog_port.h"
 #include "platform/file_port.h"
+#include "platform/locale_port.h"
 #include "platform/main_window_port.h"
 #include "platform/message_box_port.h"
+#include "platform/registry_port.h"
 #include "platform/shell_port.h"
 #include "platform/system_port.h"
+#include "platform/text_ports.h"
 
 namespace telvia {
 
@@ -19,6 +23,11 @@ struct Ports {
     ShellPort& shell;
     DialogPort& dialogs;
     FilePort& files;
+    MenuTextPort& menuTexts;
+    TextConversionPort& textConversion;
+    RegistryPort& registry;
+    LocalePort& locale;
+    CollationPort& collation;
 };
 
 }  // namespace telvia

@@ -4,10 +4,11 @@
 
 namespace telvia {
 
-int runProcessEntry(AppState& state, TranslationTable& translations, ProcessPort& process)
+int runProcessEntry(AppState& state, TranslationTable& translations, ProcessPort& process,
+                    FilePort& files)
 {
     // Before the single-instance test, so a second start reads the file as well.
-    loadTranslations(translations);
+    loadTranslations(translations, files);
 
     const std::u16string title = process.loadString(IDS_APP_TITLE, resourceTextLimit);
     state.productName = title;

@@ -3,6 +3,7 @@
 
 #include "catalogue/app_state.h"
 #include "i18n/translation_table.h"
+#include "platform/file_port.h"
 #include "platform/process_port.h"
 
 namespace telvia {
@@ -11,6 +12,7 @@ namespace telvia {
 inline constexpr std::size_t resourceTextLimit = 100;
 
 // Returns the process exit code.
-int runProcessEntry(AppState& state, TranslationTable& translations, ProcessPort& process);
+int runProcessEntry(AppState& state, TranslationTable& translations, ProcessPort& process,
+                    FilePort& files);
 
 }  // namespace telvia

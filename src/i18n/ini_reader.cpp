@@ -53,44 +53,49 @@ std::string finishValue(std::string_view raw, TextEncoding encoding)
 
 }  // namespace
 
-IniFile::IniFile(std::string_view bytes) : bytes_(bytes)
+IniFile::IniFile(std::string_view bytes)
 {
-    if (bytes_.starts_with(utf8ByteOrderMark)) {
-        bytes_.remove_prefix(utf8ByteOrderMark.size());
+    if (bytes.starts_with(utf8ByteOrderMark)) {
+        bytes.remove_prefix(utf8ByteOrderMark.size());
         encoding_ = TextEncoding::utf8;
     }
-}
 
-std::string IniFile::value(std::string_view section, std::string_view key) const
-{
-    bool inSection = false;
     std::size_t position = 0;
-    while (position < bytes_.size()) {
-        const std::size_t end = std::min(bytes_.find_first_of("\r\n", position), bytes_.size());
-        const std::string_view line = trimBlanks(bytes_.substr(position, end - position));
+    while (position < bytes.size()) {
+        const std::size_t end = std::min(bytes.find_first_of("\r\n", position), bytes.size());
+        const std::string_view line = trimBlanks(bytes.substr(position, end - position));
         position = end + 1;
-        if (end + 1 < bytes_.size() && bytes_[end] == '\r' && bytes_[end + 1] == '\n') {
+        if (end + 1 < bytes.size() && bytes[end] == '\r' && bytes[end + 1] == '\n') {
             ++position;
         }
 
         if (line.starts_with('[')) {
             if (const std::size_t close = line.find(']'); close != std::string_view::npos) {
-                if (inSection) {
-                    return {};  // the first section of that name ended without the key
-                }
-                inSection = equalIgnoringAsciiCase(trimBlanks(line.substr(1, close - 1)), section);
+                sections_.push_back({trimBlanks(line.substr(1, close - 1)), {}});
                 continue;
             }
         }
-        if (!inSection) {
-            continue;
+        // Lines before the first section belong to none and are never asked for.
+        if (const std::size_t equals = line.find('=');
+            equals != std::string_view::npos && !sections_.empty()) {
+            sections_.back().entries.push_back(
+                {trimBlanks(line.substr(0, equals)), line.substr(equals + 1)});
         }
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos ||
-            !equalIgnoringAsciiCase(trimBlanks(line.substr(0, equals)), key)) {
-            continue;
+    }
+}
+
+std::string IniFile::value(std::string_view section, std::string_view key) const
+{
+    const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const Section& s) {
+        return equalIgnoringAsciiCase(s.name, section);
+    });
+    if (found == sections_.end()) {
+        return {};
+    }
+    for (const Entry& entry : found->entries) {
+        if (equalIgnoringAsciiCase(entry.key, key)) {
+            return finishValue(entry.value, encoding_);
         }
-        return finishValue(line.substr(equals + 1), encoding_);
     }
     return {};
 }

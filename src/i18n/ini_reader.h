@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/text_ports.h"
 
@@ -13,7 +14,7 @@ namespace telvia {
 // The longest value handed out: a buffer of 260 bytes, terminator included.
 inline constexpr std::size_t iniValueMaxLength = 259;
 
-// A view over the bytes of an INI file; the bytes must outlive it.
+// The sections and keys of an INI file, indexed once; the bytes must outlive it.
 //
 // - Lines end with LF, CRLF or CR. Blanks (spaces and tabs) around a line, around the
 //   name inside "[ ]", around a key name and around a value are dropped.
@@ -36,7 +37,16 @@ public:
     [[nodiscard]] std::string value(std::string_view section, std::string_view key) const;
 
 private:
-    std::string_view bytes_;
+    struct Entry {
+        std::string_view key;    // trimmed
+        std::string_view value;  // as it stands after '=', line blanks trimmed
+    };
+    struct Section {
+        std::string_view name;  // trimmed
+        std::vector<Entry> entries;
+    };
+
+    std::vector<Section> sections_;  // in file order
     TextEncoding encoding_ = TextEncoding::ansi;
 };
 

@@ -2,8 +2,17 @@
 
 namespace telvia {
 
-void applyMenuTexts(const TranslationTable&, Ports&)
+void applyMenuTexts(const TranslationTable& table, Ports& ports)
 {
+    for (const TranslationEntry& entry : table.section(mainMenuTexts)) {
+        if (entry.text.empty()) {
+            continue;
+        }
+        const MenuItemBy by =
+            entry.id < firstMenuCommandId ? MenuItemBy::position : MenuItemBy::command;
+        ports.menuTexts.setMenuItemText(by, entry.id, entry.text.view(), table.encoding);
+    }
+    ports.menuTexts.redrawMenuBar();
 }
 
 }  // namespace telvia

@@ -26,10 +26,18 @@ TEST_F(LifecycleFixture, StartUpRunsInItsOrder)
     ASSERT_TRUE(presenter.onCreate());
     const std::vector<std::string> expected = {
         "window.showNormal",
+        "locale.countryAbbreviation",
         "system.initialiseCom",
         "system.initialiseCommonControls",
+        "registry.open Software\\Quorvex\\Telvia",
+        "registry.open Software\\Quorvex\\Telvia\\Channels",
+        // No catalogue yet: the first-run import, which asks for the edit dialog.
+        "files.openForReading channels_init.qcl",
+        "window.postCommand 32783",
         "window.checkMenuRadio 32774 32777 32775",
+        "channelsMenu.rebuild 0",
         "window.startTimer 1 200",
+        "menuTexts.redrawMenuBar",
     };
     EXPECT_EQ(platform.log.calls, expected);
     EXPECT_EQ(state->viewMode, 1);
@@ -86,6 +94,11 @@ TEST_F(LifecycleFixture, ExitReleasesPlaybackBeforeComAndQuitsLast)
     const std::vector<std::string> expected = {
         "window.setTitle Telvia  [ Playing ]",  // the tear-down clears the status
         "system.uninitialiseCom",
+        // The catalogue before the settings.
+        "registry.create Software\\Quorvex\\Telvia\\Channels",
+        "registry.close Software\\Quorvex\\Telvia\\Channels",
+        "registry.create Software\\Quorvex\\Telvia",
+        "registry.close Software\\Quorvex\\Telvia",
         "window.postQuit 0",
     };
     EXPECT_EQ(platform.log.calls, expected);

@@ -7,6 +7,7 @@
 #include "app/about_box.h"
 #include "app/process_entry.h"
 #include "call_log.h"
+#include "fake_files.h"
 #include "fake_ports.h"
 #include "resources/resource.h"
 
@@ -50,14 +51,16 @@ public:
 
 struct EntryFixture : ::testing::Test {
     std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    TranslationTable translations;
+    std::unique_ptr<TranslationTable> translations = std::make_unique<TranslationTable>();
     FakeProcess process;
+    fakes::FakeFiles files{process.log};
 };
 
 TEST_F(EntryFixture, FirstInstanceCreatesTheWindowAndRunsTheLoop)
 {
-    EXPECT_EQ(runProcessEntry(*state, translations, process), 0);
+    EXPECT_EQ(runProcessEntry(*state, *translations, process, files), 0);
     const std::vector<std::string> expected = {
+        "files.openForReading .\\translation.ini",
         "loadString 103 100",
         "loadString 109 100",
         "findRunningInstance TELVIA",
@@ -79,12 +82,17 @@ TEST_F(EntryFixture, SecondInstanceActivatesTheFirstAndEnds)
         {false, {"findRunningInstance TELVIA", "bringToForeground"}},
         {true, {"findRunningInstance TELVIA", "restoreWindow", "bringToForeground"}},
     };
+    // The second instance reads the translation file too, before it looks for the first.
+    files.putText(u".\\translation.ini", "[SECTION_5]\nEXIT=Quit\n");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.minimised);
         process.log.calls.clear();
+        translations = std::make_unique<TranslationTable>();
         process.running = RunningInstance{0x1234, c.minimised};
-        EXPECT_EQ(runProcessEntry(*state, translations, process), 0);
-        const std::vector<std::string> tail(process.log.calls.begin() + 2, process.log.calls.end());
+        EXPECT_EQ(runProcessEntry(*state, *translations, process, files), 0);
+        EXPECT_EQ(process.log.calls.front(), "files.openForReading .\\translation.ini");
+        EXPECT_EQ(lookupText(*translations, mainMenuTexts, "EXIT", "").text, "Quit");
+        const std::vector<std::string> tail(process.log.calls.begin() + 3, process.log.calls.end());
         EXPECT_EQ(tail, c.tail);
     }
 }
@@ -92,7 +100,7 @@ TEST_F(EntryFixture, SecondInstanceActivatesTheFirstAndEnds)
 TEST_F(EntryFixture, AWindowThatCannotBeCreatedEndsWithZero)
 {
     process.created = false;
-    EXPECT_EQ(runProcessEntry(*state, translations, process), 0);
+    EXPECT_EQ(runProcessEntry(*state, *translations, process, files), 0);
     EXPECT_FALSE(process.log.contains("runMessageLoop"));
     EXPECT_FALSE(process.log.contains("showMainWindow"));
 }

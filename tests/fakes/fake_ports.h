@@ -8,6 +8,9 @@
 #include "app/ports.h"
 #include "call_log.h"
 #include "fake_files.h"
+#include "fake_locale.h"
+#include "fake_registry.h"
+#include "fake_text_ports.h"
 
 namespace telvia::fakes {
 
@@ -108,6 +111,12 @@ private:
     CallLog& log_;
 };
 
+// A deterministic, case-sensitive order: UTF-16 units compared one by one.
+class FakeCollation final : public CollationPort {
+public:
+    int compare(std::u16string_view a, std::u16string_view b) override { return a.compare(b); }
+};
+
 // All fakes of one test, sharing one call log, and the Ports view of them.
 struct FakePlatform {
     CallLog log;
@@ -118,7 +127,14 @@ struct FakePlatform {
     FakeShell shell{log};
     FakeDialogs dialogs{log};
     FakeFiles files{log};
-    Ports ports{window, channelsMenu, system, messages, shell, dialogs, files};
+    FakeMenuTexts menuTexts{log};
+    FakeTextConversion textConversion{log};
+    FakeRegistry registry{log};
+    FakeLocale locale{log};
+    FakeCollation collation;
+    Ports ports{window, channelsMenu, system, messages,
+                shell, dialogs, files, menuTexts, textConversion, registry, locale,
+                collation};
 };
 
 }  // namespace telvia::fakes

@@ -8,7 +8,8 @@ namespace telvia::win32 {
 Win32Application::Win32Application(HINSTANCE instance, int showCommand)
     : channelsMenu_(instance, mainWindow_),
       dialogs_(instance, mainWindow_),
-      ports_{window_, channelsMenu_, system_, messages_, shell_, dialogs_, files_},
+      ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
+             files_,    menuTexts_, textConversion_, registry_, locale_, collation_},
       presenter_(*state_, ports_, translations_),
       process_(instance, showCommand, &Win32Application::windowProcedure, this)
 {
@@ -16,7 +17,7 @@ Win32Application::Win32Application(HINSTANCE instance, int showCommand)
 
 int Win32Application::run()
 {
-    return runProcessEntry(*state_, translations_, process_);
+    return runProcessEntry(*state_, translations_, process_, files_);
 }
 
 LRESULT CALLBACK Win32Application::windowProcedure(HWND window, UINT message, WPARAM wParam,

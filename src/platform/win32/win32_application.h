@@ -13,7 +13,9 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_process.h"
+#include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_services.h"
+#include "platform/win32/win32_text_targets.h"
 
 namespace telvia::win32 {
 
@@ -43,6 +45,11 @@ private:
     Win32Shell shell_{mainWindow_};
     Win32Dialogs dialogs_;
     Win32Files files_;
+    Win32MenuTexts menuTexts_{mainWindow_};
+    Win32TextConversion textConversion_;
+    Win32Registry registry_;
+    Win32Locale locale_;
+    Win32Collation collation_;
     Ports ports_;
     MainWindowPresenter presenter_;
     Win32Process process_;
