@@ -11,6 +11,7 @@ declare -A probes=(
   [googletest]=/usr/src/googletest/CMakeLists.txt
   [libgtest-dev]=/usr/include/gtest/gtest.h
   [libgmock-dev]=/usr/include/gmock/gmock.h
+  [libbenchmark-dev]=/usr/include/benchmark/benchmark.h
   [g++-mingw-w64-x86-64-posix]=/usr/bin/x86_64-w64-mingw32-g++-posix
   [gcc-mingw-w64-x86-64-posix]=/usr/bin/x86_64-w64-mingw32-gcc-posix
   [mingw-w64-x86-64-dev]=/usr/share/mingw-w64/include/windows.h
