@@ -1,0 +1,58 @@
+#include "scenario.h"
+
+#include <string>
+
+#include "driver/options.h"
+#include "driver/registry.h"
+#include "driver/window_search.h"
+
+namespace telvia::e2e {
+
+void Scenario::resetRegistry()
+{
+    registry::deleteTree(registry::makerKey);
+    registry::createKey(registry::channelsKey);
+}
+
+void Scenario::SetUp()
+{
+    resetRegistry();
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    for (char& c : name) {
+        if (c == '/') {
+            c = '_';  // parameterised names
+        }
+    }
+    workspace_.emplace(options().workBase, std::wstring(name.begin(), name.end()), options().program);
+}
+
+void Scenario::TearDown()
+{
+    bool anyRunning = false;
+    for (const auto& process : processes_) {
+        anyRunning = anyRunning || process->running();
+    }
+    processes_.clear();  // ends those still running
+    // A scenario that passed ends its processes itself; after a failure killing them is expected.
+    if (!HasFailure()) {
+        EXPECT_FALSE(anyRunning) << "the scenario left telvia.exe running; it was killed";
+    }
+    EXPECT_TRUE(waitUntil([] { return findTopLevelWindows(WindowQuery{}.ofClass(mainWindowClass)).empty(); }))
+        << "a TELVIA window outlived the scenario";
+}
+
+TelviaProcess& Scenario::start()
+{
+    processes_.push_back(std::make_unique<TelviaProcess>(workspace().program(), workspace().folder()));
+    return *processes_.back();
+}
+
+TelviaProcess& Scenario::startAndWaitForWindow()
+{
+    TelviaProcess& process = start();
+    process.waitForMainWindow();
+    return process;
+}
+
+}  // namespace telvia::e2e

@@ -1,0 +1,51 @@
+// The fixture of every end-to-end scenario: a clean registry, a working folder of its own
+// with a copy of telvia.exe, and the processes it started, all ended when it finishes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "driver/telvia_process.h"
+#include "driver/workspace.h"
+
+namespace telvia::e2e {
+
+// Command ids and keys of the program's main window, as a user or another program can
+// send them.
+namespace command {
+inline constexpr unsigned about = 104;
+inline constexpr unsigned exit = 105;
+inline constexpr unsigned size50 = 32774;
+inline constexpr unsigned size100 = 32775;
+inline constexpr unsigned size200 = 32776;
+inline constexpr unsigned sizeFit = 32777;
+inline constexpr unsigned stop = 32789;
+}  // namespace command
+
+class Scenario : public ::testing::Test {
+protected:
+    // Resets the registry and makes the working folder.
+    void SetUp() override;
+    // Ends every process the scenario started and checks that no main window is left.
+    void TearDown() override;
+
+    // Deletes the maker's registry key, then creates an empty catalogue key so that the
+    // program does not take the start for a first run (which would open the channel
+    // editor). Scenarios that write their own registry values do so after this.
+    static void resetRegistry();
+
+    [[nodiscard]] Workspace& workspace() { return *workspace_; }
+    // Starts telvia.exe in the working folder; the fixture owns the process.
+    TelviaProcess& start();
+    // Starts it and waits for its main window.
+    TelviaProcess& startAndWaitForWindow();
+
+private:
+    std::optional<Workspace> workspace_;
+    std::vector<std::unique_ptr<TelviaProcess>> processes_;
+};
+
+}  // namespace telvia::e2e
