@@ -35,7 +35,7 @@ bool runStartUp(AppState& state, Ports& ports, const TranslationTable& translati
 
     // Only the name survives from the last run; the slot is found again by it.
     if (const int slot = findChannelByName(state.channels, state.current.name.view()); slot >= 0) {
-        selectChannel(state, ports, slot);
+        selectChannel(state, ports, translations, slot);
     }
     return true;
 }

@@ -68,7 +68,7 @@ void MainWindowPresenter::onTimer()
 
 void MainWindowPresenter::onGraphNotify()
 {
-    telvia::onGraphNotify(state_, ports_);
+    telvia::onGraphNotify(state_, ports_, translations_);
 }
 
 void MainWindowPresenter::pickFromChannelsMenu(int commandId)
@@ -77,7 +77,7 @@ void MainWindowPresenter::pickFromChannelsMenu(int commandId)
     // catalogue name can be picked; the slot is found again by that name.
     state_.current.name.clear();
     state_.current.name = ports_.channelsMenu.itemText(commandId);
-    pickMenuChannel(state_, ports_);
+    pickMenuChannel(state_, ports_, translations_);
 }
 
 bool MainWindowPresenter::onCommand(int commandId)
@@ -91,21 +91,21 @@ bool MainWindowPresenter::onCommand(int commandId)
         return true;
     }
     switch (commandId) {
-    case IDM_PLAY_PAUSE: togglePlayPause(state_, ports_); return true;
+    case IDM_PLAY_PAUSE: togglePlayPause(state_, ports_, translations_); return true;
     case IDM_ABOUT: ports_.dialogs.runAboutBox(); return true;
     case IDM_EXIT: ports_.window.destroy(); return true;
-    case IDM_CONNECT_CURRENT: connectChannel(state_, ports_); return true;
+    case IDM_CONNECT_CURRENT: connectChannel(state_, ports_, translations_); return true;
     case IDM_FULL_SCREEN: toggleFullScreen(state_, ports_); return true;
     case IDM_USER_MANUAL: ports_.shell.open(userManualFile); return true;
     case IDM_EDIT_CHANNELS: ports_.dialogs.runEditChannels(); return true;
     case IDM_STOP: stopPlayback(state_, ports_); return true;
-    case IDM_NEXT_CHANNEL: nextChannel(state_, ports_); return true;
-    case IDM_PREVIOUS_CHANNEL: previousChannel(state_, ports_); return true;
+    case IDM_NEXT_CHANNEL: nextChannel(state_, ports_, translations_); return true;
+    case IDM_PREVIOUS_CHANNEL: previousChannel(state_, ports_, translations_); return true;
     case IDM_SELECT_CHANNEL: onContextMenu(ports_.window.cursorPosition()); return true;
     case IDM_SOUND_UP: changeVolume(state_, ports_, +1); return true;
     case IDM_SOUND_DOWN: changeVolume(state_, ports_, -1); return true;
     case IDM_SAVE_CHANNELS: ports_.dialogs.runSaveChannels(); return true;
-    case IDM_RECONNECT: connectChannel(state_, ports_); return true;
+    case IDM_RECONNECT: connectChannel(state_, ports_, translations_); return true;
     case IDM_LOAD_CHANNELS: ports_.dialogs.runLoadChannels(); return true;
     case IDM_HOME_PAGE: ports_.shell.open(makerHomePage); return true;
     case IDM_TEST_CLIPBOARD: testClipboardAddress(state_, ports_); return true;

@@ -7,11 +7,14 @@
 #include "platform/file_port.h"
 #include "platform/locale_port.h"
 #include "platform/main_window_port.h"
+#include "platform/media_port.h"
 #include "platform/message_box_port.h"
 #include "platform/registry_port.h"
+#include "platform/screen_port.h"
 #include "platform/shell_port.h"
 #include "platform/system_port.h"
 #include "platform/text_ports.h"
+#include "platform/window_control_port.h"
 
 namespace telvia {
 
@@ -28,6 +31,9 @@ struct Ports {
     RegistryPort& registry;
     LocalePort& locale;
     CollationPort& collation;
+    MediaFrameworkPort& media;
+    MainWindowControlPort& windowControl;
+    ScreenPort& screen;
 };
 
 }  // namespace telvia

@@ -42,19 +42,19 @@ void buildChannelsMenu(AppState& state, Ports& ports)
     ports.channelsMenu.rebuild(items);
 }
 
-void pickMenuChannel(AppState& state, Ports& ports)
+void pickMenuChannel(AppState& state, Ports& ports, const TranslationTable& translations)
 {
     // Every slot is compared, empty names included: an item without text picks the first
     // slot without a name.
     for (int slot = 0; slot < channelCapacity; ++slot) {
         if (state.channels[slot].name == state.current.name) {
-            selectChannel(state, ports, slot);
+            selectChannel(state, ports, translations, slot);
             return;
         }
     }
 }
 
-void nextChannel(AppState& state, Ports& ports)
+void nextChannel(AppState& state, Ports& ports, const TranslationTable& translations)
 {
     const int current = findChannelByName(state.channels, state.current.name.view());
     if (current < 0) {
@@ -65,7 +65,7 @@ void nextChannel(AppState& state, Ports& ports)
             break;  // the end of the table
         }
         if (state.channels[slot].on != 0) {
-            selectChannel(state, ports, slot);
+            selectChannel(state, ports, translations, slot);
             return;
         }
     }
@@ -74,13 +74,13 @@ void nextChannel(AppState& state, Ports& ports)
             return;
         }
         if (state.channels[slot].on != 0) {
-            selectChannel(state, ports, slot);
+            selectChannel(state, ports, translations, slot);
             return;
         }
     }
 }
 
-void previousChannel(AppState& state, Ports& ports)
+void previousChannel(AppState& state, Ports& ports, const TranslationTable& translations)
 {
     const int current = findChannelByName(state.channels, state.current.name.view());
     if (current < 0) {
@@ -88,13 +88,13 @@ void previousChannel(AppState& state, Ports& ports)
     }
     for (int slot = current - 1; slot >= 0; --slot) {
         if (isMarked(state.channels[slot])) {
-            selectChannel(state, ports, slot);
+            selectChannel(state, ports, translations, slot);
             return;
         }
     }
     for (int slot = channelCapacity - 1; slot > current; --slot) {
         if (isMarked(state.channels[slot])) {
-            selectChannel(state, ports, slot);
+            selectChannel(state, ports, translations, slot);
             return;
         }
     }

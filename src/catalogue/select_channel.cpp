@@ -4,10 +4,11 @@
 
 namespace telvia {
 
-void selectChannel(AppState& state, Ports& ports, int slot)
+void selectChannel(AppState& state, Ports& ports, const TranslationTable& translations,
+                   int slot)
 {
     state.current = state.channels[slot];
-    connectChannel(state, ports);
+    connectChannel(state, ports, translations);
 }
 
 }  // namespace telvia

@@ -16,3 +16,18 @@ struct Size {
 };
 
 }  // namespace telvia
+
+namespace telvia {
+
+// Edges of a rectangle; right and bottom lie just outside it, as in Win32's RECT.
+struct Rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    [[nodiscard]] int width() const { return right - left; }
+    [[nodiscard]] int height() const { return bottom - top; }
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace telvia

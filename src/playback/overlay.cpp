@@ -1,15 +1,101 @@
 #include "playback/overlay.h"
 
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "common/utf16.h"
+
 namespace telvia {
 
-void drawOverlay(AppState&, Ports&, std::u16string_view, bool)
+namespace {
+
+constexpr Size overlaySize{128, 96};
+constexpr int overlayFontHeight = 17;
+constexpr std::uint32_t black = 0x000000;       // COLORREF
+constexpr std::uint32_t pureGreen = 0x00FF00;   // COLORREF 0x00bbggrr: green 255
+constexpr std::uint32_t bitmapFromDc = 0x2;     // VMRBITMAP_HDC
+constexpr std::uint32_t bitmapColourKey = 0x8;  // VMRBITMAP_SRCCOLORKEY
+
+std::u16string decimal(long long value)
 {
-    // Needs the renderer's mixer bitmap.
+    return asciiToUtf16(std::to_string(value));
 }
 
-void showChannelInfo(AppState&, Ports&)
+}  // namespace
+
+OverlayPicture overlayPicture(std::u16string_view text)
 {
-    // Needs a graph to ask for the video size and frame rate.
+    OverlayPicture picture;
+    picture.size = overlaySize;
+    picture.fontHeight = overlayFontHeight;
+    picture.textColour = pureGreen;
+    picture.backgroundColour = black;
+    picture.text = text;
+    return picture;
+}
+
+AlphaBitmapParameters overlayParameters()
+{
+    AlphaBitmapParameters parameters;
+    parameters.flags = bitmapFromDc | bitmapColourKey;
+    parameters.source = {0, 0, overlaySize.width, overlaySize.height};
+    parameters.destination = {0.005f, 0.005f, 0.995f, 0.995f};
+    parameters.alpha = 0.75f;
+    parameters.sourceColourKey = black;
+    return parameters;
+}
+
+void drawOverlay(AppState& state, Ports&, std::u16string_view text, bool withVolume)
+{
+    if (!state.graph.mixerBitmap) {
+        return;
+    }
+    OverlayPicture picture = overlayPicture(text);
+    if (withVolume) {
+        picture.bottomLine = decimal(static_cast<long long>(state.soundVolume) * 10) + u"%";
+    }
+    state.graph.mixerBitmap->setAlphaBitmap(picture, overlayParameters());
+}
+
+int framesPerSecond(double secondsPerFrame)
+{
+    if (secondsPerFrame == 0.0) {
+        return 0;
+    }
+    const double rate = std::trunc(1.0 / secondsPerFrame + 0.5);
+    // A time per frame close to zero or not a number at all must not overflow the figure.
+    if (!(rate >= std::numeric_limits<int>::min() && rate <= std::numeric_limits<int>::max())) {
+        return 0;
+    }
+    return static_cast<int>(rate);
+}
+
+void showChannelInfo(AppState& state, Ports& ports)
+{
+    BasicVideo* const basicVideo = state.graph.basicVideo.get();
+    if (basicVideo == nullptr) {
+        return;
+    }
+    const MediaAnswer<Size> size = basicVideo->getVideoSize();
+    const Size videoSize = size.result < 0 ? Size{} : size.value;
+    const int rate = framesPerSecond(basicVideo->getAvgTimePerFrame().value);
+
+    const Channel& channel = state.current;
+    std::u16string text;
+    text += u"Name: ";
+    text += channel.name.view();
+    text += u"\nCountry: ";
+    text += channel.country.view();
+    text += u"\nNote: ";
+    text += channel.note.view();
+    text += u"\nAddress: ";
+    text += channel.address.view();
+    text += u"\nHome page: ";
+    text += channel.homePage.view();
+    text += u"\nVideo size: " + decimal(videoSize.width) + u":" + decimal(videoSize.height);
+    text += u"\nFPS: " + decimal(rate);
+    ports.messages.showInformation(MessageOwner::mainWindow, text, u"Information about the channel");
 }
 
 }  // namespace telvia

@@ -20,6 +20,7 @@ struct Slot {
 struct ChannelsMenuFixture : ::testing::Test {
     std::unique_ptr<AppState> state = std::make_unique<AppState>();
     fakes::FakePlatform platform;
+    TranslationTable translations;
 
     void fill(const std::vector<Slot>& slots)
     {
@@ -110,7 +111,7 @@ TEST_F(ChannelsMenuFixture, PickPlaysTheFirstSlotOfThatNameWhateverItsMark)
         SCOPED_TRACE(c.slot);
         state->current = Channel{};
         state->current.name = c.itemText;
-        pickMenuChannel(*state, platform.ports);
+        pickMenuChannel(*state, platform.ports, translations);
         EXPECT_EQ(currentSlot(), c.slot);
         if (c.slot < 0) {
             EXPECT_EQ(state->current.name, c.itemText);  // only the name changed
@@ -140,9 +141,9 @@ TEST_F(ChannelsMenuFixture, StepsFollowCatalogueOrderAndWrap)
         SCOPED_TRACE(c.label);
         makeCurrent(c.from);
         if (c.forward) {
-            nextChannel(*state, platform.ports);
+            nextChannel(*state, platform.ports, translations);
         } else {
-            previousChannel(*state, platform.ports);
+            previousChannel(*state, platform.ports, translations);
         }
         EXPECT_EQ(currentSlot(), c.to);
     }
@@ -165,8 +166,8 @@ TEST_F(ChannelsMenuFixture, StepsDoNothingWithoutAnotherMarkedChannelOrACurrentS
         state->current.name = c.currentName;
         state->current.address = u"http://unchanged";
         platform.log.calls.clear();
-        nextChannel(*state, platform.ports);
-        previousChannel(*state, platform.ports);
+        nextChannel(*state, platform.ports, translations);
+        previousChannel(*state, platform.ports, translations);
         EXPECT_EQ(state->current.address, u"http://unchanged");
         EXPECT_TRUE(platform.log.calls.empty());  // no tear-down, no reconnect
     }
@@ -177,11 +178,11 @@ TEST_F(ChannelsMenuFixture, AHoleEndsForwardSteppingButNotBackward)
     // Slot 2 has no country: forward stepping ends there and wraps; backward passes it.
     fill({{u"a"}, {u"b"}, {u"hole", 1, u""}, {u"d"}});
     makeCurrent(1);
-    nextChannel(*state, platform.ports);
+    nextChannel(*state, platform.ports, translations);
     EXPECT_EQ(currentSlot(), 0);
 
     makeCurrent(0);
-    previousChannel(*state, platform.ports);
+    previousChannel(*state, platform.ports, translations);
     EXPECT_EQ(currentSlot(), 3);
 }
 

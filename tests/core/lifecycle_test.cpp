@@ -93,6 +93,7 @@ TEST_F(LifecycleFixture, ExitReleasesPlaybackBeforeComAndQuitsLast)
     presenter.onDestroy();
     const std::vector<std::string> expected = {
         "window.setTitle Telvia  [ Playing ]",  // the tear-down clears the status
+        "screen.screenSaverActive 1",
         "system.uninitialiseCom",
         // The catalogue before the settings.
         "registry.create Software\\Quorvex\\Telvia\\Channels",

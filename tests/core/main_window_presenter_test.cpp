@@ -66,7 +66,7 @@ TEST_F(PresenterFixture, CommandsReachTheirHandlers)
         {IDM_SIZE_100, {"window.checkMenuRadio 32774 32777 32775"}},
         {IDM_SIZE_200, {"window.checkMenuRadio 32774 32777 32776"}},
         {IDM_SIZE_FIT, {"window.checkMenuRadio 32774 32777 32777"}},
-        {IDM_STOP, {"window.setTitle Telvia"}},
+        {IDM_STOP, {"window.setTitle Telvia", "screen.screenSaverActive 1"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);

@@ -1,10 +1,14 @@
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "fake_ports.h"
+#include "playback_fixture.h"
 #include "playback/stream_graph.h"
+#include "resources/resource.h"
 
 namespace telvia {
 namespace {
@@ -75,6 +79,355 @@ TEST_F(GraphFixture, FailureReportsAreCutTo1023Units)
     reportGraphFailure(*state, platform.ports, std::string(2000, 'x') + "%x", 5);
     ASSERT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.messages.shown[0].text, std::u16string(1023, u'x'));
+}
+
+using ConnectTest = PlaybackFixture;
+
+TEST_F(ConnectTest, BuildsRendersAndStartsTheGraphInOrder)
+{
+    media.pins = {PinDirection::output, PinDirection::input};
+    connect();
+    const std::vector<std::string> expected = {
+        // The tear-down first, also without an old graph.
+        "window.setTitle Telvia  [ News ]",
+        "screen.screenSaverActive 1",
+        "textConversion.toUtf16 ansi",
+        "window.setTitle Telvia  [ News ]  Connecting",
+        "CoCreateInstance FilterGraph",
+        "graph.QueryInterface(IVideoWindow)",
+        "graph.QueryInterface(IBasicVideo)",
+        "graph.QueryInterface(IBasicAudio)",
+        "graph.QueryInterface(IMediaControl)",
+        "graph.QueryInterface(IMediaEventEx)",
+        "graph.IMediaEventEx.SetNotifyWindow 4660 1424 0",
+        "CoCreateInstance WMAsfReader",
+        "graph.IGraphBuilder.AddFilter WMASFReader",
+        "asf.QueryInterface(IFileSourceFilter)",
+        // The renderer joins before the pins are rendered, so that it draws the video.
+        "CoCreateInstance VideoMixingRenderer",
+        "graph.IGraphBuilder.AddFilter Video Mixing Renderer",
+        "vmr.QueryInterface(IVMRFilterConfig)",
+        "vmr.IVMRFilterConfig.SetRenderingMode 1",
+        "vmr.IVMRFilterConfig.SetNumberOfStreams 1",
+        "release vmr.IVMRFilterConfig",
+        "vmr.QueryInterface(IVMRWindowlessControl)",
+        "vmr.IVMRWindowlessControl.SetVideoClippingWindow 4660",
+        "vmr.IVMRWindowlessControl.SetBorderColor 0",
+        "vmr.QueryInterface(IVMRMixerControl)",
+        "vmr.IVMRMixerControl.GetMixingPrefs",
+        "vmr.IVMRMixerControl.SetMixingPrefs 33",  // 0x11: bilinear off, point filtering on
+        "release vmr.IVMRMixerControl",
+        "vmr.QueryInterface(IVMRMixerBitmap)",
+        "release vmr.IBaseFilter",
+        // The window is disabled exactly while the address is opened.
+        "windowControl.enable 0",
+        "asf.IFileSourceFilter.Load http://news",
+        "windowControl.enable 1",
+        "windowControl.setFocus",
+        "asf.IBaseFilter.EnumPins",
+        "asf.IEnumPins.Next",
+        "pin0.IPin.QueryDirection",
+        "graph.IGraphBuilder.Render pin0",
+        "release pin0.IPin",
+        "asf.IEnumPins.Next",
+        "pin1.IPin.QueryDirection",  // an input pin is not rendered
+        "release pin1.IPin",
+        "asf.IEnumPins.Next",
+        "graph.IVideoWindow.put_Owner 4660",
+        "graph.IVideoWindow.put_WindowStyle 1174405120",
+        "graph.IBasicVideo.GetVideoSize",
+        "graph.IVideoWindow.SetWindowPosition 40 30 320 240",
+        "windowControl.update",
+        "windowControl.bringToForeground",
+        "graph.IBasicAudio.put_Volume -10000",
+        "graph.IMediaControl.Run",
+        "screen.screenSaverActive 0",
+        "vmr.IVMRMixerBitmap.SetAlphaBitmap News",
+    };
+    EXPECT_EQ(platform.log.calls, expected);
+    EXPECT_EQ(state->playing, 1);
+    EXPECT_EQ(state->videoWidth, 320);
+    EXPECT_EQ(state->videoHeight, 240);
+    EXPECT_EQ(state->overlayTicks, 0);
+    // "CONNECTING" stays until the first buffering event.
+    EXPECT_EQ(platform.window.title, u"Telvia  [ News ]  Connecting");
+    EXPECT_TRUE(platform.messages.shown.empty());
+    EXPECT_EQ(held(), (std::vector<std::string>{"windowlessControl", "mixerBitmap", "pinEnum",
+                                                "mediaEvent", "mediaControl", "basicAudio",
+                                                "basicVideo", "videoWindow", "fileSource",
+                                                "sourceFilter", "graphBuilder"}));
+}
+
+TEST_F(ConnectTest, TearDownReleasesEveryReferenceInTheFixedOrder)
+{
+    connect();
+    clearLog();
+    tearDownGraph(*state, platform.ports);
+    const std::vector<std::string> expected = {
+        "window.setTitle Telvia  [ News ]",
+        "release vmr.IVMRWindowlessControl",
+        "release vmr.IVMRMixerBitmap",
+        "release asf.IEnumPins",
+        "release graph.IMediaEventEx",
+        "release graph.IMediaControl",
+        "release graph.IBasicAudio",
+        "release graph.IBasicVideo",
+        "release graph.IVideoWindow",
+        "release asf.IFileSourceFilter",
+        "release asf.IBaseFilter",
+        "release graph.IGraphBuilder",
+        "screen.screenSaverActive 1",
+    };
+    EXPECT_EQ(platform.log.calls, expected);
+    EXPECT_TRUE(state->graph.empty());
+    EXPECT_EQ(media.liveReferences, 0);
+    EXPECT_EQ(state->playing, 0);
+}
+
+TEST_F(ConnectTest, ConnectingWhilePlayingReleasesTheOldGraphFirst)
+{
+    state->fullScreen = 1;
+    state->fadeStep = 3;
+    connect();
+    state->fullScreen = 1;
+    state->fadeStep = 3;
+    clearLog();
+    connect();
+
+    const auto& calls = platform.log.calls;
+    const int lastRelease = platform.log.indexOf("release graph.IGraphBuilder");
+    const int saverOn = platform.log.indexOf("screen.screenSaverActive 1");
+    const int create = platform.log.indexOf("CoCreateInstance FilterGraph");
+    const int saverOff = platform.log.indexOf("screen.screenSaverActive 0");
+    ASSERT_GE(lastRelease, 0);
+    EXPECT_LT(lastRelease, saverOn);
+    EXPECT_LT(saverOn, create);
+    EXPECT_LT(create, saverOff);
+    // The old graph, then the new renderer's locals and the two pins.
+    EXPECT_EQ(releases().size(), 11u + 3u + 2u);
+    EXPECT_EQ(calls.front(), "window.setTitle Telvia  [ News ]");
+    EXPECT_EQ(state->fullScreen, 0);
+    EXPECT_EQ(state->fadeStep, 0);
+    EXPECT_EQ(state->playing, 1);
+    EXPECT_EQ(media.liveReferences, 11);
+}
+
+TEST_F(ConnectTest, AFailingStepIsReportedAndLeavesItsPartialGraph)
+{
+    const struct {
+        std::string call;
+        std::u16string message;
+        std::vector<std::string> held;
+    } cases[] = {
+        {"CoCreateInstance FilterGraph",
+         u"FAILED(hr=0x80004005) in CoCreateInstance(CLSID_FilterGraph, NULL, "
+         u"CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)\n",
+         {}},
+        {"graph.QueryInterface(IVideoWindow)",
+         u"FAILED(hr=0x80004005) in pGB->QueryInterface(IID_IVideoWindow, (void **)&pVW)\n",
+         {"graphBuilder"}},
+        {"graph.QueryInterface(IBasicVideo)",
+         u"FAILED(hr=0x80004005) in pGB->QueryInterface(IID_IBasicVideo, (void **)&pBV)\n",
+         {"videoWindow", "graphBuilder"}},
+        {"graph.QueryInterface(IBasicAudio)",
+         u"FAILED(hr=0x80004005) in pGB->QueryInterface(IID_IBasicAudio, (void **)&pBA)\n",
+         {"basicVideo", "videoWindow", "graphBuilder"}},
+        {"graph.QueryInterface(IMediaControl)",
+         u"FAILED(hr=0x80004005) in pGB->QueryInterface(IID_IMediaControl, (void **)&pMC)\n",
+         {"basicAudio", "basicVideo", "videoWindow", "graphBuilder"}},
+        {"graph.QueryInterface(IMediaEventEx)",
+         u"FAILED(hr=0x80004005) in pGB->QueryInterface(IID_IMediaEventEx, (void **)&pME)\n",
+         {"mediaControl", "basicAudio", "basicVideo", "videoWindow", "graphBuilder"}},
+        {"graph.IMediaEventEx.SetNotifyWindow",
+         u"FAILED(hr=0x80004005) in pME->SetNotifyWindow((OAHWND)hWnd, WM_GRAPHNOTIFY, 0)\n",
+         {"mediaEvent", "mediaControl", "basicAudio", "basicVideo", "videoWindow", "graphBuilder"}},
+        {"CoCreateInstance WMAsfReader",
+         u"FAILED(hr=0x80004005) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
+         u"CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n",
+         {"mediaEvent", "mediaControl", "basicAudio", "basicVideo", "videoWindow", "graphBuilder"}},
+        {"graph.IGraphBuilder.AddFilter WMASFReader",
+         u"FAILED(hr=0x80004005) in pGB->AddFilter( pBF, L\"WMASFReader\")\n",
+         {"mediaEvent", "mediaControl", "basicAudio", "basicVideo", "videoWindow", "sourceFilter",
+          "graphBuilder"}},
+        {"asf.QueryInterface(IFileSourceFilter)",
+         u"FAILED(hr=0x80004005) in pBF->QueryInterface(IID_IFileSourceFilter, (void**)&pFS)\n",
+         {"mediaEvent", "mediaControl", "basicAudio", "basicVideo", "videoWindow", "sourceFilter",
+          "graphBuilder"}},
+        {"asf.IBaseFilter.EnumPins", u"FAILED(hr=0x80004005) in pBF->EnumPins(&pEnumPins)\n",
+         {"windowlessControl", "mixerBitmap", "mediaEvent", "mediaControl", "basicAudio",
+          "basicVideo", "videoWindow", "fileSource", "sourceFilter", "graphBuilder"}},
+        {"graph.IVideoWindow.put_WindowStyle",
+         u"FAILED(hr=0x80004005) in pVW->put_WindowStyle(WS_CHILD | WS_CLIPSIBLINGS | "
+         u"WS_CLIPCHILDREN)\n",
+         {"windowlessControl", "mixerBitmap", "pinEnum", "mediaEvent", "mediaControl",
+          "basicAudio", "basicVideo", "videoWindow", "fileSource", "sourceFilter",
+          "graphBuilder"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        tearDownGraph(*state, platform.ports);
+        platform.messages.shown.clear();
+        media.failures = {{c.call, anyFailure}};
+        clearLog();
+
+        connect();
+        ASSERT_EQ(platform.messages.shown.size(), 1u);
+        EXPECT_EQ(platform.messages.shown[0].text, c.message);
+        EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::none);
+        EXPECT_EQ(platform.messages.shown[0].caption, u"Telvia");
+        EXPECT_EQ(platform.log.calls.back(), "messages.showInformation " +
+                                                 fakes::narrow(c.message));
+        EXPECT_EQ(held(), c.held);
+        EXPECT_EQ(state->playing, 0);
+        EXPECT_EQ(platform.window.title, u"Telvia  [ News ]  Connecting");
+        EXPECT_FALSE(platform.log.contains("screen.screenSaverActive 0"));
+        EXPECT_TRUE(platform.windowControl.enabled);
+
+        // The next tear-down releases exactly what was acquired.
+        clearLog();
+        tearDownGraph(*state, platform.ports);
+        EXPECT_EQ(releases().size(), c.held.size());
+        EXPECT_EQ(media.liveReferences, 0);
+    }
+}
+
+TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
+{
+    media.failures = {{"asf.IFileSourceFilter.Load", anyFailure}};
+    connect();
+
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
+    EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::mainWindow);
+    EXPECT_EQ(platform.messages.shown[0].caption, u"Telvia");
+    EXPECT_TRUE(state->current.name.empty());
+    EXPECT_TRUE(state->graph.empty());
+    EXPECT_EQ(media.liveReferences, 0);
+    EXPECT_EQ(platform.window.title, u"Telvia");
+    EXPECT_TRUE(platform.windowControl.enabled);
+
+    const auto& calls = platform.log.calls;
+    const int load = platform.log.indexOf("asf.IFileSourceFilter.Load http://news");
+    const std::vector<std::string> afterLoad(calls.begin() + load + 1, calls.end());
+    ASSERT_EQ(afterLoad.size(), 16u);  // no pins enumerated yet: ten references
+    EXPECT_EQ(afterLoad.front(), "messages.showInformation Connection failed!");
+    EXPECT_EQ(afterLoad[1], "window.setTitle Telvia");  // the tear-down, name already gone
+    const std::vector<std::string> last(afterLoad.end() - 4, afterLoad.end());
+    EXPECT_EQ(last, (std::vector<std::string>{"screen.screenSaverActive 1", "windowControl.enable 1",
+                                              "window.showNormal", "windowControl.setFocus"}));
+    EXPECT_EQ(state->playing, 0);
+
+    // With the name gone, a reconnect does nothing.
+    clearLog();
+    presenter.onCommand(IDM_RECONNECT);
+    EXPECT_FALSE(platform.log.contains("CoCreateInstance FilterGraph"));
+}
+
+TEST_F(ConnectTest, NoNameOrNoAddressOnlyTearsDown)
+{
+    const struct {
+        std::u16string name;
+        std::u16string address;
+    } cases[] = {{u"", u"http://news"}, {u"News", u""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fakes::narrow(c.name + u"|" + c.address));
+        state->current.name = c.name;
+        state->current.address = c.address;
+        clearLog();
+        connect();
+        const std::vector<std::string> expected = {
+            "window.setTitle " + fakes::narrow(c.name.empty() ? u"Telvia" : u"Telvia  [ News ]"),
+            "screen.screenSaverActive 1"};
+        EXPECT_EQ(platform.log.calls, expected);
+    }
+}
+
+TEST_F(ConnectTest, WithoutAnOwnedVideoWindowTheStreamPlaysWithoutAVideoSize)
+{
+    media.failures = {{"graph.IVideoWindow.put_Owner", anyFailure}};
+    connect();
+    EXPECT_TRUE(platform.messages.shown.empty());
+    EXPECT_EQ(state->videoWidth, 0);
+    EXPECT_EQ(state->videoHeight, 0);
+    EXPECT_FALSE(platform.log.contains("graph.IVideoWindow.put_WindowStyle 1174405120"));
+    EXPECT_FALSE(platform.log.contains("graph.IBasicVideo.GetVideoSize"));
+    EXPECT_TRUE(media.positions.empty());
+    EXPECT_EQ(state->playing, 1);
+    EXPECT_TRUE(platform.log.contains("graph.IMediaControl.Run"));
+    EXPECT_EQ(platform.screen.screenSaverActive, false);
+    EXPECT_EQ(media.overlays.size(), 1u);
+}
+
+TEST_F(ConnectTest, TheRendererIsOptional)
+{
+    const struct {
+        const char* name;
+        std::map<std::string, HResult> failures;
+        std::vector<std::string> held;  // of the renderer's references
+        std::vector<std::string> absent;
+        bool overlayDrawn;
+    } cases[] = {
+        {"no renderer", {{"CoCreateInstance VideoMixingRenderer", anyFailure}}, {},
+         {"graph.IGraphBuilder.AddFilter Video Mixing Renderer"}, false},
+        {"renderer not added",
+         {{"graph.IGraphBuilder.AddFilter Video Mixing Renderer", anyFailure}}, {},
+         {"vmr.QueryInterface(IVMRFilterConfig)"}, false},
+        {"as under Wine",
+         {{"vmr.IVMRFilterConfig.SetNumberOfStreams", notImplemented},
+          {"vmr.QueryInterface(IVMRWindowlessControl)", noInterface},
+          {"vmr.QueryInterface(IVMRMixerControl)", noInterface},
+          {"vmr.QueryInterface(IVMRMixerBitmap)", noInterface}},
+         {},
+         {"vmr.IVMRWindowlessControl.SetVideoClippingWindow 4660"},
+         false},
+        {"mixing preferences unreadable", {{"vmr.IVMRMixerControl.GetMixingPrefs", anyFailure}},
+         {"windowlessControl", "mixerBitmap"}, {"vmr.IVMRMixerControl.SetMixingPrefs 33"}, true},
+        {"no configuration", {{"vmr.QueryInterface(IVMRFilterConfig)", noInterface}},
+         {"windowlessControl", "mixerBitmap"}, {"vmr.IVMRFilterConfig.SetRenderingMode 1"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        tearDownGraph(*state, platform.ports);
+        media.failures = c.failures;
+        media.overlays.clear();
+        clearLog();
+        connect();
+
+        EXPECT_TRUE(platform.messages.shown.empty());
+        EXPECT_EQ(state->playing, 1);
+        std::vector<std::string> rendererHeld;
+        for (const std::string& name : held()) {
+            if (name == "windowlessControl" || name == "mixerBitmap") {
+                rendererHeld.push_back(name);
+            }
+        }
+        EXPECT_EQ(rendererHeld, c.held);
+        for (const std::string& call : c.absent) {
+            EXPECT_FALSE(platform.log.contains(call)) << call;
+        }
+        EXPECT_EQ(media.overlays.size(), c.overlayDrawn ? 1u : 0u);
+        // The local reference to the renderer never outlives the connect.
+        EXPECT_LE(count("release vmr.IBaseFilter"), 1);
+    }
+}
+
+TEST_F(ConnectTest, StatusWordsComeFromTheTranslationFile)
+{
+    const struct {
+        std::string file;
+        std::u16string title;
+    } cases[] = {
+        {"", u"Telvia  [ News ]"},
+        {"[SECTION_2]\nCONNECTING=Verbinde\n", u"Telvia  [ News ]  Verbinde"},
+        {"[SECTION_1]\nCONNECTING=Elsewhere\n", u"Telvia  [ News ]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        auto table = std::make_unique<TranslationTable>();
+        loadTranslationsFrom(*table, c.file);
+        connectChannel(*state, platform.ports, *table);
+        EXPECT_EQ(platform.window.title, c.title);
+    }
 }
 
 }  // namespace

@@ -9,8 +9,10 @@
 #include "call_log.h"
 #include "fake_files.h"
 #include "fake_locale.h"
+#include "fake_media.h"
 #include "fake_registry.h"
 #include "fake_text_ports.h"
+#include "fake_window_control.h"
 
 namespace telvia::fakes {
 
@@ -132,9 +134,12 @@ struct FakePlatform {
     FakeRegistry registry{log};
     FakeLocale locale{log};
     FakeCollation collation;
+    FakeMediaFramework media{log};
+    FakeWindowControl windowControl{log};
+    FakeScreen screen{log};
     Ports ports{window, channelsMenu, system, messages,
                 shell, dialogs, files, menuTexts, textConversion, registry, locale,
-                collation};
+                collation, media, windowControl, screen};
 };
 
 }  // namespace telvia::fakes

@@ -9,7 +9,8 @@ Win32Application::Win32Application(HINSTANCE instance, int showCommand)
     : channelsMenu_(instance, mainWindow_),
       dialogs_(instance, mainWindow_),
       ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
-             files_,    menuTexts_, textConversion_, registry_, locale_, collation_},
+             files_,    menuTexts_, textConversion_, registry_, locale_, collation_,
+             media_,    windowControl_, screen_},
       presenter_(*state_, ports_, translations_),
       process_(instance, showCommand, &Win32Application::windowProcedure, this)
 {

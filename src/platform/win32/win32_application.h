@@ -12,10 +12,12 @@
 #include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_window.h"
+#include "platform/win32/win32_media.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_text_targets.h"
+#include "platform/win32/win32_window_control.h"
 
 namespace telvia::win32 {
 
@@ -50,6 +52,9 @@ private:
     Win32Registry registry_;
     Win32Locale locale_;
     Win32Collation collation_;
+    Win32MediaFramework media_{mainWindow_};
+    Win32WindowControl windowControl_{mainWindow_};
+    Win32Screen screen_;
     Ports ports_;
     MainWindowPresenter presenter_;
     Win32Process process_;

@@ -1,0 +1,99 @@
+// A channel ready to play against the scripted media framework, with the status words of
+// a translation file, for the tests of playback.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window_presenter.h"
+#include "fake_ports.h"
+#include "playback/stream_graph.h"
+#include "playback/volume.h"
+
+namespace telvia {
+
+// Readable failure messages for the geometry types.
+inline void PrintTo(const Rect& rect, std::ostream* out)
+{
+    *out << "{" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom << "}";
+}
+inline void PrintTo(const Size& size, std::ostream* out)
+{
+    *out << size.width << " x " << size.height;
+}
+
+inline constexpr HResult noInterface = static_cast<HResult>(0x80004002u);  // E_NOINTERFACE
+inline constexpr HResult notImplemented = static_cast<HResult>(0x80004001u);  // E_NOTIMPL
+inline constexpr HResult anyFailure = static_cast<HResult>(0x80004005u);     // E_FAIL
+
+struct PlaybackFixture : ::testing::Test {
+    std::unique_ptr<AppState> state = std::make_unique<AppState>();
+    fakes::FakePlatform platform;
+    std::unique_ptr<TranslationTable> translations = std::make_unique<TranslationTable>();
+    fakes::FakeMediaScript& media = platform.media.script();
+    MainWindowPresenter presenter{*state, platform.ports, *translations};
+
+    PlaybackFixture()
+    {
+        state->productName = u"Telvia";
+        state->current.name = u"News";
+        state->current.address = u"http://news";
+        state->viewMode = 1;
+        fillVolumeSteps(*state);
+        loadTranslationsFrom(*translations,
+                             "[SECTION_2]\nCONNECTING=Connecting\nBUFFERING=Buffering\nPAUSE=Paused\n");
+    }
+
+    void connect() { connectChannel(*state, platform.ports, *translations); }
+
+    // Forgets what was logged so far; later checks see only what follows.
+    void clearLog() { platform.log.calls.clear(); }
+
+    [[nodiscard]] std::vector<std::string> releases() const
+    {
+        std::vector<std::string> found;
+        for (const std::string& call : platform.log.calls) {
+            if (call.starts_with("release ")) {
+                found.push_back(call);
+            }
+        }
+        return found;
+    }
+
+    [[nodiscard]] int count(const std::string& call) const
+    {
+        return static_cast<int>(
+            std::count(platform.log.calls.begin(), platform.log.calls.end(), call));
+    }
+
+    // The references the graph holds, named as their fields, in tear-down order.
+    [[nodiscard]] std::vector<std::string> held() const
+    {
+        const PlayerGraph& graph = state->graph;
+        std::vector<std::string> names;
+        const auto add = [&names](bool present, const char* name) {
+            if (present) {
+                names.emplace_back(name);
+            }
+        };
+        add(graph.windowlessControl != nullptr, "windowlessControl");
+        add(graph.mixerBitmap != nullptr, "mixerBitmap");
+        add(graph.pinEnum != nullptr, "pinEnum");
+        add(graph.mediaEvent != nullptr, "mediaEvent");
+        add(graph.mediaControl != nullptr, "mediaControl");
+        add(graph.basicAudio != nullptr, "basicAudio");
+        add(graph.basicVideo != nullptr, "basicVideo");
+        add(graph.videoWindow != nullptr, "videoWindow");
+        add(graph.fileSource != nullptr, "fileSource");
+        add(graph.sourceFilter != nullptr, "sourceFilter");
+        add(graph.graphBuilder != nullptr, "graphBuilder");
+        return names;
+    }
+};
+
+}  // namespace telvia
