@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/dialog.h"
 #include "driver/options.h"
 #include "driver/registry.h"
 #include "driver/window_search.h"
@@ -12,6 +13,25 @@ void Scenario::resetRegistry()
 {
     registry::deleteTree(registry::makerKey);
     registry::createKey(registry::channelsKey);
+}
+
+void Scenario::makeNextStartAFirstRun()
+{
+    registry::deleteTree(registry::channelsKey);
+}
+
+void Scenario::closeEditChannelsIfOpen(const TelviaProcess& telvia, std::chrono::milliseconds within)
+{
+    if (const std::optional<Dialog> editor = Dialog::findOwned(telvia, within)) {
+        editor->press(IDCANCEL);
+        EXPECT_TRUE(editor->waitClosed()) << "the channel editor did not close on Cancel";
+    }
+}
+
+void Scenario::exitNormally(const TelviaProcess& telvia)
+{
+    telvia.postCommand(command::exit);
+    EXPECT_EQ(telvia.waitForExit(), std::optional<DWORD>(0));
 }
 
 void Scenario::SetUp()

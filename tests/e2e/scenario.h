@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,13 +17,18 @@ namespace telvia::e2e {
 // Command ids and keys of the program's main window, as a user or another program can
 // send them.
 namespace command {
+inline constexpr unsigned playPause = 101;
 inline constexpr unsigned about = 104;
 inline constexpr unsigned exit = 105;
 inline constexpr unsigned size50 = 32774;
 inline constexpr unsigned size100 = 32775;
 inline constexpr unsigned size200 = 32776;
 inline constexpr unsigned sizeFit = 32777;
+inline constexpr unsigned editChannels = 32783;
 inline constexpr unsigned stop = 32789;
+inline constexpr unsigned selectChannel = 32797;
+// The items of the channels pop-up, in the order it shows them.
+inline constexpr unsigned firstChannel = 1024;
 }  // namespace command
 
 class Scenario : public ::testing::Test {
@@ -36,6 +42,16 @@ protected:
     // program does not take the start for a first run (which would open the channel
     // editor). Scenarios that write their own registry values do so after this.
     static void resetRegistry();
+
+    // Removes the catalogue key, so that the next start is a first run: it imports the
+    // first-run file and opens the channel editor by itself.
+    static void makeNextStartAFirstRun();
+    // Closes the channel editor that a first run opens, if it comes within `within` of the
+    // main window: a modal dialog would keep the program from taking further commands.
+    static void closeEditChannelsIfOpen(const TelviaProcess& telvia,
+                                        std::chrono::milliseconds within = std::chrono::milliseconds(300));
+    // Exit from the menu; the process must end with code 0, which is when it has saved.
+    static void exitNormally(const TelviaProcess& telvia);
 
     [[nodiscard]] Workspace& workspace() { return *workspace_; }
     // Starts telvia.exe in the working folder; the fixture owns the process.

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_text.h"
@@ -33,7 +34,15 @@ public:
 
     RegistryAnswer queryString(std::u16string_view name, std::span<char16_t> buffer) override
     {
-        return query(name, buffer.data(), static_cast<DWORD>(buffer.size_bytes()));
+        // The system reads a null buffer as a request for the size alone, and it appends a
+        // terminator behind a string stored without one when the buffer has room. Query into
+        // a copy that is never null and hand over exactly the bytes the value holds.
+        std::vector<BYTE> bytes(buffer.size_bytes() + sizeof(wchar_t));
+        const RegistryAnswer answer = query(name, bytes.data(), static_cast<DWORD>(buffer.size_bytes()));
+        if (answer.result == RegistryResult::success && answer.byteCount > 0) {
+            std::memcpy(buffer.data(), bytes.data(), answer.byteCount);
+        }
+        return answer;
     }
 
     RegistryResult setNumber(std::u16string_view name, std::uint32_t number) override

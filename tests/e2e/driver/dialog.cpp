@@ -39,6 +39,17 @@ Dialog Dialog::waitForOwned(const TelviaProcess& process, std::chrono::milliseco
     return Dialog(found);
 }
 
+std::optional<Dialog> Dialog::findOwned(const TelviaProcess& process, std::chrono::milliseconds within)
+{
+    const HWND found = waitForDialog(
+        WindowQuery{}.ofProcess(process.id()).ofClass(dialogClass).ownedBy(process.mainWindow()).visible(),
+        within);
+    if (found == nullptr) {
+        return std::nullopt;
+    }
+    return Dialog(found);
+}
+
 Dialog Dialog::waitForTitled(const TelviaProcess& process, std::wstring_view title, std::chrono::milliseconds timeout)
 {
     const HWND found = waitForDialog(

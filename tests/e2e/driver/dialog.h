@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,11 @@ public:
     // Waits for a visible dialog of `process` owned by its main window.
     [[nodiscard]] static Dialog waitForOwned(const TelviaProcess& process,
                                              std::chrono::milliseconds timeout = defaultTimeout);
+    // Waits up to `within` for a visible dialog of `process` owned by its main window and
+    // answers it; nothing when none appeared. For dialogs that a scenario does not depend
+    // on but must close when they come (a modal dialog holds the program's input).
+    [[nodiscard]] static std::optional<Dialog> findOwned(const TelviaProcess& process,
+                                                         std::chrono::milliseconds within);
     // Waits for a visible dialog of `process` with the title `title`, whatever its owner
     // (message boxes without an owner, dialogs opened from other dialogs).
     [[nodiscard]] static Dialog waitForTitled(const TelviaProcess& process, std::wstring_view title,

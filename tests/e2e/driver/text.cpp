@@ -18,13 +18,18 @@ std::string toUtf8(std::wstring_view text)
 
 std::wstring fromUtf8(std::string_view text)
 {
+    return fromCodePage(text, CP_UTF8);
+}
+
+std::wstring fromCodePage(std::string_view text, unsigned codePage)
+{
     if (text.empty()) {
         return {};
     }
     const int length = static_cast<int>(text.size());
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+    const int size = MultiByteToWideChar(codePage, 0, text.data(), length, nullptr, 0);
     std::wstring result(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, result.data(), size);
+    MultiByteToWideChar(codePage, 0, text.data(), length, result.data(), size);
     return result;
 }
 

@@ -46,9 +46,10 @@ void Workspace::writeFile(std::wstring_view name, std::string_view bytes) const
 
 void Workspace::copyIn(const std::filesystem::path& source, std::wstring_view name) const
 {
+    // MinGW's copy_file refuses to overwrite even when told to, so the old file goes first.
+    remove(name);
     std::error_code error;
-    std::filesystem::copy_file(source, pathOf(name), std::filesystem::copy_options::overwrite_existing,
-                               error);
+    std::filesystem::copy_file(source, pathOf(name), error);
     if (error) {
         throw DriverError("cannot copy " + describe(source) + " to " + describe(pathOf(name)) + ": " +
                           error.message());

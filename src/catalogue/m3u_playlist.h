@@ -1,0 +1,90 @@
+// Extended M3U playlists, the lists IPTV users exchange, converted to and from channel
+// records: "#EXTM3U", then per entry an "#EXTINF:-1 key="value" ...,Title" line and the
+// stream address on a line of its own. UTF-8 with or without a byte-order mark, LF or CRLF.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/channel.h"
+
+namespace telvia {
+
+enum class PlaylistProblem : std::uint8_t {
+    // The whole list is refused: it is not what it claims to be.
+    notExtendedM3u,       // the first line that holds anything is not "#EXTM3U"
+    invalidUtf8,          // a line is not well-formed UTF-8
+    unterminatedQuote,    // an attribute value opens a quote that the line never closes
+    malformedAttribute,   // something other than key=value between the duration and the comma
+    noTitleComma,         // an #EXTINF line without the comma that starts the title
+    entryWithoutAddress,  // an #EXTINF line followed by another one or by the end of the list
+    badOnMark,            // a telvia-on attribute other than "0" or "1"
+    tooManyChannels,      // a 401st channel: a channel file holds at most 400
+
+    // One entry is left out; the rest of the list is taken.
+    addressWithoutInfo,   // an address line with no #EXTINF before it: no name
+    noTitle,              // the title is empty
+    titleTooLong,         // more than the 259 characters of a name
+    addressTooLong,       // more than the 519 characters of an address
+    noteTooLong,          // telvia-note longer than the 519 characters of a note
+    homePageTooLong,      // telvia-home-page longer than the 259 characters of a home page
+    nulCharacter,         // a text holds U+0000, which would end its field early
+    noCountry,            // no tvg-country and no country given for the list
+    badCountry,           // tvg-country is not three capital letters
+    needsPlayerOptions,   // a user agent or referrer the stream needs; a channel cannot carry it
+    duplicateAddress,     // an earlier entry of the list has the same address
+
+    // One record is left out of an exported playlist.
+    emptyAddress,         // nothing to write on the address line
+    lineBreakInText,      // a text holds CR or LF and would break the entry apart
+    quoteInAttribute,     // a quoted attribute (country, note, home page) holds a double quote
+    addressStartsWithHash,  // would be read back as a comment
+    unpairedSurrogate,    // a text is not valid UTF-16
+};
+
+// What went wrong and where: the 1-based line of the playlist (import) or the 1-based
+// record of the channel file (export). otherLine names the earlier line of a duplicate.
+struct PlaylistNote {
+    int line = 0;
+    PlaylistProblem problem = PlaylistProblem::notExtendedM3u;
+    int otherLine = 0;
+
+    friend bool operator==(const PlaylistNote&, const PlaylistNote&) = default;
+};
+
+// A short English description of the problem, for the channel-list tool's messages.
+[[nodiscard]] std::string_view describe(PlaylistProblem problem);
+
+struct PlaylistImport {
+    // The records in list order, each with a country, a name and an address.
+    std::vector<Channel> channels;
+    // Entries left out, in list order.
+    std::vector<PlaylistNote> skipped;
+    // Set when the list was refused; channels then holds only what came before the fault
+    // and must not be written anywhere.
+    std::optional<PlaylistNote> error;
+};
+
+// Reads a playlist. The title becomes the name; the country comes from listCountry when
+// it is not empty (it must then be three capital letters), otherwise from tvg-country.
+// telvia-on (default 1), telvia-note and telvia-home-page fill the other fields. Other
+// attributes and comment lines are ignored.
+[[nodiscard]] PlaylistImport importPlaylist(std::string_view bytes,
+                                            std::u16string_view listCountry = {});
+
+// Whether a text is a country code the import takes: exactly three letters A to Z.
+[[nodiscard]] bool isCountryCode(std::u16string_view text);
+
+struct PlaylistExport {
+    std::string text;                   // UTF-8 without byte-order mark, LF line ends
+    std::vector<PlaylistNote> skipped;  // records that cannot be written, by record number
+};
+
+// Writes the records as a playlist that importPlaylist reads back to the same records.
+[[nodiscard]] PlaylistExport exportPlaylist(std::span<const Channel> channels);
+
+}  // namespace telvia

@@ -1,0 +1,405 @@
+#include <cstddef>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "catalogue/m3u_playlist.h"
+#include "common/utf8.h"
+
+namespace telvia {
+namespace {
+
+// What a test expects of one imported record.
+struct Expected {
+    std::int32_t on;
+    std::u16string country;
+    std::u16string name;
+    std::u16string address;
+    std::u16string note;
+    std::u16string homePage;
+};
+
+std::string utf8(std::u16string_view text) { return utf16ToUtf8(text).value_or("<not UTF-16>"); }
+
+std::string show(const Channel& channel)
+{
+    return std::to_string(channel.on) + "|" + utf8(channel.country.view()) + "|" +
+           utf8(channel.name.view()) + "|" + utf8(channel.address.view()) + "|" +
+           utf8(channel.note.view()) + "|" + utf8(channel.homePage.view());
+}
+
+std::string show(const Expected& expected)
+{
+    return std::to_string(expected.on) + "|" + utf8(expected.country) + "|" + utf8(expected.name) +
+           "|" + utf8(expected.address) + "|" + utf8(expected.note) + "|" + utf8(expected.homePage);
+}
+
+std::vector<std::string> shown(const std::vector<Channel>& channels)
+{
+    std::vector<std::string> out;
+    for (const Channel& channel : channels) {
+        out.push_back(show(channel));
+    }
+    return out;
+}
+
+std::vector<std::string> shown(const std::vector<Expected>& channels)
+{
+    std::vector<std::string> out;
+    for (const Expected& channel : channels) {
+        out.push_back(show(channel));
+    }
+    return out;
+}
+
+}  // namespace
+
+// Readable failure messages for notes.
+void PrintTo(const PlaylistNote& note, std::ostream* out)
+{
+    *out << "{line " << note.line << ", " << describe(note.problem);
+    if (note.otherLine != 0) {
+        *out << ", line " << note.otherLine;
+    }
+    *out << "}";
+}
+
+namespace {
+
+std::string repeat(std::size_t count, char c) { return std::string(count, c); }
+
+TEST(M3uImport, ReadsEntriesWhateverTheirDress)
+{
+    const struct {
+        const char* what;
+        std::string list;
+        std::u16string listCountry;
+        std::vector<Expected> channels;
+    } cases[] = {
+        {"plain", "#EXTM3U\n#EXTINF:-1 tvg-id=\"BBCNews.uk\" tvg-country=\"GBR\",BBC News\nhttp://a/1\n", u"",
+         {{1, u"GBR", u"BBC News", u"http://a/1", u"", u""}}},
+        {"byte-order mark, CRLF, blank lines, spaces, no final line end",
+         "\xEF\xBB\xBF#EXTM3U x-tvg-url=\"http://guide\"\r\n\r\n  #EXTINF:-1 tvg-country=\"DEU\" ,  "
+         "Das Erste  \r\n\r\n  http://a/2  ",
+         u"", {{1, u"DEU", u"Das Erste", u"http://a/2", u"", u""}}},
+        {"a comma and an equals sign inside quotes do not end the attributes",
+         "#EXTM3U\n#EXTINF:-1 group-title=\"News, Sport\" tvg-name=\"a=b\" tvg-country=\"FRA\",Canal 32, "
+         "Troyes\nhttp://a/3\n",
+         u"", {{1, u"FRA", u"Canal 32, Troyes", u"http://a/3", u"", u""}}},
+        {"the list's country replaces and supplies tvg-country",
+         "#EXTM3U\n#EXTINF:-1 tvg-country=\"UK\",One\nhttp://a/4\n#EXTINF:-1,Two\nhttp://a/5\n", u"GBR",
+         {{1, u"GBR", u"One", u"http://a/4", u"", u""}, {1, u"GBR", u"Two", u"http://a/5", u"", u""}}},
+        {"own attributes fill the mark, the note and the home page",
+         "#EXTM3U\n#EXTINF:-1 tvg-country=\"RUS\" telvia-on=\"0\" telvia-note=\"News, 24 h\" "
+         "telvia-home-page=\"http://home\",\xD0\x9D\xD0\xA2\xD0\x92\nhttp://a/6\n"
+         "#EXTINF:-1 tvg-country=\"RUS\" telvia-on=\"1\",Mir\nhttp://a/7\n",
+         u"",
+         {{0, u"RUS", u"\u041D\u0422\u0412", u"http://a/6", u"News, 24 h", u"http://home"},
+          {1, u"RUS", u"Mir", u"http://a/7", u"", u""}}},
+        {"unquoted values, a bare duration and comment lines",
+         "#EXTM3U\n# a comment\n#EXTINF:0 tvg-country=USA tvg-logo=,Radio\n#EXTGRP:Music\nhttp://a/8\n"
+         "#EXTINF:10.5,Relative\ndemo.wmv\n",
+         u"USA",
+         {{1, u"USA", u"Radio", u"http://a/8", u"", u""}, {1, u"USA", u"Relative", u"demo.wmv", u"", u""}}},
+        {"the longest name and address fit",
+         "#EXTM3U\n#EXTINF:-1 tvg-country=\"USA\"," + repeat(259, 'n') + "\n" + repeat(519, 'a') + "\n", u"",
+         {{1, u"USA", std::u16string(259, u'n'), std::u16string(519, u'a'), u"", u""}}},
+        {"a name of 259 UTF-16 units with a surrogate pair at its end",
+         "#EXTM3U\n#EXTINF:-1 tvg-country=\"USA\"," + repeat(257, 'n') + "\xF0\x9F\x93\xBA\nhttp://a/9\n",
+         u"", {{1, u"USA", std::u16string(257, u'n') + u"\U0001F4FA", u"http://a/9", u"", u""}}},
+        {"only the header", "#EXTM3U\r\n", u"", {}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const PlaylistImport result = importPlaylist(c.list, c.listCountry);
+        EXPECT_FALSE(result.error.has_value()) << "case " << i << ": " << c.what;
+        EXPECT_TRUE(result.skipped.empty()) << "case " << i << ": " << c.what;
+        EXPECT_EQ(shown(result.channels), shown(c.channels)) << "case " << i << ": " << c.what;
+    }
+}
+
+TEST(M3uImport, LeavesOutEntriesThatDoNotFitAndSaysWhichLine)
+{
+    using P = PlaylistProblem;
+    const struct {
+        const char* what;
+        std::string entries;  // after the header line, so the first entry starts on line 2
+        std::vector<PlaylistNote> skipped;
+    } cases[] = {
+        {"title one character too long",
+         "#EXTINF:-1 tvg-country=\"USA\"," + repeat(260, 'n') + "\nhttp://a/1\n", {{2, P::titleTooLong}}},
+        {"title too long only in UTF-16 units (130 pairs)",
+         "#EXTINF:-1 tvg-country=\"USA\",x" + [] { std::string s; for (int k = 0; k < 130; ++k) s += "\xF0\x9F\x93\xBA"; return s; }() +
+             "\nhttp://a/1\n",
+         {{2, P::titleTooLong}}},
+        {"address one character too long, reported at the address line",
+         "#EXTINF:-1 tvg-country=\"USA\",A\n# comment\n" + repeat(520, 'a') + "\n", {{4, P::addressTooLong}}},
+        {"note and home page too long",
+         "#EXTINF:-1 tvg-country=\"USA\" telvia-note=\"" + repeat(520, 'o') + "\",A\nhttp://a/1\n"
+         "#EXTINF:-1 tvg-country=\"USA\" telvia-home-page=\"" + repeat(260, 'h') + "\",B\nhttp://a/2\n",
+         {{2, P::noteTooLong}, {4, P::homePageTooLong}}},
+        {"empty title", "#EXTINF:-1 tvg-country=\"USA\",   \nhttp://a/1\n", {{2, P::noTitle}}},
+        {"no country, empty country, and codes the catalogue does not use",
+         "#EXTINF:-1,A\nhttp://a/1\n#EXTINF:-1 tvg-country=\"\",B\nhttp://a/2\n"
+         "#EXTINF:-1 tvg-country=\"UK\",C\nhttp://a/3\n#EXTINF:-1 tvg-country=\"gbr\",D\nhttp://a/4\n"
+         "#EXTINF:-1 tvg-country=\"US;CA\",E\nhttp://a/5\n",
+         {{2, P::noCountry}, {4, P::noCountry}, {6, P::badCountry}, {8, P::badCountry}, {10, P::badCountry}}},
+        {"streams that need a user agent or referrer",
+         "#EXTINF:-1 tvg-country=\"GBR\" user-agent=\"Mozilla/5.0 (iPhone; like Gecko)\",A\n"
+         "#EXTVLCOPT:http-user-agent=Mozilla/5.0\nhttp://a/1\n"
+         "#EXTINF:-1 tvg-country=\"GBR\",B\n#EXTVLCOPT:http-referrer=http://x/\nhttp://a/2\n"
+         "#EXTINF:-1 tvg-country=\"GBR\" http-referrer=\"http://x/\",C\nhttp://a/3\n",
+         {{2, P::needsPlayerOptions}, {5, P::needsPlayerOptions}, {8, P::needsPlayerOptions}}},
+        {"the same address twice names the earlier line",
+         "#EXTINF:-1 tvg-country=\"USA\",A\nhttp://a/1\n#EXTINF:-1 tvg-country=\"USA\",B\nhttp://a/1\n",
+         {{5, P::duplicateAddress, 3}}},
+        {"an address without #EXTINF", "http://a/1\n", {{2, P::addressWithoutInfo}}},
+        {"a NUL character would cut the name",
+         "#EXTINF:-1 tvg-country=\"USA\",A" + std::string(1, '\0') + "B\nhttp://a/1\n", {{2, P::nulCharacter}}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        // A good entry after the bad ones shows that the rest of the list is still taken.
+        const PlaylistImport result = importPlaylist(
+            "#EXTM3U\n" + c.entries + "#EXTINF:-1 tvg-country=\"FRA\",Last\nhttp://last\n");
+        EXPECT_FALSE(result.error.has_value()) << "case " << i << ": " << c.what;
+        EXPECT_EQ(result.skipped, c.skipped) << "case " << i << ": " << c.what;
+        ASSERT_FALSE(result.channels.empty()) << "case " << i << ": " << c.what;
+        EXPECT_EQ(result.channels.back().name, u"Last") << "case " << i << ": " << c.what;
+        // Only the first of two entries with one address is taken besides the last one.
+        const bool firstOfTwoTaken = !c.skipped.empty() && c.skipped[0].otherLine != 0;
+        EXPECT_EQ(result.channels.size(), firstOfTwoTaken ? 2u : 1u) << "case " << i << ": " << c.what;
+    }
+}
+
+TEST(M3uImport, RefusesMalformedListsAtTheFaultyLine)
+{
+    using P = PlaylistProblem;
+    const struct {
+        const char* what;
+        std::string list;
+        PlaylistNote error;
+    } cases[] = {
+        {"empty file", "", {1, P::notExtendedM3u}},
+        {"a plain M3U", "http://a/1\n", {1, P::notExtendedM3u}},
+        {"the header after other text", "\n\n#EXTINF:-1,A\n#EXTM3U\n", {3, P::notExtendedM3u}},
+        {"a UTF-16 file", std::string("\xFF\xFE#\0E\0", 6), {1, P::invalidUtf8}},
+        {"Latin-1 text", "#EXTM3U\n#EXTINF:-1 tvg-country=\"DEU\",S\xFC" "d\nhttp://a/1\n", {2, P::invalidUtf8}},
+        {"bad bytes in an address", "#EXTM3U\n#EXTINF:-1,A\nhttp://a/\xC0\xAF\n", {3, P::invalidUtf8}},
+        {"a quote that never closes", "#EXTM3U\n#EXTINF:-1 group-title=\"News,A\nhttp://a/1\n",
+         {2, P::unterminatedQuote}},
+        {"words that are not attributes", "#EXTM3U\n#EXTINF:-1 Radio One,A\nhttp://a/1\n",
+         {2, P::malformedAttribute}},
+        {"an attribute without a name", "#EXTM3U\n#EXTINF:-1 =\"x\",A\nhttp://a/1\n", {2, P::malformedAttribute}},
+        {"no comma before the title", "#EXTM3U\n#EXTINF:-1 tvg-country=\"USA\"\nhttp://a/1\n",
+         {2, P::noTitleComma}},
+        {"an entry followed by the next one", "#EXTM3U\n#EXTINF:-1,A\n#EXTINF:-1,B\nhttp://a/1\n",
+         {2, P::entryWithoutAddress}},
+        {"an entry at the end of the list", "#EXTM3U\n#EXTINF:-1,A\nhttp://a/1\n\n#EXTINF:-1,B\n\n",
+         {5, P::entryWithoutAddress}},
+        {"a mark that is neither 0 nor 1", "#EXTM3U\n#EXTINF:-1 telvia-on=\"yes\",A\nhttp://a/1\n",
+         {2, P::badOnMark}},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const PlaylistImport result = importPlaylist(c.list, u"USA");
+        ASSERT_TRUE(result.error.has_value()) << "case " << i << ": " << c.what;
+        EXPECT_EQ(*result.error, c.error) << "case " << i << ": " << c.what;
+    }
+}
+
+std::string listOf(int entries)
+{
+    std::string list = "#EXTM3U\n";
+    for (int k = 0; k < entries; ++k) {
+        list += "#EXTINF:-1,Channel " + std::to_string(k) + "\nhttp://a/" + std::to_string(k) + "\n";
+    }
+    return list;
+}
+
+TEST(M3uImport, AChannelFileHoldsAtMost400Channels)
+{
+    const PlaylistImport full = importPlaylist(listOf(400), u"USA");
+    EXPECT_FALSE(full.error.has_value());
+    EXPECT_EQ(full.channels.size(), 400u);
+
+    const PlaylistImport over = importPlaylist(listOf(401), u"USA");
+    ASSERT_TRUE(over.error.has_value());
+    EXPECT_EQ(*over.error, (PlaylistNote{803, PlaylistProblem::tooManyChannels, 0}));
+
+    // Entries that are left out do not count.
+    const PlaylistImport withSkips = importPlaylist(listOf(400) + "#EXTINF:-1,Again\nhttp://a/0\n", u"USA");
+    EXPECT_FALSE(withSkips.error.has_value());
+    EXPECT_EQ(withSkips.skipped.size(), 1u);
+}
+
+Channel channelOf(std::int32_t on, std::u16string_view country, std::u16string_view name,
+                  std::u16string_view address, std::u16string_view note = u"",
+                  std::u16string_view homePage = u"")
+{
+    Channel channel;
+    channel.on = on;
+    channel.country = country;
+    channel.name = name;
+    channel.address = address;
+    channel.note = note;
+    channel.homePage = homePage;
+    return channel;
+}
+
+TEST(M3uExport, WritesOneEntryPerRecordInTheCommonForm)
+{
+    const Channel channels[] = {
+        channelOf(1, u"GBR", u"BBC News", u"http://a/1"),
+        channelOf(0, u"RUS", u"\u041D\u0422\u0412", u"http://a/2", u"News, 24 h", u"http://home"),
+    };
+    const PlaylistExport result = exportPlaylist(channels);
+    EXPECT_TRUE(result.skipped.empty());
+    EXPECT_EQ(result.text,
+              "#EXTM3U\n"
+              "#EXTINF:-1 tvg-country=\"GBR\" telvia-on=\"1\",BBC News\nhttp://a/1\n"
+              "#EXTINF:-1 tvg-country=\"RUS\" telvia-on=\"0\" telvia-note=\"News, 24 h\" "
+              "telvia-home-page=\"http://home\",\xD0\x9D\xD0\xA2\xD0\x92\nhttp://a/2\n");
+}
+
+TEST(M3uExport, WhatIsExportedImportsBackTheSame)
+{
+    const std::vector<Channel> channels = {
+        channelOf(1, u"USA", u"Quotes \"and\" commas, = signs", u"http://a/1?x=1,2"),
+        channelOf(0, u"DEU", u"Punktum S\uFFFDdharz", u"demo.wmv", u"a note, with \u00E4", u"http://h/"),
+        channelOf(1, u"FRA", u"\U0001F4FA " + std::u16string(256, u'n'), std::u16string(519, u'a'),
+                  std::u16string(519, u'o'), std::u16string(259, u'h')),
+        channelOf(1, u"BLR", u"#1 is not a comment in a title", u"rtmp://a/2"),
+    };
+    const PlaylistExport exported = exportPlaylist(channels);
+    ASSERT_TRUE(exported.skipped.empty());
+    const PlaylistImport imported = importPlaylist(exported.text);
+    EXPECT_FALSE(imported.error.has_value());
+    EXPECT_TRUE(imported.skipped.empty());
+    EXPECT_EQ(shown(imported.channels), shown(channels));
+}
+
+TEST(M3uExport, LeavesOutRecordsThatAPlaylistCannotCarry)
+{
+    using P = PlaylistProblem;
+    const std::vector<Channel> channels = {
+        channelOf(1, u"USA", u"Good", u"http://a/1"),
+        channelOf(1, u"USA", u"No address", u""),
+        channelOf(1, u"USA", u"Two\nlines", u"http://a/2"),
+        channelOf(1, u"USA", u"Note", u"http://a/3", u"say \"hi\""),
+        channelOf(1, u"USA", u"Hash", u"#http://a/4"),
+        channelOf(1, u"USA", std::u16string(u"Bad ") + char16_t(0xD800), u"http://a/5"),
+        channelOf(1, u"", u"No country", u"http://a/6"),
+    };
+    const PlaylistExport result = exportPlaylist(channels);
+    const std::vector<PlaylistNote> expected = {
+        {2, P::emptyAddress}, {3, P::lineBreakInText}, {4, P::quoteInAttribute},
+        {5, P::addressStartsWithHash}, {6, P::unpairedSurrogate}};
+    EXPECT_EQ(result.skipped, expected);
+    // A record without a country is written (it is what the file holds) and comes back as
+    // an entry the import leaves out unless the list is given a country.
+    EXPECT_EQ(result.text,
+              "#EXTM3U\n#EXTINF:-1 tvg-country=\"USA\" telvia-on=\"1\",Good\nhttp://a/1\n"
+              "#EXTINF:-1 telvia-on=\"1\",No country\nhttp://a/6\n");
+}
+
+// The real playlists kept beside the repository, and the shipped first-run list.
+std::filesystem::path sourceDir() { return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path(); }
+
+std::optional<std::string> readFile(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        return std::nullopt;
+    }
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+TEST(M3uImport, RealCountryPlaylists)
+{
+    const std::filesystem::path folder = sourceDir().parent_path() / "shared" / "data" / "playlists";
+    if (!std::filesystem::is_directory(folder)) {
+        GTEST_SKIP() << "no playlists at " << folder.string();
+    }
+    const struct {
+        const char* file;
+        std::u16string country;
+        std::size_t entries;
+        std::optional<PlaylistProblem> error;
+    } cases[] = {
+        {"by.m3u", u"BLR", 15, std::nullopt},
+        {"ru.m3u", u"RUS", 381, std::nullopt},
+        {"uk.m3u", u"GBR", 220, std::nullopt},
+        {"de.m3u", u"DEU", 202, std::nullopt},
+        {"fr.m3u", u"FRA", 135, std::nullopt},
+        {"us.m3u", u"USA", 513, PlaylistProblem::tooManyChannels},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::optional<std::string> list = readFile(folder / c.file);
+        ASSERT_TRUE(list.has_value());
+        const PlaylistImport result = importPlaylist(*list, c.country);
+        ASSERT_EQ(result.error.has_value(), c.error.has_value());
+        if (c.error) {
+            EXPECT_EQ(result.error->problem, *c.error);
+            continue;
+        }
+        // Every entry is either taken or accounted for, and only for reasons that real
+        // lists give: player options and addresses listed twice.
+        EXPECT_EQ(result.channels.size() + result.skipped.size(), c.entries);
+        std::map<PlaylistProblem, int> reasons;
+        for (const PlaylistNote& note : result.skipped) {
+            ++reasons[note.problem];
+            EXPECT_TRUE(note.problem == PlaylistProblem::needsPlayerOptions ||
+                        note.problem == PlaylistProblem::duplicateAddress)
+                << "line " << note.line << ": " << describe(note.problem);
+        }
+        if (std::string_view(c.file) == "uk.m3u") {
+            EXPECT_EQ(reasons[PlaylistProblem::needsPlayerOptions], 6);
+        }
+        for (const Channel& channel : result.channels) {
+            EXPECT_EQ(channel.country, c.country);
+            EXPECT_EQ(channel.on, 1);
+        }
+    }
+}
+
+TEST(M3uImport, TheShippedFirstRunList)
+{
+    const std::optional<std::string> list = readFile(sourceDir() / "data" / "channels_init.m3u");
+    ASSERT_TRUE(list.has_value());
+    const PlaylistImport result = importPlaylist(*list);
+    ASSERT_FALSE(result.error.has_value()) << describe(result.error->problem) << " at line " << result.error->line;
+    EXPECT_TRUE(result.skipped.empty());
+
+    std::map<std::u16string, int> perCountry;
+    std::map<std::u16string, int> names;
+    for (const Channel& channel : result.channels) {
+        ++perCountry[std::u16string(channel.country.view())];
+        EXPECT_EQ(++names[std::u16string(channel.name.view())], 1) << "a name repeats: " << utf8(channel.name.view());
+    }
+    for (const std::u16string_view country : {u"RUS", u"BLR", u"GBR", u"USA", u"DEU", u"FRA"}) {
+        EXPECT_GE(perCountry[std::u16string(country)], 6) << utf8(country);
+        EXPECT_LE(perCountry[std::u16string(country)], 10) << utf8(country);
+    }
+    EXPECT_EQ(perCountry.size(), 6u);
+    // The offline channel plays the demo video from the working folder.
+    ASSERT_FALSE(result.channels.empty());
+    EXPECT_EQ(result.channels.front().address, u"demo.wmv");
+    EXPECT_EQ(result.channels.front().country, u"USA");
+}
+
+}  // namespace
+}  // namespace telvia
