@@ -28,6 +28,12 @@ export TELVIA_WINE_STATE=$PWD/build/windows/run-wine
 rm -f "$TELVIA_WINE_STATE/display"
 scripts/wine-session.sh prefix
 
+# Until the user has picked a channel, start on the shipped demo, which plays offline.
+demo=$(grep -B1 '^demo.wmv' data/channels_init.m3u | head -n 1 | sed 's/.*,//')
+if [ -n "$demo" ] && ! wine reg query 'HKCU\Software\Quorvex\Telvia' /v channelName >/dev/null 2>&1; then
+  wine reg add 'HKCU\Software\Quorvex\Telvia' /v channelName /t REG_SZ /d "$demo" /f >/dev/null 2>&1
+fi
+
 cd "$work"
 if [ -n "${DISPLAY:-}" ] && xwininfo -root >/dev/null 2>&1; then
   echo "Telvia runs on $DISPLAY (working folder $work)"

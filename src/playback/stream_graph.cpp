@@ -88,20 +88,26 @@ template <typename Interface>
                 "FAILED(hr=0x%x) in pBF->QueryInterface(IID_IFileSourceFilter, (void**)&pFS)\n");
 }
 
+// Tells the user the address did not open and leaves no graph, an empty name (so a
+// reconnect does nothing and exit saves no channel to restore) and a usable window.
+void reportConnectionFailure(AppState& state, Ports& ports)
+{
+    ports.messages.showInformation(MessageOwner::mainWindow, u"Connection failed!",
+                                   state.productName.view());
+    state.current.name.clear();
+    tearDownGraph(state, ports);
+    ports.windowControl.enable(true);
+    ports.window.showNormal();
+    ports.windowControl.setFocus();
+}
+
 // Load blocks until the stream is open or the attempt fails; the window takes no input
 // meanwhile and is usable again on both outcomes.
 [[nodiscard]] bool openAddress(AppState& state, Ports& ports)
 {
     ports.windowControl.enable(false);
     if (state.graph.fileSource->load(state.current.address.view()) < 0) {
-        ports.messages.showInformation(MessageOwner::mainWindow, u"Connection failed!",
-                                       state.productName.view());
-        // An empty name makes a later reconnect do nothing and is what exit saves.
-        state.current.name.clear();
-        tearDownGraph(state, ports);
-        ports.windowControl.enable(true);
-        ports.window.showNormal();
-        ports.windowControl.setFocus();
+        reportConnectionFailure(state, ports);
         return false;
     }
     ports.windowControl.enable(true);
@@ -110,7 +116,8 @@ template <typename Interface>
 }
 
 // Renders every output pin of the source; the graph picks the renderer of each stream.
-[[nodiscard]] bool renderSourcePins(AppState& state, Ports& ports)
+// Counts the output pins it found.
+[[nodiscard]] bool renderSourcePins(AppState& state, Ports& ports, int& outputPins)
 {
     PlayerGraph& graph = state.graph;
     if (!take(graph.sourceFilter->enumPins(), graph.pinEnum, state, ports,
@@ -124,6 +131,7 @@ template <typename Interface>
         }
         const MediaAnswer<PinDirection> direction = fetched.value->queryDirection();
         if (direction.result >= 0 && direction.value == PinDirection::output) {
+            ++outputPins;
             graph.graphBuilder->render(*fetched.value);
         }
     }  // each pin is released as soon as it has been looked at
@@ -170,8 +178,17 @@ void connectChannel(AppState& state, Ports& ports, const TranslationTable& trans
         return;
     }
     addVideoRenderer(state, ports);
-    if (!openAddress(state, ports) || !renderSourcePins(state, ports) ||
-        !setUpVideoWindow(state, ports)) {
+    int outputPins = 0;
+    if (!openAddress(state, ports) || !renderSourcePins(state, ports, outputPins)) {
+        return;
+    }
+    // Some sources accept any address and only then turn out to carry no stream; that is a
+    // failed connection too, not a black window that waits forever.
+    if (outputPins == 0) {
+        reportConnectionFailure(state, ports);
+        return;
+    }
+    if (!setUpVideoWindow(state, ports)) {
         return;
     }
 

@@ -323,6 +323,37 @@ TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
     EXPECT_FALSE(platform.log.contains("CoCreateInstance FilterGraph"));
 }
 
+TEST_F(ConnectTest, ASourceWithoutAnOutputStreamIsAFailedConnection)
+{
+    // Some sources accept an address that does not exist and expose no stream.
+    const struct {
+        std::vector<PinDirection> pins;
+        bool fails;
+    } cases[] = {
+        {{}, true},
+        {{PinDirection::input}, true},
+        {{PinDirection::input, PinDirection::output}, false},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(i);
+        media.pins = cases[i].pins;
+        state->current.name = u"News";
+        platform.messages.shown.clear();
+        connect();
+        EXPECT_EQ(platform.messages.shown.size(), cases[i].fails ? 1u : 0u);
+        EXPECT_EQ(state->current.name.empty(), cases[i].fails);
+        EXPECT_EQ(state->playing, cases[i].fails ? 0 : 1);
+        EXPECT_EQ(state->graph.empty(), cases[i].fails);
+        EXPECT_TRUE(platform.windowControl.enabled);
+        if (cases[i].fails) {
+            EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
+            EXPECT_EQ(platform.window.title, u"Telvia");
+            EXPECT_FALSE(platform.log.contains("graph.IMediaControl.Run"));
+        }
+        clearLog();
+    }
+}
+
 TEST_F(ConnectTest, NoNameOrNoAddressOnlyTearsDown)
 {
     const struct {
