@@ -122,7 +122,10 @@ void setViewMode(AppState& state, Ports& ports, int mode)
 
 void markViewMode(const AppState& state, Ports& ports)
 {
-    ports.window.checkMenuRadio(IDM_SIZE_50, IDM_SIZE_FIT, IDM_SIZE_50 + state.viewMode);
+    // A stored mode outside the four marks none (the id 0 is in no menu's range); it is
+    // kept as it is and never added to an id, where a large value would overflow.
+    const bool known = state.viewMode >= viewModeHalf && state.viewMode <= viewModeFit;
+    ports.window.checkMenuRadio(IDM_SIZE_50, IDM_SIZE_FIT, known ? IDM_SIZE_50 + state.viewMode : 0);
 }
 
 void fillMinMaxInfo(AppState& state, Ports& ports, Size& minTrackSize)

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 #include "app/key_table.h"
@@ -199,6 +201,24 @@ TEST_F(PlacementTest, ViewModeWithoutVideoOnlyStoresTheModeAndMovesTheMark)
     EXPECT_EQ(state->viewMode, 3);
     EXPECT_EQ(platform.log.calls,
               (std::vector<std::string>{"window.checkMenuRadio 32774 32777 32777"}));
+}
+
+TEST_F(PlacementTest, StoredModesOutsideTheFourMarkNoItem)
+{
+    const struct {
+        std::int32_t mode;
+        int checked;
+    } cases[] = {{0, 32774}, {3, 32777}, {4, 0}, {7, 0}, {-1, 0}, {INT32_MAX, 0}, {INT32_MIN, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        state->viewMode = c.mode;
+        clearLog();
+        markViewMode(*state, platform.ports);
+        EXPECT_EQ(platform.log.calls,
+                  (std::vector<std::string>{"window.checkMenuRadio 32774 32777 " +
+                                            std::to_string(c.checked)}));
+        EXPECT_EQ(state->viewMode, c.mode);
+    }
 }
 
 TEST_F(PlacementTest, MinimumTrackingSizeFollowsTheMode)
