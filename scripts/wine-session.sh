@@ -56,8 +56,10 @@ case "${1:-}" in
     rm -f "$state/display"
     start_display || exit 1
     . "$here/wine-env.sh"
-    # Warm the server once with stdio closed, so no helper holds a test's output pipe open.
+    # Warm the server and Wine's services once with stdio closed, so that no service
+    # started on behalf of a test inherits (and holds open) that test's output pipe.
     wineserver -p >/dev/null 2>&1 </dev/null
+    timeout 60 wine cmd.exe /c exit >/dev/null 2>&1 </dev/null
     if [ -n "${2:-}" ]; then
       setsid wine "$2" "$(winepath -w "$state/keeper.ready" 2>/dev/null)" >/dev/null 2>&1 </dev/null &
       echo $! >"$state/keeper.pid"

@@ -1,5 +1,5 @@
 // Entry of the end-to-end scenarios: GoogleTest's own arguments, then where telvia.exe,
-// the working folders and the menu probe are.
+// the working folders, the menu probe and the demo video are.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,7 +19,7 @@ int wmain(int argc, wchar_t** argv)
     std::optional<telvia::e2e::DriverOptions> options = telvia::e2e::parseOptions(argc, argv, error);
     if (!options) {
         std::fprintf(stderr, "%s\nusage: telvia_e2e_tests [gtest options] --program=telvia.exe --work=FOLDER "
-                             "--probe=menu-probe.dll\n",
+                             "--probe=menu-probe.dll --demo=demo.wmv\n",
                      telvia::e2e::toUtf8(error).c_str());
         return 2;
     }

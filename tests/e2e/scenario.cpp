@@ -9,6 +9,20 @@
 
 namespace telvia::e2e {
 
+std::optional<unsigned> markedSizeItem(const MenuDump& menus)
+{
+    std::optional<unsigned> marked;
+    for (const unsigned id : {command::size50, command::size100, command::size200, command::sizeFit}) {
+        const MenuItem* item = findItem(menus.bar, id);
+        if (item != nullptr && item->checked) {
+            EXPECT_FALSE(marked.has_value()) << "two size items are marked";
+            EXPECT_TRUE(item->radioCheck) << "item " << id << " is marked without the radio style";
+            marked = id;
+        }
+    }
+    return marked;
+}
+
 void Scenario::resetRegistry()
 {
     registry::deleteTree(registry::makerKey);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "driver/menu_probe.h"
 #include "driver/telvia_process.h"
 #include "driver/workspace.h"
 
@@ -20,6 +21,7 @@ namespace command {
 inline constexpr unsigned playPause = 101;
 inline constexpr unsigned about = 104;
 inline constexpr unsigned exit = 105;
+inline constexpr unsigned fullScreen = 32772;
 inline constexpr unsigned size50 = 32774;
 inline constexpr unsigned size100 = 32775;
 inline constexpr unsigned size200 = 32776;
@@ -27,9 +29,17 @@ inline constexpr unsigned sizeFit = 32777;
 inline constexpr unsigned editChannels = 32783;
 inline constexpr unsigned stop = 32789;
 inline constexpr unsigned selectChannel = 32797;
+inline constexpr unsigned soundUp = 32800;
+inline constexpr unsigned soundDown = 32801;
+inline constexpr unsigned reconnect = 32807;
+inline constexpr unsigned information = 32820;
 // The items of the channels pop-up, in the order it shows them.
 inline constexpr unsigned firstChannel = 1024;
 }  // namespace command
+
+// The Video size item of `menus` that carries the radio mark, if any; a failure when
+// more than one does or the mark lacks the radio style.
+[[nodiscard]] std::optional<unsigned> markedSizeItem(const MenuDump& menus);
 
 class Scenario : public ::testing::Test {
 protected:

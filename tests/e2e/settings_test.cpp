@@ -17,21 +17,6 @@ namespace {
 
 using Settings = Scenario;
 
-// The Video size item that carries the radio mark, if any.
-std::optional<unsigned> markedSizeItem(const MenuDump& menus)
-{
-    std::optional<unsigned> marked;
-    for (const unsigned id : {command::size50, command::size100, command::size200, command::sizeFit}) {
-        const MenuItem* item = findItem(menus.bar, id);
-        if (item != nullptr && item->checked) {
-            EXPECT_FALSE(marked.has_value()) << "two size items are marked";
-            EXPECT_TRUE(item->radioCheck) << "item " << id << " is marked without the radio style";
-            marked = id;
-        }
-    }
-    return marked;
-}
-
 TEST_F(Settings, StoredValuesAreTakenAtStartAndWrittenBackAtExit)
 {
     // A channel of the catalogue would be connected to at start; this name names none.

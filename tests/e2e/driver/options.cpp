@@ -33,6 +33,7 @@ std::optional<DriverOptions> parseOptions(int argc, wchar_t** argv, std::wstring
         {L"--program=", &parsed.program},
         {L"--work=", &parsed.workBase},
         {L"--probe=", &parsed.menuProbe},
+        {L"--demo=", &parsed.demoVideo},
     };
     for (int i = 1; i < argc; ++i) {
         const std::wstring_view argument = argv[i];

@@ -106,6 +106,12 @@ void TelviaProcess::postKey(unsigned key) const
     post(WM_KEYDOWN, key, 1);
 }
 
+bool TelviaProcess::sendKey(unsigned key, std::chrono::milliseconds timeout) const
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(mainWindow(), WM_KEYDOWN, key, 1, SMTO_NORMAL, milliseconds(timeout), &result) != 0;
+}
+
 bool TelviaProcess::running() const
 {
     return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;

@@ -46,6 +46,9 @@ public:
     [[nodiscard]] bool sendCommand(unsigned commandId, std::chrono::milliseconds timeout = defaultTimeout) const;
     // WM_KEYDOWN of the virtual key `key`, posted, with a repeat count of 1.
     void postKey(unsigned key) const;
+    // The same key sent: its handling runs to its end before the call returns. False when
+    // the window did not answer within `timeout` (a key that opened a modal box, say).
+    [[nodiscard]] bool sendKey(unsigned key, std::chrono::milliseconds timeout = defaultTimeout) const;
     // Any message, posted to the main window.
     void post(UINT message, WPARAM wParam, LPARAM lParam) const;
 

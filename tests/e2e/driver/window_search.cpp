@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "driver/driver_error.h"
+
 namespace telvia::e2e {
 
 namespace {
@@ -45,6 +47,32 @@ std::vector<HWND> findTopLevelWindows(const WindowQuery& query)
     Search search{&query, {}};
     EnumWindows(collect, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+std::vector<HWND> findChildWindows(HWND parent, const WindowQuery& query)
+{
+    Search search{&query, {}};
+    EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+RECT rectInClientOf(HWND child, HWND parent)
+{
+    RECT rect{};
+    if (!GetWindowRect(child, &rect)) {
+        failWithLastError("cannot read the rectangle of a child window");
+    }
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT clientRect(HWND window)
+{
+    RECT rect{};
+    if (!GetClientRect(window, &rect)) {
+        failWithLastError("cannot read the client area of a window");
+    }
+    return rect;
 }
 
 std::wstring windowText(HWND window)

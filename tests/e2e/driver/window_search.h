@@ -34,6 +34,16 @@ struct WindowQuery {
 
 // The top-level windows that match `query`, in z-order.
 [[nodiscard]] std::vector<HWND> findTopLevelWindows(const WindowQuery& query);
+// The child windows of `parent`, at every depth, that match `query`, in z-order. Works on
+// another process's window, such as the program's main window with the video window its
+// media renderer placed in it.
+[[nodiscard]] std::vector<HWND> findChildWindows(HWND parent, const WindowQuery& query);
+
+// Where `child` lies in the client area of `parent`: left and top in `parent`'s client
+// coordinates, right and bottom one past the last pixel.
+[[nodiscard]] RECT rectInClientOf(HWND child, HWND parent);
+// The client area of `window`: left and top are 0, right and bottom its size.
+[[nodiscard]] RECT clientRect(HWND window);
 
 [[nodiscard]] std::wstring windowText(HWND window);
 [[nodiscard]] std::wstring windowClass(HWND window);
