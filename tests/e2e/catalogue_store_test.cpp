@@ -26,6 +26,17 @@ std::wstring localeCountry()
     return buffer;
 }
 
+// Replaces one stored value of a position with a spoilt one, or removes it.
+void spoilValue(int position, std::wstring_view suffix, const std::optional<registry::RawValue>& value)
+{
+    const std::wstring name = positionValueName(position, suffix);
+    if (value) {
+        registry::writeRaw(registry::channelsKey, name, value->type, value->bytes);
+    } else {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, std::wstring(registry::channelsKey).c_str(), name.c_str());
+    }
+}
+
 ChannelFields channel(std::wstring country, std::wstring name, std::uint32_t on = 0)
 {
     ChannelFields fields;
@@ -210,12 +221,7 @@ TEST_F(CatalogueKey, LoadEndsAtThePositionWhoseCountryOrNameCannotBeTaken)
         SCOPED_TRACE(c.name);
         resetRegistry();
         registry::writeAllValues(registry::channelsKey, registry::catalogueValues(stored));
-        const std::wstring spoilt = positionValueName(2, c.suffix);
-        if (c.value) {
-            registry::writeRaw(registry::channelsKey, spoilt, c.value->type, c.value->bytes);
-        } else {
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, std::wstring(registry::channelsKey).c_str(), spoilt.c_str());
-        }
+        spoilValue(2, c.suffix, c.value);
 
         TelviaProcess& telvia = startAndWaitForWindow();
         exitNormally(telvia);
@@ -249,12 +255,7 @@ TEST_F(CatalogueKey, OtherFieldsThatCannotBeTakenStayEmpty)
         resetRegistry();
         std::vector<ChannelFields> stored = {first, channel(L"GBR", L"One", 1), channel(L"USA", L"Two", 1)};
         registry::writeAllValues(registry::channelsKey, registry::catalogueValues(stored));
-        const std::wstring spoilt = positionValueName(1, c.suffix);
-        if (c.value) {
-            registry::writeRaw(registry::channelsKey, spoilt, c.value->type, c.value->bytes);
-        } else {
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, std::wstring(registry::channelsKey).c_str(), spoilt.c_str());
-        }
+        spoilValue(1, c.suffix, c.value);
 
         TelviaProcess& telvia = startAndWaitForWindow();
         exitNormally(telvia);
