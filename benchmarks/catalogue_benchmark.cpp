@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/settings.h"
+#include "app/app_state.h"
 #include "catalogue/channel_store.h"
 #include "catalogue/channels_menu.h"
 #include "fake_ports.h"
@@ -44,7 +44,7 @@ void saveFullCatalogue(benchmark::State& run)
 {
     Fixture fixture;
     for (auto _ : run) {
-        saveCatalogue(*fixture.state, fixture.platform.ports);
+        saveCatalogue(fixture.state->channels, u"Telvia", fixture.platform.registry);
         fixture.platform.registry.valueCalls.clear();
         fixture.platform.log.calls.clear();
     }
@@ -54,10 +54,11 @@ BENCHMARK(saveFullCatalogue)->Unit(benchmark::kMillisecond);
 void loadFullCatalogue(benchmark::State& run)
 {
     Fixture fixture;
-    saveCatalogue(*fixture.state, fixture.platform.ports);
+    saveCatalogue(fixture.state->channels, u"Telvia", fixture.platform.registry);
     for (auto _ : run) {
         clearChannels(fixture.state->channels);
-        loadCatalogue(*fixture.state, fixture.platform.ports);
+        (void)loadCatalogue(fixture.state->channels, fixture.state->homeCountry, u"Telvia",
+                            fixture.platform.registry, fixture.platform.files);
         benchmark::DoNotOptimize(fixture.state->channels[399].name.view().size());
         fixture.platform.registry.valueCalls.clear();
         fixture.platform.log.calls.clear();
@@ -69,7 +70,8 @@ void buildMenuOfAFullCatalogue(benchmark::State& run)
 {
     Fixture fixture;
     for (auto _ : run) {
-        buildChannelsMenu(*fixture.state, fixture.platform.ports);
+        buildChannelsMenu(fixture.state->channels, fixture.platform.channelsMenu,
+                          fixture.platform.collation);
         fixture.platform.log.calls.clear();
     }
 }

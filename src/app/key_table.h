@@ -3,19 +3,9 @@
 
 #include <optional>
 
-namespace telvia {
+#include "platform/virtual_keys.h"
 
-// Virtual-key codes, as Windows numbers them.
-enum VirtualKey : unsigned {
-    keyBackspace = 8,
-    keyEnter = 13,
-    keyEscape = 27,
-    keySpace = 32,
-    keyLeft = 37,
-    keyUp = 38,
-    keyRight = 39,
-    keyDown = 40,
-};
+namespace telvia {
 
 // The command a key sends to the main window, if any. Escape is not here: it only
 // leaves full screen and sends no command.

@@ -2,9 +2,10 @@
 // when it is destroyed.
 #pragma once
 
+#include "app/app_state.h"
 #include "app/ports.h"
-#include "catalogue/app_state.h"
 #include "i18n/translation_table.h"
+#include "playback/player.h"
 
 namespace telvia {
 
@@ -12,8 +13,9 @@ inline constexpr int playbackTimerId = 1;
 inline constexpr int playbackTimerPeriodMs = 200;
 
 // Returns false when COM could not be started; the process has then been ended.
-bool runStartUp(AppState& state, Ports& ports, const TranslationTable& translations);
+bool runStartUp(AppState& state, Player& player, Ports& ports,
+                const TranslationTable& translations);
 
-void runExit(AppState& state, Ports& ports);
+void runExit(AppState& state, Player& player, Ports& ports);
 
 }  // namespace telvia

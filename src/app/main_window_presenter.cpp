@@ -2,47 +2,44 @@
 
 #include "app/key_table.h"
 #include "app/lifecycle.h"
+#include "app/select_channel.h"
+#include "app/view_mode_menu.h"
 #include "catalogue/channels_menu.h"
-#include "dialogs/clipboard_test.h"
-#include "playback/overlay.h"
-#include "playback/playback_control.h"
-#include "playback/stream_graph.h"
-#include "playback/video_placement.h"
-#include "playback/volume.h"
 #include "resources/resource.h"
 
 namespace telvia {
 
 MainWindowPresenter::MainWindowPresenter(AppState& state, Ports& ports,
                                          const TranslationTable& translations)
-    : state_(state), ports_(ports), translations_(translations)
+    : state_(state), ports_(ports), translations_(translations),
+      player_(state, ports.forPlayer(), translations)
 {
 }
 
 bool MainWindowPresenter::onCreate()
 {
-    return runStartUp(state_, ports_, translations_);
+    return runStartUp(state_, player_, ports_, translations_);
 }
 
 void MainWindowPresenter::onDestroy()
 {
-    runExit(state_, ports_);
+    runExit(state_, player_, ports_);
 }
 
 void MainWindowPresenter::onSize()
 {
-    placeVideo(state_, ports_);
+    player_.placeVideo();
 }
 
 void MainWindowPresenter::onGetMinMaxInfo(Size& minTrackSize)
 {
-    fillMinMaxInfo(state_, ports_, minTrackSize);
+    player_.fillMinMaxInfo(minTrackSize);
 }
 
 void MainWindowPresenter::onContextMenu(Point screenPoint)
 {
     // Full screen has no room for a menu; the keys still step through channels.
-    if (state_.fullScreen != 0) {
+    if (player_.inFullScreen()) {
         return;
     }
     ports_.channelsMenu.track(screenPoint);
@@ -51,8 +48,8 @@ void MainWindowPresenter::onContextMenu(Point screenPoint)
 void MainWindowPresenter::onKeyDown(unsigned virtualKey)
 {
     if (virtualKey == keyEscape) {
-        if (state_.fullScreen != 0) {
-            toggleFullScreen(state_, ports_);
+        if (player_.inFullScreen()) {
+            player_.toggleFullScreen();
         }
         return;
     }
@@ -63,12 +60,19 @@ void MainWindowPresenter::onKeyDown(unsigned virtualKey)
 
 void MainWindowPresenter::onTimer()
 {
-    onTimerTick(state_, ports_);
+    player_.onTimerTick();
 }
 
 void MainWindowPresenter::onGraphNotify()
 {
-    telvia::onGraphNotify(state_, ports_, translations_);
+    player_.onGraphNotify();
+}
+
+void MainWindowPresenter::selectSlot(std::optional<int> slot)
+{
+    if (slot) {
+        selectChannel(state_, player_, *slot);
+    }
 }
 
 void MainWindowPresenter::pickFromChannelsMenu(int commandId)
@@ -77,7 +81,14 @@ void MainWindowPresenter::pickFromChannelsMenu(int commandId)
     // catalogue name can be picked; the slot is found again by that name.
     state_.current.name.clear();
     state_.current.name = ports_.channelsMenu.itemText(commandId);
-    pickMenuChannel(state_, ports_, translations_);
+    selectSlot(slotOfPickedName(state_.channels, state_.current.name));
+}
+
+void MainWindowPresenter::setViewMode(int mode)
+{
+    state_.viewMode = mode;
+    markViewMode(state_.viewMode, ports_.window);
+    player_.placeVideo();
 }
 
 bool MainWindowPresenter::onCommand(int commandId)
@@ -87,29 +98,32 @@ bool MainWindowPresenter::onCommand(int commandId)
         return true;
     }
     if (commandId >= IDM_SIZE_50 && commandId <= IDM_SIZE_FIT) {
-        setViewMode(state_, ports_, commandId - IDM_SIZE_50);
+        setViewMode(commandId - IDM_SIZE_50);
         return true;
     }
     switch (commandId) {
-    case IDM_PLAY_PAUSE: togglePlayPause(state_, ports_, translations_); return true;
+    case IDM_PLAY_PAUSE: player_.togglePlayPause(); return true;
     case IDM_ABOUT: ports_.dialogs.runAboutBox(); return true;
     case IDM_EXIT: ports_.window.destroy(); return true;
-    case IDM_CONNECT_CURRENT: connectChannel(state_, ports_, translations_); return true;
-    case IDM_FULL_SCREEN: toggleFullScreen(state_, ports_); return true;
+    case IDM_CONNECT_CURRENT: player_.connect(); return true;
+    case IDM_FULL_SCREEN: player_.toggleFullScreen(); return true;
     case IDM_USER_MANUAL: ports_.shell.open(userManualFile); return true;
     case IDM_EDIT_CHANNELS: ports_.dialogs.runEditChannels(); return true;
-    case IDM_STOP: stopPlayback(state_, ports_); return true;
-    case IDM_NEXT_CHANNEL: nextChannel(state_, ports_, translations_); return true;
-    case IDM_PREVIOUS_CHANNEL: previousChannel(state_, ports_, translations_); return true;
+    case IDM_STOP: player_.stop(); return true;
+    case IDM_NEXT_CHANNEL: selectSlot(nextMarkedSlot(state_.channels, state_.current.name)); return true;
+    case IDM_PREVIOUS_CHANNEL:
+        selectSlot(previousMarkedSlot(state_.channels, state_.current.name));
+        return true;
     case IDM_SELECT_CHANNEL: onContextMenu(ports_.window.cursorPosition()); return true;
-    case IDM_SOUND_UP: changeVolume(state_, ports_, +1); return true;
-    case IDM_SOUND_DOWN: changeVolume(state_, ports_, -1); return true;
+    case IDM_SOUND_UP: player_.changeVolume(+1); return true;
+    case IDM_SOUND_DOWN: player_.changeVolume(-1); return true;
     case IDM_SAVE_CHANNELS: ports_.dialogs.runSaveChannels(); return true;
-    case IDM_RECONNECT: connectChannel(state_, ports_, translations_); return true;
+    case IDM_RECONNECT: player_.connect(); return true;
     case IDM_LOAD_CHANNELS: ports_.dialogs.runLoadChannels(); return true;
     case IDM_HOME_PAGE: ports_.shell.open(makerHomePage); return true;
-    case IDM_TEST_CLIPBOARD: testClipboardAddress(state_, ports_); return true;
-    case IDM_INFORMATION: showChannelInfo(state_, ports_); return true;
+    // Testing the clipboard's address comes with the channel exchange dialogs.
+    case IDM_TEST_CLIPBOARD: return true;
+    case IDM_INFORMATION: player_.showChannelInfo(); return true;
     default: return false;
     }
 }

@@ -2,10 +2,13 @@
 // translates a message into one of these calls and returns what it says.
 #pragma once
 
+#include <optional>
+
+#include "app/app_state.h"
 #include "app/ports.h"
-#include "catalogue/app_state.h"
 #include "i18n/translation_table.h"
 #include "platform/geometry.h"
+#include "playback/player.h"
 
 namespace telvia {
 
@@ -28,12 +31,19 @@ public:
     void onTimer();
     void onGraphNotify();
 
+    // The player the presenter drives, for the tests that look at it or drive it directly.
+    [[nodiscard]] Player& player() { return player_; }
+    [[nodiscard]] const Player& player() const { return player_; }
+
 private:
     void pickFromChannelsMenu(int commandId);
+    void selectSlot(std::optional<int> slot);
+    void setViewMode(int mode);
 
     AppState& state_;
     Ports& ports_;
     const TranslationTable& translations_;
+    Player player_;
 };
 
 }  // namespace telvia

@@ -1,4 +1,5 @@
-// Everything the application logic reaches the operating system through.
+// Everything the application's presenters reach the operating system through. Only the
+// presenters hold the whole bundle; each operation below them takes the few ports it uses.
 #pragma once
 
 #include "platform/channels_menu_port.h"
@@ -15,6 +16,7 @@
 #include "platform/system_port.h"
 #include "platform/text_ports.h"
 #include "platform/window_control_port.h"
+#include "playback/player.h"
 
 namespace telvia {
 
@@ -34,6 +36,12 @@ struct Ports {
     MediaFrameworkPort& media;
     MainWindowControlPort& windowControl;
     ScreenPort& screen;
+
+    // The part of the bundle the player works through.
+    [[nodiscard]] PlayerPorts forPlayer() const
+    {
+        return {media, windowControl, screen, messages, window, textConversion};
+    }
 };
 
 }  // namespace telvia

@@ -1,7 +1,7 @@
 // The process entry: one instance per desktop, the main window and its message loop.
 #pragma once
 
-#include "catalogue/app_state.h"
+#include "app/app_state.h"
 #include "i18n/translation_table.h"
 #include "platform/file_port.h"
 #include "platform/process_port.h"

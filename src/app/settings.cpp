@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "catalogue/registry_paths.h"
 #include "catalogue/registry_values.h"
+#include "playback/player.h"
 #include "playback/video_placement.h"
 
 namespace telvia {
@@ -19,24 +21,18 @@ constexpr auto loudestStep = static_cast<std::uint32_t>(volumeStepCount - 1);
 
 }  // namespace
 
-std::u16string settingsKeyPath(const AppState& state)
-{
-    std::u16string path = u"Software\\Quorvex\\";
-    path += state.productName.view();
-    return path;
-}
-
-void setDefaultSettings(AppState& state, Ports& ports)
+void setDefaultSettings(AppState& state, LocalePort& locale)
 {
     state.viewMode = viewModeNormal;
     // The locale may name the country with more letters than the field holds.
-    state.homeCountry = ports.locale.countryAbbreviation();
+    state.homeCountry = locale.countryAbbreviation();
     state.soundVolume = 0;
 }
 
-void readSettings(AppState& state, Ports& ports)
+void readSettings(AppState& state, RegistryPort& registry)
 {
-    const OpenedRegistryKey opened = ports.registry.openCurrentUserKey(settingsKeyPath(state));
+    const OpenedRegistryKey opened =
+        registry.openCurrentUserKey(settingsKeyPath(state.productName.view()));
     if (!opened.key) {
         return;
     }
@@ -53,16 +49,19 @@ void readSettings(AppState& state, Ports& ports)
     readTextValue(key, languageValue, state.homeCountry);
 }
 
-void writeSettings(const AppState& state, Ports& ports)
+void writeSettings(const AppState& state, RegistryPort& registry)
 {
-    const OpenedRegistryKey created = ports.registry.createCurrentUserKey(settingsKeyPath(state));
+    const OpenedRegistryKey created =
+        registry.createCurrentUserKey(settingsKeyPath(state.productName.view()));
     if (!created.key) {
         return;
     }
+    // Written at exit, where nobody could be told: a value that cannot be written keeps
+    // its old content (or its default at the next start), and the others are still tried.
     RegistryKey& key = *created.key;
-    key.setNumber(viewModeValue, static_cast<std::uint32_t>(state.viewMode));
-    key.setNumber(soundVolumeValue, static_cast<std::uint32_t>(state.soundVolume));
-    writeTextValue(key, channelNameValue, state.current.name);
+    (void)key.setNumber(viewModeValue, static_cast<std::uint32_t>(state.viewMode));
+    (void)key.setNumber(soundVolumeValue, static_cast<std::uint32_t>(state.soundVolume));
+    (void)writeTextValue(key, channelNameValue, state.current.name);
 }
 
 }  // namespace telvia

@@ -1,24 +1,20 @@
 // The user's settings: view mode, volume step, last channel and home country.
 #pragma once
 
-#include <string>
-
-#include "app/ports.h"
-#include "catalogue/app_state.h"
+#include "app/app_state.h"
+#include "platform/locale_port.h"
+#include "platform/registry_port.h"
 
 namespace telvia {
 
-// Software\Quorvex\<product name>, under the current user; the catalogue lies below it.
-[[nodiscard]] std::u16string settingsKeyPath(const AppState& state);
-
 // 100 %, silence, and the home country of the user's locale (cut to three letters).
-void setDefaultSettings(AppState& state, Ports& ports);
+void setDefaultSettings(AppState& state, LocalePort& locale);
 
 // Applies each stored setting that is accepted; the rest keep their defaults.
-void readSettings(AppState& state, Ports& ports);
+void readSettings(AppState& state, RegistryPort& registry);
 
 // Stores the view mode, the volume step and the current channel's name. The home country
 // is never written: it is stored only by someone who wants to override the locale.
-void writeSettings(const AppState& state, Ports& ports);
+void writeSettings(const AppState& state, RegistryPort& registry);
 
 }  // namespace telvia

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/settings.h"
 #include "catalogue/first_run_import.h"
+#include "catalogue/registry_paths.h"
 #include "catalogue/registry_values.h"
 
 namespace telvia {
@@ -66,15 +66,17 @@ bool loadPosition(RegistryKey& key, int position, Channel& channel)
     return true;
 }
 
+// The save runs at exit, where nobody could be told of a failed write: each write's
+// result is left aside and the save goes on, so that every value that can be written is.
 void savePosition(RegistryKey& key, int position, const Channel& channel)
 {
     PositionValueName name(position);
-    key.setNumber(name(onSuffix), static_cast<std::uint32_t>(channel.on));
-    writeTextValue(key, name(countrySuffix), channel.country);
-    writeTextValue(key, name(nameSuffix), channel.name);
-    writeTextValue(key, name(noteSuffix), channel.note);
-    writeTextValue(key, name(addressSuffix), channel.address);
-    writeTextValue(key, name(homePageSuffix), channel.homePage);
+    (void)key.setNumber(name(onSuffix), static_cast<std::uint32_t>(channel.on));
+    (void)writeTextValue(key, name(countrySuffix), channel.country);
+    (void)writeTextValue(key, name(nameSuffix), channel.name);
+    (void)writeTextValue(key, name(noteSuffix), channel.note);
+    (void)writeTextValue(key, name(addressSuffix), channel.address);
+    (void)writeTextValue(key, name(homePageSuffix), channel.homePage);
 }
 
 void deletePosition(RegistryKey& key, int position)
@@ -84,43 +86,43 @@ void deletePosition(RegistryKey& key, int position)
     // that stops among these deletes still leaves exactly the saved channels to load.
     for (const std::u16string_view suffix :
          {countrySuffix, onSuffix, nameSuffix, noteSuffix, addressSuffix, homePageSuffix}) {
-        key.deleteValue(name(suffix));
+        // A value that is already gone, or that cannot be removed, does not stop the rest.
+        (void)key.deleteValue(name(suffix));
     }
 }
 
 }  // namespace
 
-std::u16string channelsKeyPath(const AppState& state)
+CatalogueOrigin loadCatalogue(ChannelTable& channels, const FixedText<4>& homeCountry,
+                              std::u16string_view productName, RegistryPort& registry,
+                              FilePort& files)
 {
-    return settingsKeyPath(state) + u"\\Channels";
-}
-
-void loadCatalogue(AppState& state, Ports& ports)
-{
-    const OpenedRegistryKey opened = ports.registry.openCurrentUserKey(channelsKeyPath(state));
+    const OpenedRegistryKey opened = registry.openCurrentUserKey(channelsKeyPath(productName));
     if (!opened.key) {
-        importFirstRunCatalogue(state, ports);
-        return;
+        importFirstRunCatalogue(channels, homeCountry, files);
+        return CatalogueOrigin::firstRun;
     }
     for (int position = 0; position < channelCapacity; ++position) {
-        if (!loadPosition(*opened.key, position, state.channels[position])) {
+        if (!loadPosition(*opened.key, position, channels[position])) {
             break;
         }
     }
+    return CatalogueOrigin::registry;
 }
 
-void saveCatalogue(const AppState& state, Ports& ports)
+void saveCatalogue(const ChannelTable& channels, std::u16string_view productName,
+                   RegistryPort& registry)
 {
-    const OpenedRegistryKey created = ports.registry.createCurrentUserKey(channelsKeyPath(state));
+    const OpenedRegistryKey created = registry.createCurrentUserKey(channelsKeyPath(productName));
     if (!created.key) {
         return;
     }
     // Every used slot is written before anything is deleted: a process that dies during
     // the save leaves a catalogue that loads, never an emptied key. Positions behind the
     // table are then removed, which also ends the catalogue where the table ends.
-    const int count = channelCount(state.channels);
+    const int count = channelCount(channels);
     for (int position = 0; position < count; ++position) {
-        savePosition(*created.key, position, state.channels[position]);
+        savePosition(*created.key, position, channels[position]);
     }
     for (int position = count; position < channelCapacity; ++position) {
         deletePosition(*created.key, position);

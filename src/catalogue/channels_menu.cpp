@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "catalogue/select_channel.h"
 #include "resources/resource.h"
 
 namespace telvia {
@@ -19,18 +18,19 @@ bool isMarked(const Channel& channel)
 
 }  // namespace
 
-void buildChannelsMenu(AppState& state, Ports& ports)
+void buildChannelsMenu(const ChannelTable& channels, ChannelsMenuPort& menu,
+                       CollationPort& collation)
 {
     std::vector<std::u16string_view> names;
     names.reserve(channelCapacity);
-    for (int slot = 0; slot < channelCapacity && !state.channels[slot].country.empty(); ++slot) {
-        if (state.channels[slot].on != 0) {
-            names.push_back(state.channels[slot].name.view());
+    for (int slot = 0; slot < channelCapacity && !channels[slot].country.empty(); ++slot) {
+        if (channels[slot].on != 0) {
+            names.push_back(channels[slot].name.view());
         }
     }
     // Equal names look and pick the same, so their order among themselves does not matter.
-    std::sort(names.begin(), names.end(), [&ports](std::u16string_view a, std::u16string_view b) {
-        return ports.collation.compare(a, b) < 0;
+    std::sort(names.begin(), names.end(), [&collation](std::u16string_view a, std::u16string_view b) {
+        return collation.compare(a, b) < 0;
     });
 
     std::vector<ChannelsMenuItem> items;
@@ -39,65 +39,62 @@ void buildChannelsMenu(AppState& state, Ports& ports)
         items.push_back({IDM_CHANNEL_FIRST + static_cast<int>(k), names[k],
                          k > 0 && k % itemsPerColumn == 0});
     }
-    ports.channelsMenu.rebuild(items);
+    menu.rebuild(items);
 }
 
-void pickMenuChannel(AppState& state, Ports& ports, const TranslationTable& translations)
+std::optional<int> slotOfPickedName(const ChannelTable& channels, const FixedText<260>& name)
 {
-    // Every slot is compared, empty names included: an item without text picks the first
-    // slot without a name.
     for (int slot = 0; slot < channelCapacity; ++slot) {
-        if (state.channels[slot].name == state.current.name) {
-            selectChannel(state, ports, translations, slot);
-            return;
+        if (channels[slot].name == name) {
+            return slot;
         }
     }
+    return std::nullopt;
 }
 
-void nextChannel(AppState& state, Ports& ports, const TranslationTable& translations)
+std::optional<int> nextMarkedSlot(const ChannelTable& channels, const FixedText<260>& currentName)
 {
-    const int current = findChannelByName(state.channels, state.current.name.view());
+    const int current = findChannelByName(channels, currentName.view());
     if (current < 0) {
-        return;
+        return std::nullopt;
     }
     for (int slot = current + 1; slot < channelCapacity; ++slot) {
-        if (state.channels[slot].country.empty()) {
+        if (channels[slot].country.empty()) {
             break;  // the end of the table
         }
-        if (state.channels[slot].on != 0) {
-            selectChannel(state, ports, translations, slot);
-            return;
+        if (channels[slot].on != 0) {
+            return slot;
         }
     }
     for (int slot = 0; slot < current; ++slot) {
-        if (state.channels[slot].country.empty()) {
-            return;
+        if (channels[slot].country.empty()) {
+            return std::nullopt;
         }
-        if (state.channels[slot].on != 0) {
-            selectChannel(state, ports, translations, slot);
-            return;
+        if (channels[slot].on != 0) {
+            return slot;
         }
     }
+    return std::nullopt;
 }
 
-void previousChannel(AppState& state, Ports& ports, const TranslationTable& translations)
+std::optional<int> previousMarkedSlot(const ChannelTable& channels,
+                                      const FixedText<260>& currentName)
 {
-    const int current = findChannelByName(state.channels, state.current.name.view());
+    const int current = findChannelByName(channels, currentName.view());
     if (current < 0) {
-        return;
+        return std::nullopt;
     }
     for (int slot = current - 1; slot >= 0; --slot) {
-        if (isMarked(state.channels[slot])) {
-            selectChannel(state, ports, translations, slot);
-            return;
+        if (isMarked(channels[slot])) {
+            return slot;
         }
     }
     for (int slot = channelCapacity - 1; slot > current; --slot) {
-        if (isMarked(state.channels[slot])) {
-            selectChannel(state, ports, translations, slot);
-            return;
+        if (isMarked(channels[slot])) {
+            return slot;
         }
     }
+    return std::nullopt;
 }
 
 }  // namespace telvia

@@ -7,7 +7,6 @@
 
 #include "catalogue/channel_codec.h"
 #include "catalogue/channel_file.h"
-#include "resources/resource.h"
 
 namespace telvia {
 
@@ -73,12 +72,11 @@ void markFirstRunChannels(ChannelTable& table, const FixedText<4>& homeCountry)
     }
 }
 
-void importFirstRunCatalogue(AppState& state, Ports& ports)
+void importFirstRunCatalogue(ChannelTable& channels, const FixedText<4>& homeCountry,
+                             FilePort& files)
 {
-    readFirstRunFile(state.channels, ports.files);
-    markFirstRunChannels(state.channels, state.homeCountry);
-    // The user sees the imported catalogue as soon as the message loop runs.
-    ports.window.postCommand(IDM_EDIT_CHANNELS);
+    readFirstRunFile(channels, files);
+    markFirstRunChannels(channels, homeCountry);
 }
 
 }  // namespace telvia

@@ -4,17 +4,19 @@
 
 #include <string_view>
 
-#include "app/ports.h"
-#include "catalogue/app_state.h"
+#include "catalogue/channel_table.h"
+#include "catalogue/fixed_text.h"
+#include "platform/file_port.h"
 
 namespace telvia {
 
 inline constexpr std::u16string_view firstRunFile = u"channels_init.qcl";
 
 // Copies the file's records over the table from slot 0 (at most 400; a last record that
-// the file holds only in part is filled in part), marks the channels and posts the
-// command that opens the edit dialog, also when the file could not be opened.
-void importFirstRunCatalogue(AppState& state, Ports& ports);
+// the file holds only in part is filled in part) and marks the channels. A file that
+// cannot be opened leaves the table as it was.
+void importFirstRunCatalogue(ChannelTable& channels, const FixedText<4>& homeCountry,
+                             FilePort& files);
 
 // Switches on the channels of the home country, plus the other of Russia and Belarus for
 // a user of either, or, when no channel is of the home country, the British and American

@@ -44,10 +44,10 @@ bool readTextValue(RegistryKey& key, std::u16string_view name, FixedText<Width>&
 // Stores the field as REG_SZ: the text and its terminator, (length + 1) × 2 bytes, so an
 // empty field is the terminator alone.
 template <std::size_t Width>
-void writeTextValue(RegistryKey& key, std::u16string_view name, const FixedText<Width>& field)
+[[nodiscard]] RegistryResult writeTextValue(RegistryKey& key, std::u16string_view name, const FixedText<Width>& field)
 {
     const std::size_t units = std::min(field.view().size() + 1, Width);
-    key.setString(name, std::span<const char16_t>(field.units()).first(units));
+    return key.setString(name, std::span<const char16_t>(field.units()).first(units));
 }
 
 }  // namespace telvia

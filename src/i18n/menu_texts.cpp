@@ -2,7 +2,7 @@
 
 namespace telvia {
 
-void applyMenuTexts(const TranslationTable& table, Ports& ports)
+void applyMenuTexts(const TranslationTable& table, MenuTextPort& menu)
 {
     for (const TranslationEntry& entry : table.section(mainMenuTexts)) {
         if (entry.text.empty()) {
@@ -10,9 +10,9 @@ void applyMenuTexts(const TranslationTable& table, Ports& ports)
         }
         const MenuItemBy by =
             entry.id < firstMenuCommandId ? MenuItemBy::position : MenuItemBy::command;
-        ports.menuTexts.setMenuItemText(by, entry.id, entry.text.view(), table.encoding);
+        menu.setMenuItemText(by, entry.id, entry.text.view(), table.encoding);
     }
-    ports.menuTexts.redrawMenuBar();
+    menu.redrawMenuBar();
 }
 
 }  // namespace telvia

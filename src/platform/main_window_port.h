@@ -7,12 +7,16 @@
 
 namespace telvia {
 
-class MainWindowPort {
+// Where the player writes the window title.
+class TitleSink {
 public:
-    virtual ~MainWindowPort() = default;
+    virtual ~TitleSink() = default;
 
-    virtual void showNormal() = 0;                          // ShowWindow(SW_SHOWNORMAL)
     virtual void setTitle(std::u16string_view title) = 0;
+};
+
+class MainWindowPort : public TitleSink {
+public:
     virtual void destroy() = 0;                             // DestroyWindow: runs the exit sequence
     virtual void postCommand(int commandId) = 0;            // PostMessage(WM_COMMAND, id, 0)
     virtual void postQuit(int exitCode) = 0;

@@ -75,25 +75,34 @@ public:
     [[nodiscard]] virtual HResult load(std::u16string_view address) = 0;
 };
 
+inline constexpr std::uint32_t vmrModeWindowed = 1;             // VMRMode_Windowed
+inline constexpr std::uint32_t mixerBiLinearFiltering = 0x10;   // MixerPref_BiLinearFiltering
+inline constexpr std::uint32_t mixerPointFiltering = 0x20;      // MixerPref_PointFiltering
+inline constexpr std::uint32_t alphaBitmapFromDc = 0x2;         // VMRBITMAP_HDC
+inline constexpr std::uint32_t alphaBitmapSourceColourKey = 0x8;  // VMRBITMAP_SRCCOLORKEY
+
+// WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN: the video window as a child of the main window.
+inline constexpr std::int32_t childVideoWindowStyle = 0x40000000 | 0x04000000 | 0x02000000;
+
 // IVMRFilterConfig.
 class RendererConfig : public MediaInterface {
 public:
-    virtual HResult setRenderingMode(std::uint32_t mode) = 0;
-    virtual HResult setNumberOfStreams(std::uint32_t count) = 0;
+    [[nodiscard]] virtual HResult setRenderingMode(std::uint32_t mode) = 0;
+    [[nodiscard]] virtual HResult setNumberOfStreams(std::uint32_t count) = 0;
 };
 
 // IVMRWindowlessControl.
 class WindowlessControl : public MediaInterface {
 public:
-    virtual HResult setVideoClippingWindow(NativeWindow window) = 0;
-    virtual HResult setBorderColor(std::uint32_t colour) = 0;  // a COLORREF, 0x00bbggrr
+    [[nodiscard]] virtual HResult setVideoClippingWindow(NativeWindow window) = 0;
+    [[nodiscard]] virtual HResult setBorderColor(std::uint32_t colour) = 0;  // a COLORREF, 0x00bbggrr
 };
 
 // IVMRMixerControl.
 class MixerControl : public MediaInterface {
 public:
     [[nodiscard]] virtual MediaAnswer<std::uint32_t> getMixingPrefs() = 0;
-    virtual HResult setMixingPrefs(std::uint32_t prefs) = 0;
+    [[nodiscard]] virtual HResult setMixingPrefs(std::uint32_t prefs) = 0;
 };
 
 // A rectangle in coordinates normalised to the video area (0 to 1 spans the video).
@@ -135,7 +144,7 @@ class MixerBitmap : public MediaInterface {
 public:
     // Draws the picture and hands it to the renderer with SetAlphaBitmap; the renderer
     // keeps its own copy, and every drawing object is deleted before this returns.
-    virtual HResult setAlphaBitmap(const OverlayPicture& picture,
+    [[nodiscard]] virtual HResult setAlphaBitmap(const OverlayPicture& picture,
                                    const AlphaBitmapParameters& parameters) = 0;
 };
 
@@ -156,15 +165,15 @@ inline constexpr std::int32_t oaTrue = -1;  // OATRUE
 // IVideoWindow.
 class VideoWindow : public MediaInterface {
 public:
-    virtual HResult putOwner(NativeWindow owner) = 0;
-    virtual HResult putWindowStyle(std::int32_t style) = 0;  // WS_* bits
+    [[nodiscard]] virtual HResult putOwner(NativeWindow owner) = 0;
+    [[nodiscard]] virtual HResult putWindowStyle(std::int32_t style) = 0;  // WS_* bits
     // Position and size in the owner's client coordinates; the video is scaled to it.
-    virtual HResult setWindowPosition(const Rect& rect) = 0;
+    [[nodiscard]] virtual HResult setWindowPosition(const Rect& rect) = 0;
     [[nodiscard]] virtual MediaAnswer<std::int32_t> getFullScreenMode() = 0;  // oaFalse, oaTrue
-    virtual HResult putFullScreenMode(std::int32_t mode) = 0;
+    [[nodiscard]] virtual HResult putFullScreenMode(std::int32_t mode) = 0;
     [[nodiscard]] virtual MediaAnswer<NativeWindow> getMessageDrain() = 0;
-    virtual HResult putMessageDrain(NativeWindow drain) = 0;
-    virtual HResult setWindowForeground(std::int32_t focus) = 0;
+    [[nodiscard]] virtual HResult putMessageDrain(NativeWindow drain) = 0;
+    [[nodiscard]] virtual HResult setWindowForeground(std::int32_t focus) = 0;
 };
 
 // IBasicVideo.
@@ -178,14 +187,14 @@ public:
 class BasicAudio : public MediaInterface {
 public:
     // Hundredths of a decibel, from -10000 (silence) to 0 (full level).
-    virtual HResult putVolume(std::int32_t level) = 0;
+    [[nodiscard]] virtual HResult putVolume(std::int32_t level) = 0;
 };
 
 // IMediaControl.
 class MediaControl : public MediaInterface {
 public:
-    virtual HResult run() = 0;
-    virtual HResult pause() = 0;
+    [[nodiscard]] virtual HResult run() = 0;
+    [[nodiscard]] virtual HResult pause() = 0;
 };
 
 // One queued graph event (EC_* code and its two parameters).
@@ -202,11 +211,11 @@ inline constexpr std::int32_t eventBufferingData = 17;  // EC_BUFFERING_DATA
 class MediaEvent : public MediaInterface {
 public:
     // Afterwards the graph posts the message to the window whenever events are queued.
-    virtual HResult setNotifyWindow(NativeWindow window, std::uint32_t message,
+    [[nodiscard]] virtual HResult setNotifyWindow(NativeWindow window, std::uint32_t message,
                                     std::intptr_t instanceData) = 0;
     // The next queued event, waiting at most the time-out; a failure when there is none.
     [[nodiscard]] virtual MediaAnswer<GraphEvent> getEvent(std::int32_t timeoutMs) = 0;
-    virtual HResult freeEventParams(const GraphEvent& event) = 0;
+    [[nodiscard]] virtual HResult freeEventParams(const GraphEvent& event) = 0;
 };
 
 // IGraphBuilder, with the interfaces the player asks of the filter graph manager.
@@ -217,9 +226,9 @@ public:
     [[nodiscard]] virtual Obtained<BasicAudio> queryBasicAudio() = 0;
     [[nodiscard]] virtual Obtained<MediaControl> queryMediaControl() = 0;
     [[nodiscard]] virtual Obtained<MediaEvent> queryMediaEvent() = 0;
-    virtual HResult addFilter(BaseFilter& filter, std::u16string_view name) = 0;
+    [[nodiscard]] virtual HResult addFilter(BaseFilter& filter, std::u16string_view name) = 0;
     // Builds the chain from an output pin to a renderer, the graph's own renderers first.
-    virtual HResult render(Pin& pin) = 0;
+    [[nodiscard]] virtual HResult render(Pin& pin) = 0;
 };
 
 // The three objects the player creates (CoCreateInstance, in-process).

@@ -58,12 +58,12 @@ public:
                                                      std::span<char16_t> buffer) = 0;
 
     // RegSetValueExW, REG_DWORD, 4 bytes.
-    virtual RegistryResult setNumber(std::u16string_view name, std::uint32_t number) = 0;
+    [[nodiscard]] virtual RegistryResult setNumber(std::u16string_view name, std::uint32_t number) = 0;
     // RegSetValueExW, REG_SZ, exactly these units (2 × size bytes): the caller includes the
     // terminator it wants stored.
-    virtual RegistryResult setString(std::u16string_view name, std::span<const char16_t> units) = 0;
+    [[nodiscard]] virtual RegistryResult setString(std::u16string_view name, std::span<const char16_t> units) = 0;
     // RegDeleteValueW; a value that does not exist gives notFound.
-    virtual RegistryResult deleteValue(std::u16string_view name) = 0;
+    [[nodiscard]] virtual RegistryResult deleteValue(std::u16string_view name) = 0;
 };
 
 using RegistryKeyHandle = std::unique_ptr<RegistryKey>;

@@ -16,6 +16,7 @@ public:
     virtual ~MainWindowControlPort() = default;
 
     [[nodiscard]] virtual NativeWindow handle() = 0;
+    virtual void showNormal() = 0;          // ShowWindow(SW_SHOWNORMAL)
     virtual void enable(bool enabled) = 0;  // EnableWindow
     virtual void setFocus() = 0;            // SetFocus
     virtual void bringToForeground() = 0;   // SetForegroundWindow

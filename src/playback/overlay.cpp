@@ -1,3 +1,4 @@
+// The information overlay over the video and the channel information box.
 #include "playback/overlay.h"
 
 #include <cmath>
@@ -5,6 +6,7 @@
 #include <string>
 
 #include "common/utf16.h"
+#include "playback/player.h"
 
 namespace telvia {
 
@@ -14,8 +16,6 @@ constexpr Size overlaySize{128, 96};
 constexpr int overlayFontHeight = 17;
 constexpr std::uint32_t black = 0x000000;       // COLORREF
 constexpr std::uint32_t pureGreen = 0x00FF00;   // COLORREF 0x00bbggrr: green 255
-constexpr std::uint32_t bitmapFromDc = 0x2;     // VMRBITMAP_HDC
-constexpr std::uint32_t bitmapColourKey = 0x8;  // VMRBITMAP_SRCCOLORKEY
 
 std::u16string decimal(long long value)
 {
@@ -38,7 +38,7 @@ OverlayPicture overlayPicture(std::u16string_view text)
 AlphaBitmapParameters overlayParameters()
 {
     AlphaBitmapParameters parameters;
-    parameters.flags = bitmapFromDc | bitmapColourKey;
+    parameters.flags = alphaBitmapFromDc | alphaBitmapSourceColourKey;
     parameters.source = {0, 0, overlaySize.width, overlaySize.height};
     parameters.destination = {0.005f, 0.005f, 0.995f, 0.995f};
     parameters.alpha = 0.75f;
@@ -46,16 +46,17 @@ AlphaBitmapParameters overlayParameters()
     return parameters;
 }
 
-void drawOverlay(AppState& state, Ports&, std::u16string_view text, bool withVolume)
+void Player::drawOverlay(std::u16string_view text, bool withVolume)
 {
-    if (!state.graph.mixerBitmap) {
+    if (!state_.graph.mixerBitmap) {
         return;
     }
     OverlayPicture picture = overlayPicture(text);
     if (withVolume) {
-        picture.bottomLine = decimal(static_cast<long long>(state.soundVolume) * 10) + u"%";
+        picture.bottomLine = decimal(static_cast<long long>(context_.soundVolume) * 10) + u"%";
     }
-    state.graph.mixerBitmap->setAlphaBitmap(picture, overlayParameters());
+    // The overlay is an extra: a renderer that refuses it still shows the video.
+    (void)state_.graph.mixerBitmap->setAlphaBitmap(picture, overlayParameters());
 }
 
 int framesPerSecond(double secondsPerFrame)
@@ -71,9 +72,9 @@ int framesPerSecond(double secondsPerFrame)
     return static_cast<int>(rate);
 }
 
-void showChannelInfo(AppState& state, Ports& ports)
+void Player::showChannelInfo()
 {
-    BasicVideo* const basicVideo = state.graph.basicVideo.get();
+    BasicVideo* const basicVideo = state_.graph.basicVideo.get();
     if (basicVideo == nullptr) {
         return;
     }
@@ -81,7 +82,7 @@ void showChannelInfo(AppState& state, Ports& ports)
     const Size videoSize = size.result < 0 ? Size{} : size.value;
     const int rate = framesPerSecond(basicVideo->getAvgTimePerFrame().value);
 
-    const Channel& channel = state.current;
+    const Channel& channel = context_.current;
     std::u16string text;
     text += u"Name: ";
     text += channel.name.view();
@@ -95,7 +96,7 @@ void showChannelInfo(AppState& state, Ports& ports)
     text += channel.homePage.view();
     text += u"\nVideo size: " + decimal(videoSize.width) + u":" + decimal(videoSize.height);
     text += u"\nFPS: " + decimal(rate);
-    ports.messages.showInformation(MessageOwner::mainWindow, text, u"Information about the channel");
+    ports_.messages.showInformation(MessageOwner::mainWindow, text, u"Information about the channel");
 }
 
 }  // namespace telvia

@@ -1,10 +1,8 @@
-// The information overlay over the video and the channel information box.
+// The look of the information overlay over the video.
 #pragma once
 
 #include <string_view>
 
-#include "app/ports.h"
-#include "catalogue/app_state.h"
 #include "platform/media_port.h"
 
 namespace telvia {
@@ -16,13 +14,6 @@ namespace telvia {
 // How the renderer mixes the picture: stretched over the video less a 0.5 % margin on
 // every side, at 75 % opacity, black as the transparent colour.
 [[nodiscard]] AlphaBitmapParameters overlayParameters();
-
-// Replaces the overlay with the text at the top left and, if asked, the volume figure
-// centred at the bottom. An empty text without the figure clears it.
-void drawOverlay(AppState& state, Ports& ports, std::u16string_view text, bool withVolume);
-
-// Opens a box with the current channel's fields, the video size and the frame rate.
-void showChannelInfo(AppState& state, Ports& ports);
 
 // Frames per second for an average time per frame in seconds, rounded to the nearest
 // whole number; 0 for a time of 0.

@@ -1,10 +1,7 @@
-#include "playback/playback_control.h"
+// Play/pause, stop, the graph's event queue and the 200 ms timer tick.
+#include "playback/player.h"
 
 #include <limits>
-
-#include "playback/overlay.h"
-#include "playback/stream_graph.h"
-#include "playback/volume.h"
 
 namespace telvia {
 
@@ -15,39 +12,40 @@ constexpr std::int32_t overlayLifetimeTicks = 30;
 
 }  // namespace
 
-void togglePlayPause(AppState& state, Ports& ports, const TranslationTable& translations)
+void Player::togglePlayPause()
 {
-    PlayerGraph& graph = state.graph;
+    PlayerGraph& graph = state_.graph;
     if (!graph.mediaControl) {
         return;
     }
-    if (state.playing == 1) {
-        graph.mediaControl->pause();
-        state.playing = 0;
-        showStatusWord(state, ports, translations, "PAUSE");
+    if (state_.playing == 1) {
+        // A graph that will not pause keeps playing, which the user sees at once.
+        (void)graph.mediaControl->pause();
+        state_.playing = 0;
+        showStatusWord("PAUSE");
         return;
     }
     // Streams are live: playing again starts from where the stream is now.
-    tearDownGraph(state, ports);
-    connectChannel(state, ports, translations);
-    updateTitle(state, ports, u"");
+    tearDown();
+    connect();
+    showTitle(u"");
 }
 
-void stopPlayback(AppState& state, Ports& ports)
+void Player::stop()
 {
-    state.current.name.clear();
-    state.videoHeight = 0;
-    state.videoWidth = 0;
-    tearDownGraph(state, ports);
+    context_.current.name.clear();
+    state_.videoHeight = 0;
+    state_.videoWidth = 0;
+    tearDown();
 }
 
-void onGraphNotify(AppState& state, Ports& ports, const TranslationTable& translations)
+void Player::onGraphNotify()
 {
     // The message may have been posted before the graph was torn down.
-    if (!state.graph.mediaEvent) {
+    if (!state_.graph.mediaEvent) {
         return;
     }
-    MediaEvent& events = *state.graph.mediaEvent;
+    MediaEvent& events = *state_.graph.mediaEvent;
     for (;;) {
         const MediaAnswer<GraphEvent> fetched = events.getEvent(0);
         if (fetched.result < 0) {
@@ -56,26 +54,27 @@ void onGraphNotify(AppState& state, Ports& ports, const TranslationTable& transl
         const GraphEvent& event = fetched.value;
         if (event.code == eventBufferingData) {
             if (event.param1 == 1) {
-                showStatusWord(state, ports, translations, "BUFFERING");
+                showStatusWord("BUFFERING");
             } else {
-                updateTitle(state, ports, u"");
+                showTitle(u"");
             }
         }
-        events.freeEventParams(event);
+        // Freeing cannot fail for an event the queue handed out; nothing to do if it did.
+        (void)events.freeEventParams(event);
     }
 }
 
-void onTimerTick(AppState& state, Ports& ports)
+void Player::onTimerTick()
 {
-    if (state.overlayTicks == overlayLifetimeTicks) {
-        drawOverlay(state, ports, u"", false);
+    if (state_.overlayTicks == overlayLifetimeTicks) {
+        drawOverlay(u"", false);
     }
     // The count runs on past the clearing tick, so each drawing is cleared once.
-    if (state.overlayTicks < std::numeric_limits<std::int32_t>::max()) {
-        ++state.overlayTicks;
+    if (state_.overlayTicks < std::numeric_limits<std::int32_t>::max()) {
+        ++state_.overlayTicks;
     }
-    if (state.graph.basicAudio && state.fadeStep < state.soundVolume) {
-        advanceFade(state, ports);
+    if (state_.graph.basicAudio && state_.fadeStep < context_.soundVolume) {
+        advanceFade();
     }
 }
 

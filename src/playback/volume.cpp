@@ -1,8 +1,7 @@
-#include "playback/volume.h"
+// Eleven volume steps and the fade-in after a connect.
+#include "playback/player.h"
 
 #include <algorithm>
-
-#include "playback/overlay.h"
 
 namespace telvia {
 
@@ -12,30 +11,36 @@ constexpr std::int32_t loudestStep = volumeStepCount - 1;
 
 }  // namespace
 
-void fillVolumeSteps(AppState& state)
+void Player::fillVolumeSteps()
 {
-    state.volumeSteps = {-10000, -4000, -3000, -2000, -1500, -1200, -1000, -750, -500, -250, 0};
+    state_.volumeSteps = {-10000, -4000, -3000, -2000, -1500, -1200, -1000, -750, -500, -250, 0};
 }
 
-void changeVolume(AppState& state, Ports& ports, int delta)
+void Player::setVolume(std::int32_t step)
+{
+    // A graph without audio refuses the level; there is nothing to hear, so nothing to say.
+    (void)state_.graph.basicAudio->putVolume(state_.volumeSteps[static_cast<std::size_t>(step)]);
+}
+
+void Player::changeVolume(int delta)
 {
     // Without a graph the step stays, so the saved step does not change either.
-    if (!state.graph.basicAudio) {
+    if (!state_.graph.basicAudio) {
         return;
     }
-    state.soundVolume = std::clamp(state.soundVolume + delta, 0, loudestStep);
-    state.graph.basicAudio->putVolume(state.volumeSteps[static_cast<std::size_t>(state.soundVolume)]);
-    state.overlayTicks = 0;
-    drawOverlay(state, ports, u"", true);
+    context_.soundVolume = std::clamp(context_.soundVolume + delta, 0, loudestStep);
+    setVolume(context_.soundVolume);
+    state_.overlayTicks = 0;
+    drawOverlay(u"", true);
 }
 
-void advanceFade(AppState& state, Ports&)
+void Player::advanceFade()
 {
-    if (!state.graph.basicAudio || state.fadeStep >= loudestStep) {
+    if (!state_.graph.basicAudio || state_.fadeStep >= loudestStep) {
         return;
     }
-    ++state.fadeStep;
-    state.graph.basicAudio->putVolume(state.volumeSteps[static_cast<std::size_t>(state.fadeStep)]);
+    ++state_.fadeStep;
+    setVolume(state_.fadeStep);
 }
 
 }  // namespace telvia

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/app_state.h"
 #include "catalogue/channel_store.h"
 #include "fake_ports.h"
 #include "record_bytes.h"
@@ -70,9 +71,23 @@ std::u16string numbered(std::u16string_view prefix, int index)
     return std::u16string(prefix) + digits(index);
 }
 
+// The catalogue of the state, loaded and saved under its product name.
+CatalogueOrigin load(AppState& state, FakePlatform& platform)
+{
+    return loadCatalogue(state.channels, state.homeCountry, state.productName.view(),
+                         platform.registry, platform.files);
+}
+
+void save(const AppState& state, FakePlatform& platform)
+{
+    saveCatalogue(state.channels, state.productName.view(), platform.registry);
+}
+
 struct StoreFixture : ::testing::Test {
     std::unique_ptr<AppState> state = std::make_unique<AppState>();
     std::unique_ptr<FakePlatform> platform = std::make_unique<FakePlatform>();
+
+    CatalogueOrigin lastOrigin = CatalogueOrigin::registry;
 
     StoreFixture() { state->productName = u"Telvia"; }
 
@@ -81,7 +96,7 @@ struct StoreFixture : ::testing::Test {
     {
         auto next = std::make_unique<AppState>();
         next->productName = u"Telvia";
-        loadCatalogue(*next, platform->ports);
+        lastOrigin = load(*next, *platform);
         return next;
     }
 
@@ -148,7 +163,7 @@ TEST_F(StoreFixture, LoadEndsAtTheFirstPositionWithoutUsableCountryOrName)
         for (int slot = c.count; slot < channelCapacity; ++slot) {
             ASSERT_EQ(loaded->channels[slot], Channel{}) << "slot " << slot;
         }
-        EXPECT_TRUE(platform->window.postedCommands.empty());
+        EXPECT_EQ(lastOrigin, CatalogueOrigin::registry);
     }
 }
 
@@ -168,7 +183,7 @@ TEST_F(StoreFixture, BadFieldsStayEmptyAndTheChannelStillLoads)
                       utf16Bytes(std::u16string(520, u'o')));
     registry.putNumber(channelsKey, u"001_on", 0xFFFFFFFFu);  // kept as stored
 
-    loadCatalogue(*state, platform->ports);
+    lastOrigin = load(*state, *platform);
     ASSERT_EQ(channelCount(state->channels), 2);
     const Channel& first = state->channels[0];
     EXPECT_EQ(first.name, u"Kept");
@@ -189,10 +204,10 @@ TEST_F(StoreFixture, AnEmptyChannelsKeyIsAnEmptyCatalogueAndNoFirstRun)
 {
     platform->registry.createKey(channelsKey);
     platform->files.put(u"channels_init.qcl", testing::joinRecords({testing::RecordImage{}}));
-    loadCatalogue(*state, platform->ports);
+    lastOrigin = load(*state, *platform);
     EXPECT_EQ(channelCount(state->channels), 0);
     EXPECT_FALSE(platform->log.contains("files.openForReading channels_init.qcl"));
-    EXPECT_TRUE(platform->window.postedCommands.empty());
+    EXPECT_EQ(lastOrigin, CatalogueOrigin::registry);
     EXPECT_TRUE(platform->log.contains("registry.close Software\\Quorvex\\Telvia\\Channels"));
 }
 
@@ -215,7 +230,7 @@ TEST_F(StoreFixture, SavedTablesLoadBackWhole)
                 channel.on = -7;
             }
         }
-        saveCatalogue(*saved, platform->ports);
+        save(*saved, *platform);
         EXPECT_EQ(platform->registry.valueCount(channelsKey), static_cast<std::size_t>(6 * count));
 
         platform->registry.valueCalls.clear();
@@ -223,7 +238,7 @@ TEST_F(StoreFixture, SavedTablesLoadBackWhole)
         EXPECT_TRUE(loaded->channels.slots == saved->channels.slots);
         EXPECT_EQ(channelCount(loaded->channels), count);
         // The key exists even for an empty table, so there is no second first run.
-        EXPECT_TRUE(platform->window.postedCommands.empty());
+        EXPECT_EQ(lastOrigin, CatalogueOrigin::registry);
         const auto& calls = platform->registry.valueCalls;
         EXPECT_EQ(std::find(calls.begin(), calls.end(), "query 400_language"), calls.end());
     }
@@ -235,7 +250,7 @@ TEST_F(StoreFixture, SavedValuesHaveTheirTypesAndTerminators)
     channel.note.clear();
     channel.homePage.clear();
     state->channels[0] = channel;
-    saveCatalogue(*state, platform->ports);
+    save(*state, *platform);
 
     const FakeRegistry& registry = platform->registry;
     const auto* on = registry.findValue(channelsKey, u"000_on");
@@ -270,7 +285,7 @@ TEST_F(StoreFixture, SaveWritesTheTableAndRemovesEveryOtherPosition)
     state->channels[1] = makeChannel(u"RUS", u"");          // no name: saved, dropped on load
     state->channels[2] = makeChannel(u"RUS", u"New 002");
     state->channels[4] = makeChannel(u"RUS", u"Behind a free slot");
-    saveCatalogue(*state, platform->ports);
+    save(*state, *platform);
 
     const FakeRegistry& registry = platform->registry;
     EXPECT_EQ(registry.valueCount(channelsKey), 3u * 6u + 1u);
@@ -294,7 +309,7 @@ TEST_F(StoreFixture, SaveWritesEveryPositionBeforeDeletingAny)
     for (int slot = 0; slot < 3; ++slot) {
         state->channels[slot] = makeChannel(u"USA", numbered(u"New ", slot));
     }
-    saveCatalogue(*state, platform->ports);
+    save(*state, *platform);
 
     const std::vector<std::string>& calls = platform->registry.valueCalls;
     ASSERT_EQ(calls.size(), 3u * 6u + 397u * 6u);
@@ -339,7 +354,7 @@ TEST_F(StoreFixture, ASaveCutShortLeavesALoadableCatalogue)
             next->channels[slot] = makeChannel(u"RUS", numbered(u"New ", slot));
         }
         platform->registry.writesBeforeDeath = n;
-        saveCatalogue(*next, platform->ports);
+        save(*next, *platform);
         platform->registry.writesBeforeDeath.reset();
 
         const std::vector<std::u16string> loaded = names(*loadAgain());
@@ -363,7 +378,7 @@ TEST_F(StoreFixture, AKeyThatCannotBeCreatedKeepsTheStoredCatalogue)
 {
     storeChannel(platform->registry, 0, makeChannel(u"USA", u"Old"));
     platform->registry.deniedKeys.push_back(std::u16string(channelsKey));
-    saveCatalogue(*state, platform->ports);
+    save(*state, *platform);
     EXPECT_TRUE(platform->registry.valueCalls.empty());
     platform->registry.deniedKeys.clear();
     EXPECT_EQ(names(*loadAgain()), std::vector<std::u16string>{u"Old"});
@@ -415,7 +430,7 @@ TEST_F(StoreFixture, FirstRunSwitchesOnTheChannelsOfTheHomeCountry)
         fresh->productName = u"Telvia";
         fresh->homeCountry = c.home;
 
-        loadCatalogue(*fresh, platform->ports);
+        lastOrigin = load(*fresh, *platform);
         const int count = static_cast<int>(c.countries.size());
         ASSERT_EQ(channelCount(fresh->channels), count);
         for (int slot = 0; slot < count; ++slot) {
@@ -424,7 +439,7 @@ TEST_F(StoreFixture, FirstRunSwitchesOnTheChannelsOfTheHomeCountry)
         }
         EXPECT_EQ(fresh->channels[count].on, c.freeSlotsOn);
         EXPECT_EQ(fresh->channels[channelCapacity - 1].on, c.freeSlotsOn);
-        EXPECT_EQ(platform->window.postedCommands, std::vector<int>{32783});
+        EXPECT_EQ(lastOrigin, CatalogueOrigin::firstRun);
         EXPECT_FALSE(platform->registry.hasKey(channelsKey));  // created only at exit
     }
 }
@@ -465,7 +480,7 @@ TEST_F(StoreFixture, FirstRunTakesWhatTheFileHoldsUpToTheWholeTable)
         fresh->productName = u"Telvia";
         fresh->homeCountry = u"USA";
 
-        loadCatalogue(*fresh, platform->ports);
+        lastOrigin = load(*fresh, *platform);
         EXPECT_EQ(channelCount(fresh->channels), c.count);
         if (c.count > 0) {
             EXPECT_EQ(fresh->channels[0].name, u"Partial");
@@ -478,7 +493,7 @@ TEST_F(StoreFixture, FirstRunTakesWhatTheFileHoldsUpToTheWholeTable)
             EXPECT_EQ(fresh->channels[3].name, u"Init 003");
             EXPECT_TRUE(fresh->channels[3].country.empty());
         }
-        EXPECT_EQ(platform->window.postedCommands, std::vector<int>{32783});
+        EXPECT_EQ(lastOrigin, CatalogueOrigin::firstRun);
     }
 }
 
@@ -512,9 +527,9 @@ TEST_F(StoreFixture, FirstRunWithoutAReadableFileOpensTheEmptyEditDialog)
         auto fresh = std::make_unique<AppState>();
         fresh->productName = u"Telvia";
         fresh->homeCountry = u"USA";
-        loadCatalogue(*fresh, platform->ports);
+        lastOrigin = load(*fresh, *platform);
         EXPECT_EQ(channelCount(fresh->channels), c.count);
-        EXPECT_EQ(platform->window.postedCommands, std::vector<int>{32783});
+        EXPECT_EQ(lastOrigin, CatalogueOrigin::firstRun);
     }
 }
 

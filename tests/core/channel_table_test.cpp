@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/app_state.h"
+#include "app/app_state.h"
 #include "catalogue/channel_table.h"
 
 namespace telvia {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/main_window_presenter.h"
 #include "catalogue/channels_menu.h"
 #include "fake_ports.h"
 #include "resources/resource.h"
@@ -21,6 +22,7 @@ struct ChannelsMenuFixture : ::testing::Test {
     std::unique_ptr<AppState> state = std::make_unique<AppState>();
     fakes::FakePlatform platform;
     TranslationTable translations;
+    MainWindowPresenter presenter{*state, platform.ports, translations};
 
     void fill(const std::vector<Slot>& slots)
     {
@@ -52,6 +54,19 @@ struct ChannelsMenuFixture : ::testing::Test {
     }
 
     void makeCurrent(int slot) { state->current = state->channels[slot]; }
+
+    void build() { buildChannelsMenu(state->channels, platform.channelsMenu, platform.collation); }
+
+    // The user picks an item of the pop-up with that text.
+    void pick(const std::u16string& itemText)
+    {
+        const ChannelsMenuItem item{IDM_CHANNEL_FIRST, itemText, false};
+        platform.channelsMenu.rebuild(std::span(&item, 1));
+        presenter.onCommand(IDM_CHANNEL_FIRST);
+    }
+
+    void next() { presenter.onCommand(IDM_NEXT_CHANNEL); }
+    void previous() { presenter.onCommand(IDM_PREVIOUS_CHANNEL); }
 };
 
 TEST_F(ChannelsMenuFixture, MarkedChannelsAreSortedByNameInColumnsOfTen)
@@ -63,7 +78,7 @@ TEST_F(ChannelsMenuFixture, MarkedChannelsAreSortedByNameInColumnsOfTen)
     slots.push_back({u"hidden", 0});
     fill(slots);
 
-    buildChannelsMenu(*state, platform.ports);
+    build();
 
     const auto& items = platform.channelsMenu.items;
     ASSERT_EQ(items.size(), 25u);
@@ -79,18 +94,18 @@ TEST_F(ChannelsMenuFixture, MarkedChannelsAreSortedByNameInColumnsOfTen)
 TEST_F(ChannelsMenuFixture, MenuStopsAtTheEndOfTheTableAndKeepsDuplicates)
 {
     fill({{u"b"}, {u"a"}, {u"same", 0}, {u"same"}, {u"same"}, {u"free", 1, u""}, {u"after"}});
-    buildChannelsMenu(*state, platform.ports);
+    build();
     EXPECT_EQ(itemTexts(), (std::vector<std::u16string>{u"a", u"b", u"same", u"same"}));
 
     clearChannels(state->channels);
-    buildChannelsMenu(*state, platform.ports);
+    build();
     EXPECT_TRUE(platform.channelsMenu.items.empty());
 }
 
 TEST_F(ChannelsMenuFixture, SortIsCaseSensitiveInTheCollationOrder)
 {
     fill({{u"b"}, {u"B"}, {u"a"}, {u"A"}});
-    buildChannelsMenu(*state, platform.ports);
+    build();
     EXPECT_EQ(itemTexts(), (std::vector<std::u16string>{u"A", u"B", u"a", u"b"}));
 }
 
@@ -110,8 +125,7 @@ TEST_F(ChannelsMenuFixture, PickPlaysTheFirstSlotOfThatNameWhateverItsMark)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.slot);
         state->current = Channel{};
-        state->current.name = c.itemText;
-        pickMenuChannel(*state, platform.ports, translations);
+        pick(c.itemText);
         EXPECT_EQ(currentSlot(), c.slot);
         if (c.slot < 0) {
             EXPECT_EQ(state->current.name, c.itemText);  // only the name changed
@@ -141,9 +155,9 @@ TEST_F(ChannelsMenuFixture, StepsFollowCatalogueOrderAndWrap)
         SCOPED_TRACE(c.label);
         makeCurrent(c.from);
         if (c.forward) {
-            nextChannel(*state, platform.ports, translations);
+            next();
         } else {
-            previousChannel(*state, platform.ports, translations);
+            previous();
         }
         EXPECT_EQ(currentSlot(), c.to);
     }
@@ -166,8 +180,8 @@ TEST_F(ChannelsMenuFixture, StepsDoNothingWithoutAnotherMarkedChannelOrACurrentS
         state->current.name = c.currentName;
         state->current.address = u"http://unchanged";
         platform.log.calls.clear();
-        nextChannel(*state, platform.ports, translations);
-        previousChannel(*state, platform.ports, translations);
+        next();
+        previous();
         EXPECT_EQ(state->current.address, u"http://unchanged");
         EXPECT_TRUE(platform.log.calls.empty());  // no tear-down, no reconnect
     }
@@ -178,11 +192,11 @@ TEST_F(ChannelsMenuFixture, AHoleEndsForwardSteppingButNotBackward)
     // Slot 2 has no country: forward stepping ends there and wraps; backward passes it.
     fill({{u"a"}, {u"b"}, {u"hole", 1, u""}, {u"d"}});
     makeCurrent(1);
-    nextChannel(*state, platform.ports, translations);
+    next();
     EXPECT_EQ(currentSlot(), 0);
 
     makeCurrent(0);
-    previousChannel(*state, platform.ports, translations);
+    previous();
     EXPECT_EQ(currentSlot(), 3);
 }
 

@@ -4,28 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window_presenter.h"
-#include "fake_ports.h"
+#include "presenter_fixture.h"
 
 namespace telvia {
 namespace {
 
-using fakes::FakePlatform;
-
-struct LifecycleFixture : ::testing::Test {
-    std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    FakePlatform platform;
-    TranslationTable translations;
-    MainWindowPresenter presenter{*state, platform.ports, translations};
-
-    LifecycleFixture() { state->productName = u"Telvia"; }
-};
+using LifecycleFixture = PresenterFixture;
 
 TEST_F(LifecycleFixture, StartUpRunsInItsOrder)
 {
     ASSERT_TRUE(presenter.onCreate());
     const std::vector<std::string> expected = {
-        "window.showNormal",
+        "windowControl.showNormal",
         "locale.countryAbbreviation",
         "system.initialiseCom",
         "system.initialiseCommonControls",
@@ -44,7 +34,7 @@ TEST_F(LifecycleFixture, StartUpRunsInItsOrder)
     EXPECT_EQ(state->soundVolume, 0);
     const std::array<std::int32_t, 11> levels = {-10000, -4000, -3000, -2000, -1500, -1200,
                                                  -1000,  -750,  -500,  -250,  0};
-    EXPECT_EQ(state->volumeSteps, levels);
+    EXPECT_EQ(played().volumeSteps, levels);
 }
 
 TEST_F(LifecycleFixture, StartUpRestoresTheSavedChannelByName)
@@ -89,7 +79,6 @@ TEST_F(LifecycleFixture, ComFailureReportsAndEndsTheProcessWithCode1)
 TEST_F(LifecycleFixture, ExitReleasesPlaybackBeforeComAndQuitsLast)
 {
     state->current.name = u"Playing";
-    state->playing = 1;
     presenter.onDestroy();
     const std::vector<std::string> expected = {
         "window.setTitle Telvia  [ Playing ]",  // the tear-down clears the status
@@ -103,7 +92,7 @@ TEST_F(LifecycleFixture, ExitReleasesPlaybackBeforeComAndQuitsLast)
         "window.postQuit 0",
     };
     EXPECT_EQ(platform.log.calls, expected);
-    EXPECT_EQ(state->playing, 0);
+    EXPECT_EQ(played().playing, 0);
     // The name stays so that it is saved as the channel to restore.
     EXPECT_EQ(state->current.name, u"Playing");
 }

@@ -5,23 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "app/key_table.h"
-#include "app/main_window_presenter.h"
-#include "fake_ports.h"
+#include "playback_fixture.h"
 #include "resources/resource.h"
 
 namespace telvia {
 namespace {
-
-using fakes::FakePlatform;
-
-struct PresenterFixture : ::testing::Test {
-    std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    FakePlatform platform;
-    TranslationTable translations;
-    MainWindowPresenter presenter{*state, platform.ports, translations};
-
-    PresenterFixture() { state->productName = u"Telvia"; }
-};
 
 TEST(KeyTableTest, KeysSendTheirCommands)
 {
@@ -112,30 +100,32 @@ TEST_F(PresenterFixture, SpaceKeepsTheChannelBackspaceForgetsIt)
     EXPECT_EQ(platform.window.title, u"Telvia");
 }
 
-TEST_F(PresenterFixture, StopForgetsTheChannelAndTheVideoSize)
+TEST_F(PlaybackFixture, StopForgetsTheChannelAndTheVideoSize)
 {
-    state->current.name = u"News";
-    state->current.address = u"http://news";
-    state->videoWidth = 320;
-    state->videoHeight = 240;
-    state->playing = 1;
+    connect();
+    ASSERT_EQ(played().videoWidth, 320);
+    ASSERT_EQ(played().playing, 1);
     presenter.onCommand(IDM_STOP);
     EXPECT_TRUE(state->current.name.empty());
     EXPECT_EQ(state->current.address, u"http://news");
-    EXPECT_EQ(state->videoWidth, 0);
-    EXPECT_EQ(state->videoHeight, 0);
-    EXPECT_EQ(state->playing, 0);
+    EXPECT_EQ(played().videoWidth, 0);
+    EXPECT_EQ(played().videoHeight, 0);
+    EXPECT_EQ(played().playing, 0);
 }
 
-TEST_F(PresenterFixture, ChannelsMenuIsNotShownInFullScreen)
+TEST_F(PlaybackFixture, ChannelsMenuIsNotShownInFullScreen)
 {
+    connect();
     const struct {
         std::int32_t fullScreen;
         bool shown;
     } cases[] = {{0, true}, {1, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fullScreen);
-        state->fullScreen = c.fullScreen;
+        if (c.fullScreen != played().fullScreen) {
+            player.toggleFullScreen();
+        }
+        ASSERT_EQ(played().fullScreen, c.fullScreen);
         platform.log.calls.clear();
         presenter.onContextMenu({100, 200});
         presenter.onCommand(IDM_SELECT_CHANNEL);

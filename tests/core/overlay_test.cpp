@@ -50,8 +50,9 @@ TEST_F(OverlayTest, WithoutTheMixerBitmapNothingIsDrawn)
     media.failures = {{"vmr.QueryInterface(IVMRMixerBitmap)", noInterface}};
     connect();
     presenter.onCommand(IDM_SOUND_UP);
-    state->overlayTicks = 30;
-    presenter.onTimer();
+    for (int tick = 0; tick <= 30; ++tick) {  // up to the tick that would clear it
+        presenter.onTimer();
+    }
     EXPECT_TRUE(media.overlays.empty());
     EXPECT_TRUE(platform.messages.shown.empty());
 }
@@ -96,7 +97,7 @@ TEST_F(OverlayTest, InformationBoxFigures)
         media.timePerFrame = c.timePerFrame;
         media.failures = c.failures;
         platform.messages.shown.clear();
-        showChannelInfo(*state, platform.ports);
+        player.showChannelInfo();
         ASSERT_EQ(platform.messages.shown.size(), 1u);
         const std::u16string& text = platform.messages.shown[0].text;
         ASSERT_GE(text.size(), c.tail.size());

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/playback_control.h"
 #include "playback_fixture.h"
 #include "resources/resource.h"
 
@@ -53,7 +52,7 @@ TEST_F(PlaybackControlTest, PlayPauseStopAndReconnectInEveryState)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(name(c.start)) + ", command " + std::to_string(c.command));
-        tearDownGraph(*state, platform.ports);
+        player.tearDown();
         state->current.name = u"News";
         media.failures.clear();
         switch (c.start) {
@@ -61,7 +60,7 @@ TEST_F(PlaybackControlTest, PlayPauseStopAndReconnectInEveryState)
         case Start::running: connect(); break;
         case Start::paused:
             connect();
-            togglePlayPause(*state, platform.ports, *translations);
+            player.togglePlayPause();
             break;
         case Start::incompleteWithControl:
             media.failures = {{"graph.IMediaEventEx.SetNotifyWindow", anyFailure}};
@@ -88,13 +87,13 @@ TEST_F(PlaybackControlTest, PlayPauseStopAndReconnectInEveryState)
                       (std::vector<std::string>{"graph.IMediaControl.Pause",
                                                 "textConversion.toUtf16 ansi",
                                                 "window.setTitle Telvia  [ News ]  Paused"}));
-            EXPECT_EQ(state->playing, 0);
-            EXPECT_FALSE(state->graph.empty());
+            EXPECT_EQ(played().playing, 0);
+            EXPECT_FALSE(played().graph.empty());
             break;
         case Outcome::connected:
         case Outcome::resumed:
             EXPECT_EQ(count("CoCreateInstance FilterGraph"), 1);
-            EXPECT_EQ(state->playing, 1);
+            EXPECT_EQ(played().playing, 1);
             // A resume ends with an empty status; a reconnect keeps "CONNECTING" until
             // the stream buffers.
             EXPECT_EQ(platform.window.title, c.outcome == Outcome::resumed
@@ -104,9 +103,9 @@ TEST_F(PlaybackControlTest, PlayPauseStopAndReconnectInEveryState)
             break;
         case Outcome::stopped:
             EXPECT_TRUE(state->current.name.empty());
-            EXPECT_TRUE(state->graph.empty());
+            EXPECT_TRUE(played().graph.empty());
             EXPECT_EQ(media.liveReferences, 0);
-            EXPECT_EQ(state->playing, 0);
+            EXPECT_EQ(played().playing, 0);
             EXPECT_EQ(platform.window.title, u"Telvia");
             EXPECT_EQ(platform.screen.screenSaverActive, true);
             break;
@@ -118,8 +117,8 @@ TEST_F(PlaybackControlTest, AfterAStopNeitherPlayPauseNorReconnectDoesAnything)
 {
     connect();
     presenter.onCommand(IDM_STOP);
-    EXPECT_EQ(state->videoWidth, 0);
-    EXPECT_EQ(state->videoHeight, 0);
+    EXPECT_EQ(played().videoWidth, 0);
+    EXPECT_EQ(played().videoHeight, 0);
     clearLog();
     presenter.onCommand(IDM_PLAY_PAUSE);
     presenter.onCommand(IDM_RECONNECT);
@@ -131,12 +130,12 @@ TEST_F(PlaybackControlTest, AfterAStopNeitherPlayPauseNorReconnectDoesAnything)
 TEST_F(PlaybackControlTest, AResumeThatFailsStillEndsWithAnEmptyStatus)
 {
     connect();
-    togglePlayPause(*state, platform.ports, *translations);
+    player.togglePlayPause();
     media.failures = {{"graph.IGraphBuilder.AddFilter WMASFReader", anyFailure}};
-    togglePlayPause(*state, platform.ports, *translations);
+    player.togglePlayPause();
     EXPECT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.window.title, u"Telvia  [ News ]");
-    EXPECT_EQ(state->playing, 0);
+    EXPECT_EQ(played().playing, 0);
 }
 
 TEST_F(PlaybackControlTest, BufferingEventsSetTheStatusAndEveryEventIsFreed)
@@ -186,12 +185,13 @@ TEST_F(PlaybackControlTest, GraphNotificationsWithoutAnEventSourceAreIgnored)
 TEST_F(PlaybackControlTest, WithoutTranslationsNoStatusIsEverShown)
 {
     auto empty = std::make_unique<TranslationTable>();
-    connectChannel(*state, platform.ports, *empty);
+    Player untranslated(*state, platform.ports.forPlayer(), *empty);
+    untranslated.connect();
     EXPECT_EQ(platform.window.title, u"Telvia  [ News ]");
     media.events = {{eventBufferingData, 1, 0}};
-    onGraphNotify(*state, platform.ports, *empty);
+    untranslated.onGraphNotify();
     EXPECT_EQ(platform.window.title, u"Telvia  [ News ]");
-    togglePlayPause(*state, platform.ports, *empty);
+    untranslated.togglePlayPause();
     EXPECT_EQ(platform.window.title, u"Telvia  [ News ]");
 }
 
@@ -211,18 +211,19 @@ TEST_F(PlaybackControlTest, TheOverlayIsClearedOnceOnThe31stTickAfterItWasDrawn)
         presenter.onTimer();
     }
     EXPECT_EQ(media.overlays.size(), 2u);
-    EXPECT_EQ(state->overlayTicks, 131);
+    EXPECT_EQ(played().overlayTicks, 131);
 }
 
 TEST_F(PlaybackControlTest, TimerTicksWithoutAGraphOnlyCount)
 {
     state->soundVolume = 5;
-    state->overlayTicks = 30;
     clearLog();
-    presenter.onTimer();
+    for (int tick = 0; tick <= 30; ++tick) {  // the 31st would clear a drawn overlay
+        presenter.onTimer();
+    }
     EXPECT_TRUE(platform.log.calls.empty());
-    EXPECT_EQ(state->overlayTicks, 31);
-    EXPECT_EQ(state->fadeStep, 0);
+    EXPECT_EQ(played().overlayTicks, 31);
+    EXPECT_EQ(played().fadeStep, 0);
 }
 
 }  // namespace

@@ -10,10 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window_presenter.h"
-#include "fake_ports.h"
-#include "playback/stream_graph.h"
-#include "playback/volume.h"
+#include "presenter_fixture.h"
 
 namespace telvia {
 
@@ -31,28 +28,21 @@ inline constexpr HResult noInterface = static_cast<HResult>(0x80004002u);  // E_
 inline constexpr HResult notImplemented = static_cast<HResult>(0x80004001u);  // E_NOTIMPL
 inline constexpr HResult anyFailure = static_cast<HResult>(0x80004005u);     // E_FAIL
 
-struct PlaybackFixture : ::testing::Test {
-    std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    fakes::FakePlatform platform;
-    std::unique_ptr<TranslationTable> translations = std::make_unique<TranslationTable>();
+// A presenter whose current channel "News" is ready to connect.
+struct PlaybackFixture : PresenterFixture {
     fakes::FakeMediaScript& media = platform.media.script();
-    MainWindowPresenter presenter{*state, platform.ports, *translations};
 
     PlaybackFixture()
     {
-        state->productName = u"Telvia";
         state->current.name = u"News";
         state->current.address = u"http://news";
         state->viewMode = 1;
-        fillVolumeSteps(*state);
+        player.fillVolumeSteps();
         loadTranslationsFrom(*translations,
                              "[SECTION_2]\nCONNECTING=Connecting\nBUFFERING=Buffering\nPAUSE=Paused\n");
     }
 
-    void connect() { connectChannel(*state, platform.ports, *translations); }
-
-    // Forgets what was logged so far; later checks see only what follows.
-    void clearLog() { platform.log.calls.clear(); }
+    void connect() { player.connect(); }
 
     [[nodiscard]] std::vector<std::string> releases() const
     {
@@ -74,7 +64,7 @@ struct PlaybackFixture : ::testing::Test {
     // The references the graph holds, named as their fields, in tear-down order.
     [[nodiscard]] std::vector<std::string> held() const
     {
-        const PlayerGraph& graph = state->graph;
+        const PlayerGraph& graph = played().graph;
         std::vector<std::string> names;
         const auto add = [&names](bool present, const char* name) {
             if (present) {

@@ -41,8 +41,8 @@ struct SettingsFixture : ::testing::Test {
 
     void startUp()
     {
-        setDefaultSettings(*state, platform.ports);
-        readSettings(*state, platform.ports);
+        setDefaultSettings(*state, platform.locale);
+        readSettings(*state, platform.registry);
     }
 };
 
@@ -63,8 +63,8 @@ TEST_F(SettingsFixture, DefaultsComeFromTheLocaleCutToTheField)
         auto fresh = std::make_unique<AppState>();
         fresh->productName = u"Telvia";
         platform.locale.country = c.locale;
-        setDefaultSettings(*fresh, platform.ports);
-        readSettings(*fresh, platform.ports);  // no settings key: the defaults stay
+        setDefaultSettings(*fresh, platform.locale);
+        readSettings(*fresh, platform.registry);  // no settings key: the defaults stay
         EXPECT_EQ(fresh->homeCountry, c.homeCountry);
         EXPECT_EQ(fresh->viewMode, 1);
         EXPECT_EQ(fresh->soundVolume, 0);
@@ -154,8 +154,8 @@ TEST_F(SettingsFixture, StoredValuesAreAppliedOnlyWhenAccepted)
         auto own = std::make_unique<FakePlatform>();
         own->locale.country = u"FRA";
         own->registry.putValue(settingsKey, c.name, c.type, c.bytes);
-        setDefaultSettings(*fresh, own->ports);
-        readSettings(*fresh, own->ports);
+        setDefaultSettings(*fresh, own->locale);
+        readSettings(*fresh, own->registry);
         EXPECT_EQ(fresh->viewMode, c.outcome.viewMode);
         EXPECT_EQ(fresh->soundVolume, c.outcome.soundVolume);
         EXPECT_EQ(fresh->current.name, c.outcome.channelName);
@@ -196,7 +196,7 @@ TEST_F(SettingsFixture, WritingStoresThreeValuesInOrderAndNeverTheLanguage)
     state->viewMode = 3;
     state->soundVolume = 7;
     state->current.name = u"Jazz";
-    writeSettings(*state, platform.ports);
+    writeSettings(*state, platform.registry);
 
     const std::vector<std::string> sets = {"set viewMode", "set soundVolume", "set channelName"};
     EXPECT_EQ(platform.registry.valueCalls, sets);
@@ -219,13 +219,13 @@ TEST_F(SettingsFixture, AfterStopTheNameIsStoredAsTheTerminatorAloneAndRestoresN
 {
     state->current.name = u"Jazz";
     state->current.name.clear();
-    writeSettings(*state, platform.ports);
+    writeSettings(*state, platform.registry);
     EXPECT_EQ(platform.registry.findValue(settingsKey, u"channelName")->bytes, terminated(u""));
 
     auto next = std::make_unique<AppState>();
     next->productName = u"Telvia";
     next->current.name = u"untouched";
-    readSettings(*next, platform.ports);
+    readSettings(*next, platform.registry);
     EXPECT_EQ(next->current.name, u"untouched");
 }
 
@@ -234,12 +234,12 @@ TEST_F(SettingsFixture, WrittenSettingsReadBack)
     state->viewMode = 0;
     state->soundVolume = 10;
     state->current.name = std::u16string(259, u'z');
-    writeSettings(*state, platform.ports);
+    writeSettings(*state, platform.registry);
 
     auto next = std::make_unique<AppState>();
     next->productName = u"Telvia";
-    setDefaultSettings(*next, platform.ports);
-    readSettings(*next, platform.ports);
+    setDefaultSettings(*next, platform.locale);
+    readSettings(*next, platform.registry);
     EXPECT_EQ(next->viewMode, 0);
     EXPECT_EQ(next->soundVolume, 10);
     EXPECT_EQ(next->current.name, state->current.name);
@@ -249,7 +249,7 @@ TEST_F(SettingsFixture, WrittenSettingsReadBack)
 TEST_F(SettingsFixture, AKeyThatCannotBeCreatedWritesNothing)
 {
     platform.registry.deniedKeys.push_back(std::u16string(settingsKey));
-    writeSettings(*state, platform.ports);
+    writeSettings(*state, platform.registry);
     EXPECT_FALSE(platform.registry.hasKey(settingsKey));
     EXPECT_TRUE(platform.registry.valueCalls.empty());
 }

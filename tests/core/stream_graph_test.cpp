@@ -7,18 +7,13 @@
 
 #include "fake_ports.h"
 #include "playback_fixture.h"
-#include "playback/stream_graph.h"
+#include "playback/player_texts.h"
 #include "resources/resource.h"
 
 namespace telvia {
 namespace {
 
-struct GraphFixture : ::testing::Test {
-    std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    fakes::FakePlatform platform;
-
-    GraphFixture() { state->productName = u"Telvia"; }
-};
+using GraphFixture = PresenterFixture;
 
 TEST_F(GraphFixture, TitleNamesTheChannelAndItsStatus)
 {
@@ -35,7 +30,7 @@ TEST_F(GraphFixture, TitleNamesTheChannelAndItsStatus)
     for (const auto& c : cases) {
         SCOPED_TRACE(fakes::narrow(c.name + u"/" + c.status));
         state->current.name = c.name;
-        updateTitle(*state, platform.ports, c.status);
+        player.showTitle(c.status);
         EXPECT_EQ(platform.window.title, c.title);
     }
 }
@@ -44,7 +39,7 @@ TEST_F(GraphFixture, LongTitlesAreCutTo519Units)
 {
     state->productName = std::u16string(259, u'p');
     state->current.name = std::u16string(259, u'n');
-    updateTitle(*state, platform.ports, std::u16string(259, u's'));
+    player.showTitle(std::u16string(259, u's'));
     ASSERT_EQ(platform.window.title.size(), 519u);
     EXPECT_EQ(platform.window.title.substr(259, 4), u"  [ ");
 }
@@ -65,20 +60,13 @@ TEST_F(GraphFixture, FailureReportsFormatTheResultInLowerCaseHex)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
-        platform.messages.shown.clear();
-        reportGraphFailure(*state, platform.ports, c.format, c.result);
-        ASSERT_EQ(platform.messages.shown.size(), 1u);
-        EXPECT_EQ(platform.messages.shown[0].text, c.text);
-        EXPECT_EQ(platform.messages.shown[0].caption, u"Telvia");
-        EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::none);
+        EXPECT_EQ(failureText(c.format, c.result), c.text);
     }
 }
 
 TEST_F(GraphFixture, FailureReportsAreCutTo1023Units)
 {
-    reportGraphFailure(*state, platform.ports, std::string(2000, 'x') + "%x", 5);
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].text, std::u16string(1023, u'x'));
+    EXPECT_EQ(failureText(std::string(2000, 'x') + "%x", 5), std::u16string(1023, u'x'));
 }
 
 using ConnectTest = PlaybackFixture;
@@ -145,10 +133,10 @@ TEST_F(ConnectTest, BuildsRendersAndStartsTheGraphInOrder)
         "vmr.IVMRMixerBitmap.SetAlphaBitmap News",
     };
     EXPECT_EQ(platform.log.calls, expected);
-    EXPECT_EQ(state->playing, 1);
-    EXPECT_EQ(state->videoWidth, 320);
-    EXPECT_EQ(state->videoHeight, 240);
-    EXPECT_EQ(state->overlayTicks, 0);
+    EXPECT_EQ(played().playing, 1);
+    EXPECT_EQ(played().videoWidth, 320);
+    EXPECT_EQ(played().videoHeight, 240);
+    EXPECT_EQ(played().overlayTicks, 0);
     // "CONNECTING" stays until the first buffering event.
     EXPECT_EQ(platform.window.title, u"Telvia  [ News ]  Connecting");
     EXPECT_TRUE(platform.messages.shown.empty());
@@ -162,7 +150,7 @@ TEST_F(ConnectTest, TearDownReleasesEveryReferenceInTheFixedOrder)
 {
     connect();
     clearLog();
-    tearDownGraph(*state, platform.ports);
+    player.tearDown();
     const std::vector<std::string> expected = {
         "window.setTitle Telvia  [ News ]",
         "release vmr.IVMRWindowlessControl",
@@ -179,18 +167,21 @@ TEST_F(ConnectTest, TearDownReleasesEveryReferenceInTheFixedOrder)
         "screen.screenSaverActive 1",
     };
     EXPECT_EQ(platform.log.calls, expected);
-    EXPECT_TRUE(state->graph.empty());
+    EXPECT_TRUE(played().graph.empty());
     EXPECT_EQ(media.liveReferences, 0);
-    EXPECT_EQ(state->playing, 0);
+    EXPECT_EQ(played().playing, 0);
 }
 
 TEST_F(ConnectTest, ConnectingWhilePlayingReleasesTheOldGraphFirst)
 {
-    state->fullScreen = 1;
-    state->fadeStep = 3;
     connect();
-    state->fullScreen = 1;
-    state->fadeStep = 3;
+    player.toggleFullScreen();
+    state->soundVolume = 5;
+    for (int tick = 0; tick < 3; ++tick) {
+        presenter.onTimer();
+    }
+    ASSERT_EQ(played().fullScreen, 1);
+    ASSERT_EQ(played().fadeStep, 3);
     clearLog();
     connect();
 
@@ -206,9 +197,9 @@ TEST_F(ConnectTest, ConnectingWhilePlayingReleasesTheOldGraphFirst)
     // The old graph, then the new renderer's locals and the two pins.
     EXPECT_EQ(releases().size(), 11u + 3u + 2u);
     EXPECT_EQ(calls.front(), "window.setTitle Telvia  [ News ]");
-    EXPECT_EQ(state->fullScreen, 0);
-    EXPECT_EQ(state->fadeStep, 0);
-    EXPECT_EQ(state->playing, 1);
+    EXPECT_EQ(played().fullScreen, 0);
+    EXPECT_EQ(played().fadeStep, 0);
+    EXPECT_EQ(played().playing, 1);
     EXPECT_EQ(media.liveReferences, 11);
 }
 
@@ -265,7 +256,7 @@ TEST_F(ConnectTest, AFailingStepIsReportedAndLeavesItsPartialGraph)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.call);
-        tearDownGraph(*state, platform.ports);
+        player.tearDown();
         platform.messages.shown.clear();
         media.failures = {{c.call, anyFailure}};
         clearLog();
@@ -278,14 +269,14 @@ TEST_F(ConnectTest, AFailingStepIsReportedAndLeavesItsPartialGraph)
         EXPECT_EQ(platform.log.calls.back(), "messages.showInformation " +
                                                  fakes::narrow(c.message));
         EXPECT_EQ(held(), c.held);
-        EXPECT_EQ(state->playing, 0);
+        EXPECT_EQ(played().playing, 0);
         EXPECT_EQ(platform.window.title, u"Telvia  [ News ]  Connecting");
         EXPECT_FALSE(platform.log.contains("screen.screenSaverActive 0"));
         EXPECT_TRUE(platform.windowControl.enabled);
 
         // The next tear-down releases exactly what was acquired.
         clearLog();
-        tearDownGraph(*state, platform.ports);
+        player.tearDown();
         EXPECT_EQ(releases().size(), c.held.size());
         EXPECT_EQ(media.liveReferences, 0);
     }
@@ -301,7 +292,7 @@ TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
     EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::mainWindow);
     EXPECT_EQ(platform.messages.shown[0].caption, u"Telvia");
     EXPECT_TRUE(state->current.name.empty());
-    EXPECT_TRUE(state->graph.empty());
+    EXPECT_TRUE(played().graph.empty());
     EXPECT_EQ(media.liveReferences, 0);
     EXPECT_EQ(platform.window.title, u"Telvia");
     EXPECT_TRUE(platform.windowControl.enabled);
@@ -314,8 +305,8 @@ TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
     EXPECT_EQ(afterLoad[1], "window.setTitle Telvia");  // the tear-down, name already gone
     const std::vector<std::string> last(afterLoad.end() - 4, afterLoad.end());
     EXPECT_EQ(last, (std::vector<std::string>{"screen.screenSaverActive 1", "windowControl.enable 1",
-                                              "window.showNormal", "windowControl.setFocus"}));
-    EXPECT_EQ(state->playing, 0);
+                                              "windowControl.showNormal", "windowControl.setFocus"}));
+    EXPECT_EQ(played().playing, 0);
 
     // With the name gone, a reconnect does nothing.
     clearLog();
@@ -342,8 +333,8 @@ TEST_F(ConnectTest, ASourceWithoutAnOutputStreamIsAFailedConnection)
         connect();
         EXPECT_EQ(platform.messages.shown.size(), cases[i].fails ? 1u : 0u);
         EXPECT_EQ(state->current.name.empty(), cases[i].fails);
-        EXPECT_EQ(state->playing, cases[i].fails ? 0 : 1);
-        EXPECT_EQ(state->graph.empty(), cases[i].fails);
+        EXPECT_EQ(played().playing, cases[i].fails ? 0 : 1);
+        EXPECT_EQ(played().graph.empty(), cases[i].fails);
         EXPECT_TRUE(platform.windowControl.enabled);
         if (cases[i].fails) {
             EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
@@ -378,12 +369,12 @@ TEST_F(ConnectTest, WithoutAnOwnedVideoWindowTheStreamPlaysWithoutAVideoSize)
     media.failures = {{"graph.IVideoWindow.put_Owner", anyFailure}};
     connect();
     EXPECT_TRUE(platform.messages.shown.empty());
-    EXPECT_EQ(state->videoWidth, 0);
-    EXPECT_EQ(state->videoHeight, 0);
+    EXPECT_EQ(played().videoWidth, 0);
+    EXPECT_EQ(played().videoHeight, 0);
     EXPECT_FALSE(platform.log.contains("graph.IVideoWindow.put_WindowStyle 1174405120"));
     EXPECT_FALSE(platform.log.contains("graph.IBasicVideo.GetVideoSize"));
     EXPECT_TRUE(media.positions.empty());
-    EXPECT_EQ(state->playing, 1);
+    EXPECT_EQ(played().playing, 1);
     EXPECT_TRUE(platform.log.contains("graph.IMediaControl.Run"));
     EXPECT_EQ(platform.screen.screenSaverActive, false);
     EXPECT_EQ(media.overlays.size(), 1u);
@@ -418,14 +409,14 @@ TEST_F(ConnectTest, TheRendererIsOptional)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        tearDownGraph(*state, platform.ports);
+        player.tearDown();
         media.failures = c.failures;
         media.overlays.clear();
         clearLog();
         connect();
 
         EXPECT_TRUE(platform.messages.shown.empty());
-        EXPECT_EQ(state->playing, 1);
+        EXPECT_EQ(played().playing, 1);
         std::vector<std::string> rendererHeld;
         for (const std::string& name : held()) {
             if (name == "windowlessControl" || name == "mixerBitmap") {
@@ -456,7 +447,8 @@ TEST_F(ConnectTest, StatusWordsComeFromTheTranslationFile)
         SCOPED_TRACE(c.file);
         auto table = std::make_unique<TranslationTable>();
         loadTranslationsFrom(*table, c.file);
-        connectChannel(*state, platform.ports, *table);
+        Player translated(*state, platform.ports.forPlayer(), *table);
+        translated.connect();
         EXPECT_EQ(platform.window.title, c.title);
     }
 }

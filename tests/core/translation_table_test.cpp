@@ -279,7 +279,7 @@ TEST_F(TranslationFixture, MenuTextsGoByPositionOrCommandThenTheBarIsRedrawn)
         SCOPED_TRACE(c.what);
         load(c.file);
         platform.log.calls.clear();
-        applyMenuTexts(*table, platform.ports);
+        applyMenuTexts(*table, platform.menuTexts);
         EXPECT_EQ(platform.log.calls, c.calls);
     }
 }

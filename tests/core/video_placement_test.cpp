@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/key_table.h"
+#include "app/view_mode_menu.h"
 #include "playback/video_placement.h"
 #include "playback_fixture.h"
 #include "resources/resource.h"
@@ -23,7 +24,14 @@ struct PlacementTest : PlaybackFixture {
         clearLog();
     }
 
-    void place() { placeVideo(*state, platform.ports); }
+    void place() { player.placeVideo(); }
+
+    // Connects anew to a stream whose video has that size.
+    void playVideoOfSize(Size size)
+    {
+        media.videoSize = size;
+        connect();
+    }
 };
 
 TEST_F(PlacementTest, EachModePlacesAndGrowsAsNeeded)
@@ -69,8 +77,7 @@ TEST_F(PlacementTest, EachModePlacesAndGrowsAsNeeded)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         state->viewMode = c.mode;
-        state->videoWidth = c.video.width;
-        state->videoHeight = c.video.height;
+        playVideoOfSize(c.video);
         platform.windowControl.client = c.client;
         platform.windowControl.window = {100, 50, 100 + c.client.width + 16,
                                          50 + c.client.height + 59};
@@ -114,12 +121,14 @@ TEST_F(PlacementTest, NothingIsPlacedWithoutAVideoWindowSizeOrInFullScreen)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (!c.graph) {
-            tearDownGraph(*state, platform.ports);
+        playVideoOfSize({c.width, c.height});
+        if (c.fullScreen != 0) {
+            player.toggleFullScreen();
+            ASSERT_EQ(played().fullScreen, 1);
         }
-        state->videoWidth = c.width;
-        state->videoHeight = c.height;
-        state->fullScreen = c.fullScreen;
+        if (!c.graph) {
+            player.tearDown();
+        }
         clearLog();
         place();
         presenter.onSize();
@@ -213,7 +222,7 @@ TEST_F(PlacementTest, StoredModesOutsideTheFourMarkNoItem)
         SCOPED_TRACE(c.mode);
         state->viewMode = c.mode;
         clearLog();
-        markViewMode(*state, platform.ports);
+        markViewMode(state->viewMode, platform.window);
         EXPECT_EQ(platform.log.calls,
                   (std::vector<std::string>{"window.checkMenuRadio 32774 32777 " +
                                             std::to_string(c.checked)}));
@@ -243,8 +252,7 @@ TEST_F(PlacementTest, MinimumTrackingSizeFollowsTheMode)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         state->viewMode = c.mode;
-        state->videoWidth = c.video.width;
-        state->videoHeight = c.video.height;
+        playVideoOfSize(c.video);
         platform.screen.work = c.workArea;
         Size minimum{1, 1};
         presenter.onGetMinMaxInfo(minimum);
@@ -275,7 +283,7 @@ TEST(DesktopMinusTaskbarTest, OnlyATaskbarAcrossAWholeEdgeIsCut)
         fakes::FakePlatform platform;
         platform.screen.desktop = desktop;
         platform.screen.taskbar = c.taskbar;
-        EXPECT_EQ(desktopMinusTaskbar(platform.ports), c.result);
+        EXPECT_EQ(desktopMinusTaskbar(platform.screen), c.result);
     }
 }
 
@@ -287,7 +295,7 @@ TEST_F(PlacementTest, FullScreenSwapsTheMessageDrainInAndOut)
                                         "graph.IVideoWindow.get_MessageDrain",
                                         "graph.IVideoWindow.put_MessageDrain 4660",
                                         "graph.IVideoWindow.put_FullScreenMode -1"}));
-    EXPECT_EQ(state->fullScreen, 1);
+    EXPECT_EQ(played().fullScreen, 1);
 
     // No placement and no channels menu while in full screen.
     clearLog();
@@ -304,7 +312,7 @@ TEST_F(PlacementTest, FullScreenSwapsTheMessageDrainInAndOut)
                                         "windowControl.update",
                                         "windowControl.bringToForeground",
                                         "windowControl.setFocus"}));
-    EXPECT_EQ(state->fullScreen, 0);
+    EXPECT_EQ(played().fullScreen, 0);
     EXPECT_TRUE(platform.messages.shown.empty());
 }
 
@@ -334,36 +342,38 @@ TEST_F(PlacementTest, FullScreenFailuresAreReportedAndOnlyTheModeSwitchStopsIt)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        media.fullScreenMode = c.rendererMode;
         media.messageDrain = NativeWindow{0x77};
-        state->fullScreen = c.rendererMode == oaTrue ? 1 : 0;
+        media.fullScreenMode = oaFalse;
+        connect();
         if (c.rendererMode == oaTrue) {
             // Entered before, so that the drain to give back is known.
-            media.fullScreenMode = oaFalse;
-            toggleFullScreen(*state, platform.ports);
+            player.toggleFullScreen();
+            ASSERT_EQ(media.fullScreenMode, oaTrue);
         }
         media.failures = {{c.failing, notImplemented}};
         platform.messages.shown.clear();
 
-        toggleFullScreen(*state, platform.ports);
+        player.toggleFullScreen();
         ASSERT_EQ(platform.messages.shown.size(), 1u);
         EXPECT_EQ(platform.messages.shown[0].text, c.message);
-        EXPECT_EQ(state->fullScreen, c.fullScreenAfter);
+        EXPECT_EQ(played().fullScreen, c.fullScreenAfter);
         media.failures.clear();
     }
 }
 
 TEST_F(PlacementTest, FullScreenNeedsAVideoSizeAndATearDownLeavesIt)
 {
-    state->videoWidth = 0;
+    playVideoOfSize({0, 240});
+    clearLog();
     presenter.onCommand(IDM_FULL_SCREEN);
     EXPECT_TRUE(platform.log.calls.empty());
 
-    state->videoWidth = 320;
+    playVideoOfSize({320, 240});
     presenter.onCommand(IDM_FULL_SCREEN);
-    ASSERT_EQ(state->fullScreen, 1);
+    ASSERT_EQ(played().fullScreen, 1);
+    media.positions.clear();
     connect();
-    EXPECT_EQ(state->fullScreen, 0);
+    EXPECT_EQ(played().fullScreen, 0);
     EXPECT_EQ(media.positions.size(), 1u);  // the new graph is placed windowed
 }
 

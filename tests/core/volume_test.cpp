@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "playback/volume.h"
 #include "playback_fixture.h"
 #include "resources/resource.h"
 
@@ -32,7 +31,7 @@ TEST_F(VolumeTest, EveryConnectStartsSilentAndFadesInOneStepPerTick)
             presenter.onTimer();
         }
         EXPECT_EQ(media.volumes, c.levels);
-        EXPECT_EQ(state->fadeStep, c.step);
+        EXPECT_EQ(played().fadeStep, c.step);
     }
 }
 
@@ -88,14 +87,16 @@ TEST_F(VolumeTest, StepsStopAtTheEndsAndShowTheFigure)
         SCOPED_TRACE(c.step);
         connect();
         state->soundVolume = c.step;
-        state->overlayTicks = 17;
+        for (int tick = 0; tick < 17; ++tick) {
+            presenter.onTimer();
+        }
         media.volumes.clear();
         media.overlays.clear();
 
         presenter.onCommand(c.command);
         EXPECT_EQ(state->soundVolume, c.newStep);
         EXPECT_EQ(media.volumes, std::vector<std::int32_t>{c.level});
-        EXPECT_EQ(state->overlayTicks, 0);
+        EXPECT_EQ(played().overlayTicks, 0);
         ASSERT_EQ(media.overlays.size(), 1u);
         EXPECT_EQ(media.overlays[0].picture.text, u"");  // the channel name is replaced
         EXPECT_EQ(media.overlays[0].picture.bottomLine, c.figure);

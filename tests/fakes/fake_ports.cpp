@@ -11,7 +11,6 @@ std::string narrow(std::u16string_view text)
     return out;
 }
 
-void FakeMainWindow::showNormal() { log_.add("window.showNormal"); }
 void FakeMainWindow::setTitle(std::u16string_view newTitle)
 {
     title = newTitle;

@@ -22,7 +22,6 @@ class FakeMainWindow final : public MainWindowPort {
 public:
     explicit FakeMainWindow(CallLog& log) : log_(log) {}
 
-    void showNormal() override;
     void setTitle(std::u16string_view title) override;
     void destroy() override;
     void postCommand(int commandId) override;

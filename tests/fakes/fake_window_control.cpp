@@ -4,6 +4,11 @@
 
 namespace telvia::fakes {
 
+void FakeWindowControl::showNormal()
+{
+    log_.add("windowControl.showNormal");
+}
+
 void FakeWindowControl::enable(bool enable)
 {
     enabled = enable;

@@ -20,6 +20,7 @@ public:
     explicit FakeWindowControl(CallLog& log) : log_(log) {}
 
     NativeWindow handle() override { return nativeHandle; }
+    void showNormal() override;
     void enable(bool enabled) override;
     void setFocus() override;
     void bringToForeground() override;

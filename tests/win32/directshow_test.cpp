@@ -18,10 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/window_messages.h"
 #include "fake_ports.h"
-#include "playback/stream_graph.h"
-#include "playback/volume.h"
+#include "playback/player.h"
+#include "platform/window_messages.h"
 #include "platform/win32/directshow_ids.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_media.h"
@@ -116,10 +115,8 @@ class DirectShowTest : public ::testing::Test {
   win32::Win32WindowControl windowControl_{mainWindow_};
   win32::Win32Screen screen_;
   fakes::FakePlatform fakes_;
-  Ports ports_{window_,         fakes_.channelsMenu, fakes_.system,     fakes_.messages,
-               fakes_.shell,    fakes_.dialogs,      fakes_.files,      fakes_.menuTexts,
-               fakes_.textConversion, fakes_.registry, fakes_.locale, fakes_.collation,
-               media_,          windowControl_,      screen_};
+  PlayerPorts ports_{media_, windowControl_, screen_, fakes_.messages, window_,
+                     fakes_.textConversion};
 };
 
 TEST(DirectShowIdsTest, OurIdsAreTheSdksIds) {
@@ -188,20 +185,21 @@ TEST_F(DirectShowTest, ConnectsToALocalDemoFileAndReleasesEverything) {
     GTEST_SKIP() << "demo.wmv is missing next to the test executable: it is made by the "
                     "win32_demo_media test, which needs ffmpeg on the build machine";
   }
-  auto state = std::make_unique<AppState>();
+  auto state = std::make_unique<PlaybackContext>();
   auto translations = std::make_unique<TranslationTable>();
   state->productName = u"Telvia";
   state->current.name = u"Demo";
   state->current.address = std::u16string(file.begin(), file.end());
   state->viewMode = 1;
-  fillVolumeSteps(*state);
+  Player player(*state, ports_, *translations);
+  player.fillVolumeSteps();
 
-  connectChannel(*state, ports_, *translations);
+  player.connect();
   for (const auto& shown : fakes_.messages.shown) {
     ADD_FAILURE() << "message box: " << fakes::narrow(shown.text);
   }
-  const PlayerGraph& graph = state->graph;
-  EXPECT_EQ(state->playing, 1);
+  const PlayerGraph& graph = player.state().graph;
+  EXPECT_EQ(player.state().playing, 1);
   EXPECT_TRUE(graph.graphBuilder && graph.videoWindow && graph.basicVideo && graph.basicAudio &&
               graph.mediaControl && graph.mediaEvent && graph.sourceFilter && graph.fileSource &&
               graph.pinEnum);
@@ -212,7 +210,7 @@ TEST_F(DirectShowTest, ConnectsToALocalDemoFileAndReleasesEverything) {
 
   const HWND videoWindow = GetWindow(mainWindow_, GW_CHILD);
   std::cout << "video window is a child of the main window: " << (videoWindow != nullptr ? "yes" : "no")
-            << "\nvideo size: " << state->videoWidth << " x " << state->videoHeight
+            << "\nvideo size: " << player.state().videoWidth << " x " << player.state().videoHeight
             << "\nwindowless control: " << (graph.windowlessControl ? "yes" : "no")
             << ", mixer bitmap: " << (graph.mixerBitmap ? "yes" : "no") << "\n";
 
@@ -225,15 +223,15 @@ TEST_F(DirectShowTest, ConnectsToALocalDemoFileAndReleasesEverything) {
       break;
     }
     std::cout << " " << event.value.code << "(" << event.value.param1 << ")";
-    graph.mediaEvent->freeEventParams(event.value);
+    (void)graph.mediaEvent->freeEventParams(event.value);
   }
   std::cout << "\n";
   const MediaAnswer<Size> size = graph.basicVideo->getVideoSize();
   std::cout << "video size while running: " << hex(size.result) << " " << size.value.width << " x "
             << size.value.height << "\n";
 
-  tearDownGraph(*state, ports_);
-  EXPECT_TRUE(state->graph.empty());
+  player.tearDown();
+  EXPECT_TRUE(player.state().graph.empty());
   pumpMessages(100);
   EXPECT_EQ(GetWindow(mainWindow_, GW_CHILD), nullptr) << "the video window outlived its graph";
 }
@@ -242,26 +240,27 @@ TEST_F(DirectShowTest, ConnectsToALocalDemoFileAndReleasesEverything) {
 // in Load and the source then has no pins; the renderer gets no stream, and the video size
 // must come back as an error (not a fault), leaving placement off.
 TEST_F(DirectShowTest, AnAddressThatCannotBeOpenedLeavesNoVideo) {
-  auto state = std::make_unique<AppState>();
+  auto state = std::make_unique<PlaybackContext>();
   auto translations = std::make_unique<TranslationTable>();
   state->productName = u"Telvia";
   state->current.name = u"Missing";
   state->current.address = u"C:\\no such folder\\no such file.wmv";
   state->viewMode = 1;
+  Player player(*state, ports_, *translations);
 
-  connectChannel(*state, ports_, *translations);
+  player.connect();
   if (!fakes_.messages.shown.empty()) {
     std::cout << "Load refused the address\n";
     ASSERT_EQ(fakes_.messages.shown.size(), 1u);
     EXPECT_EQ(fakes_.messages.shown[0].text, u"Connection failed!");
     EXPECT_TRUE(state->current.name.empty());
-    EXPECT_TRUE(state->graph.empty());
+    EXPECT_TRUE(player.state().graph.empty());
   } else {
     std::cout << "Load accepted the address\n";
-    EXPECT_EQ(state->videoWidth, 0);
-    EXPECT_EQ(state->videoHeight, 0);
-    EXPECT_LT(state->graph.basicVideo->getAvgTimePerFrame().result, 0);
-    tearDownGraph(*state, ports_);
+    EXPECT_EQ(player.state().videoWidth, 0);
+    EXPECT_EQ(player.state().videoHeight, 0);
+    EXPECT_LT(player.state().graph.basicVideo->getAvgTimePerFrame().result, 0);
+    player.tearDown();
   }
   EXPECT_TRUE(IsWindowEnabled(mainWindow_));
 }

@@ -6,11 +6,6 @@
 
 namespace telvia::win32 {
 
-void Win32MainWindow::showNormal()
-{
-    ShowWindow(window_, SW_SHOWNORMAL);
-}
-
 void Win32MainWindow::setTitle(std::u16string_view title)
 {
     const std::wstring text = toWide(title);

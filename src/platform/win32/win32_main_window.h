@@ -12,7 +12,6 @@ public:
     void attach(HWND window) { window_ = window; }
     [[nodiscard]] HWND handle() const { return window_; }
 
-    void showNormal() override;
     void setTitle(std::u16string_view title) override;
     void destroy() override;
     void postCommand(int commandId) override;

@@ -16,6 +16,11 @@ NativeWindow Win32WindowControl::handle()
     return toNative(mainWindow_);
 }
 
+void Win32WindowControl::showNormal()
+{
+    ShowWindow(mainWindow_, SW_SHOWNORMAL);
+}
+
 void Win32WindowControl::enable(bool enabled)
 {
     EnableWindow(mainWindow_, enabled ? TRUE : FALSE);

@@ -22,6 +22,7 @@ public:
     explicit Win32WindowControl(const HWND& mainWindow) : mainWindow_(mainWindow) {}
 
     NativeWindow handle() override;
+    void showNormal() override;
     void enable(bool enabled) override;
     void setFocus() override;
     void bringToForeground() override;

@@ -1,6 +1,7 @@
 #include "driver/menu_probe.h"
 
 #include <charconv>
+#include <optional>
 #include <string>
 
 #include "driver/driver_error.h"
@@ -176,10 +177,13 @@ MenuDump readMenus(const TelviaProcess& process, const Workspace& workspace, std
     const std::wstring library = L"menu-probe-" + std::to_wstring(copy) + L".dll";
     workspace.copyIn(options().menuProbe, library);
     loadLibraryInto(process, workspace.pathOf(library));
-    if (!waitUntil([&] { return workspace.contains(dumpFile); }, timeout)) {
-        throw DriverError("the menu probe wrote nothing within " + std::to_string(timeout.count()) + " ms");
+    // Seen under load: the file is there a moment before it can be read.
+    std::optional<std::string> dump;
+    if (!waitUntil([&] { return (dump = workspace.tryReadFile(dumpFile)).has_value(); }, timeout)) {
+        throw DriverError("the menu probe wrote nothing readable within " +
+                          std::to_string(timeout.count()) + " ms");
     }
-    return parseMenuDump(workspace.readFile(dumpFile));
+    return parseMenuDump(*dump);
 }
 
 const MenuItem* findItem(std::span<const MenuItem> items, unsigned id)

@@ -62,7 +62,7 @@ bool Workspace::contains(std::wstring_view name) const
     return std::filesystem::is_regular_file(pathOf(name), error);
 }
 
-std::string Workspace::readFile(std::wstring_view name) const
+std::optional<std::string> Workspace::tryReadFile(std::wstring_view name) const
 {
     const std::filesystem::path path = pathOf(name);
     std::error_code error;
@@ -70,9 +70,18 @@ std::string Workspace::readFile(std::wstring_view name) const
     std::ifstream file(path, std::ios::binary);
     std::string bytes(error ? 0 : static_cast<std::size_t>(size), '\0');
     if (error || !file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-        throw DriverError("cannot read " + describe(path));
+        return std::nullopt;
     }
     return bytes;
+}
+
+std::string Workspace::readFile(std::wstring_view name) const
+{
+    std::optional<std::string> bytes = tryReadFile(name);
+    if (!bytes) {
+        throw DriverError("cannot read " + describe(pathOf(name)));
+    }
+    return std::move(*bytes);
 }
 
 void Workspace::remove(std::wstring_view name) const

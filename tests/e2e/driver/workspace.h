@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,8 @@ public:
     [[nodiscard]] bool contains(std::wstring_view name) const;
     // The bytes of the file `name` in the folder; throws when it cannot be read.
     [[nodiscard]] std::string readFile(std::wstring_view name) const;
+    // The file's bytes, or nothing while it cannot be read (missing, or still held by a writer).
+    [[nodiscard]] std::optional<std::string> tryReadFile(std::wstring_view name) const;
     // Removes the file `name` if it exists.
     void remove(std::wstring_view name) const;
 

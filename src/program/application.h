@@ -1,15 +1,15 @@
-// Everything the process owns for its lifetime: the state, the platform adapters, the
-// ports view of them and the presenter of the main window.
+// The composition root: everything the process owns for its lifetime (the state, the
+// platform adapters, the ports view of them and the presenter of the main window) and the
+// main window's procedure, which forwards each message to the presenter.
 #pragma once
 
 #include <memory>
 
+#include "app/app_state.h"
 #include "app/main_window_presenter.h"
 #include "app/ports.h"
-#include "catalogue/app_state.h"
 #include "i18n/translation_table.h"
 #include "platform/win32/win32_channels_menu.h"
-#include "platform/win32/win32_dialogs.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_media.h"
@@ -18,12 +18,13 @@
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_text_targets.h"
 #include "platform/win32/win32_window_control.h"
+#include "program/dialogs.h"
 
-namespace telvia::win32 {
+namespace telvia::program {
 
-class Win32Application {
+class Application {
 public:
-    Win32Application(HINSTANCE instance, int showCommand);
+    Application(HINSTANCE instance, int showCommand);
 
     // The process entry; returns the exit code.
     int run();
@@ -39,25 +40,25 @@ private:
 
     std::unique_ptr<AppState> state_ = std::make_unique<AppState>();
     TranslationTable translations_;
-    Win32MainWindow window_;
+    win32::Win32MainWindow window_;
     HWND mainWindow_ = nullptr;  // shared by the adapters that need an owner window
-    Win32ChannelsMenu channelsMenu_;
-    Win32System system_;
-    Win32MessageBoxes messages_{mainWindow_};
-    Win32Shell shell_{mainWindow_};
-    Win32Dialogs dialogs_;
-    Win32Files files_;
-    Win32MenuTexts menuTexts_{mainWindow_};
-    Win32TextConversion textConversion_;
-    Win32Registry registry_;
-    Win32Locale locale_;
-    Win32Collation collation_;
-    Win32MediaFramework media_{mainWindow_};
-    Win32WindowControl windowControl_{mainWindow_};
-    Win32Screen screen_;
+    win32::Win32ChannelsMenu channelsMenu_;
+    win32::Win32System system_;
+    win32::Win32MessageBoxes messages_{mainWindow_};
+    win32::Win32Shell shell_{mainWindow_};
+    Dialogs dialogs_;
+    win32::Win32Files files_;
+    win32::Win32MenuTexts menuTexts_{mainWindow_};
+    win32::Win32TextConversion textConversion_;
+    win32::Win32Registry registry_;
+    win32::Win32Locale locale_;
+    win32::Win32Collation collation_;
+    win32::Win32MediaFramework media_{mainWindow_};
+    win32::Win32WindowControl windowControl_{mainWindow_};
+    win32::Win32Screen screen_;
     Ports ports_;
     MainWindowPresenter presenter_;
-    Win32Process process_;
+    win32::Win32Process process_;
 };
 
-}  // namespace telvia::win32
+}  // namespace telvia::program

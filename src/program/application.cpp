@@ -1,41 +1,41 @@
-#include "platform/win32/win32_application.h"
+#include "program/application.h"
 
 #include "app/process_entry.h"
-#include "app/window_messages.h"
+#include "platform/window_messages.h"
 
-namespace telvia::win32 {
+namespace telvia::program {
 
-Win32Application::Win32Application(HINSTANCE instance, int showCommand)
+Application::Application(HINSTANCE instance, int showCommand)
     : channelsMenu_(instance, mainWindow_),
       dialogs_(instance, mainWindow_),
       ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
              files_,    menuTexts_, textConversion_, registry_, locale_, collation_,
              media_,    windowControl_, screen_},
       presenter_(*state_, ports_, translations_),
-      process_(instance, showCommand, &Win32Application::windowProcedure, this)
+      process_(instance, showCommand, &Application::windowProcedure, this)
 {
 }
 
-int Win32Application::run()
+int Application::run()
 {
     return runProcessEntry(*state_, translations_, process_, files_);
 }
 
-LRESULT CALLBACK Win32Application::windowProcedure(HWND window, UINT message, WPARAM wParam,
+LRESULT CALLBACK Application::windowProcedure(HWND window, UINT message, WPARAM wParam,
                                                    LPARAM lParam)
 {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
-    auto* application = reinterpret_cast<Win32Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* application = reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (application == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return application->handleMessage(window, message, wParam, lParam);
 }
 
-LRESULT Win32Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     try {
         return dispatch(window, message, wParam, lParam);
@@ -46,7 +46,7 @@ LRESULT Win32Application::handleMessage(HWND window, UINT message, WPARAM wParam
     }
 }
 
-LRESULT Win32Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE:
@@ -96,4 +96,4 @@ LRESULT Win32Application::dispatch(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-}  // namespace telvia::win32
+}  // namespace telvia::program

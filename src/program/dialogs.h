@@ -1,14 +1,14 @@
-// The modal dialogs opened from the main window.
+// The modal dialogs opened from the main window, each run on its dialog template.
 #pragma once
 
 #include "platform/dialog_port.h"
 #include "platform/win32/windows_includes.h"
 
-namespace telvia::win32 {
+namespace telvia::program {
 
-class Win32Dialogs final : public DialogPort {
+class Dialogs final : public DialogPort {
 public:
-    Win32Dialogs(HINSTANCE instance, const HWND& owner) : instance_(instance), owner_(owner) {}
+    Dialogs(HINSTANCE instance, const HWND& owner) : instance_(instance), owner_(owner) {}
 
     void runAboutBox() override;
     void runEditChannels() override;
@@ -20,4 +20,4 @@ private:
     const HWND& owner_;
 };
 
-}  // namespace telvia::win32
+}  // namespace telvia::program

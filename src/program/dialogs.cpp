@@ -1,0 +1,28 @@
+#include "program/dialogs.h"
+
+#include "program/about_dialog.h"
+#include "resources/resource.h"
+
+namespace telvia::program {
+
+void Dialogs::runAboutBox()
+{
+    AboutDialog about;
+    // OK and Cancel both only close the box.
+    (void)about.run(instance_, IDD_ABOUT, owner_);
+}
+
+void Dialogs::runEditChannels()
+{
+    // The channel dialogs are not built yet.
+}
+
+void Dialogs::runSaveChannels()
+{
+}
+
+void Dialogs::runLoadChannels()
+{
+}
+
+}  // namespace telvia::program
