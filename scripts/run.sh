@@ -12,7 +12,7 @@ cmake --build --preset windows --target telvia >/dev/null
 
 work=$PWD/build/windows/run
 mkdir -p "$work"
-cp build/windows/src/platform/win32/telvia.exe "$work/"
+cp build/windows/src/program/telvia.exe "$work/"
 for extra in build/windows/data/channels_init.qcl build/windows/data/demo.wmv; do
   [ -f "$extra" ] && cp "$extra" "$work/"
 done

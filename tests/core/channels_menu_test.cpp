@@ -4,9 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window_presenter.h"
 #include "catalogue/channels_menu.h"
-#include "fake_ports.h"
+#include "presenter_fixture.h"
 #include "resources/resource.h"
 
 namespace telvia {
@@ -18,12 +17,7 @@ struct Slot {
     std::u16string country = u"USA";
 };
 
-struct ChannelsMenuFixture : ::testing::Test {
-    std::unique_ptr<AppState> state = std::make_unique<AppState>();
-    fakes::FakePlatform platform;
-    TranslationTable translations;
-    MainWindowPresenter presenter{*state, platform.ports, translations};
-
+struct ChannelsMenuFixture : PresenterFixture {
     void fill(const std::vector<Slot>& slots)
     {
         for (std::size_t i = 0; i < slots.size(); ++i) {
