@@ -108,7 +108,7 @@ bool MainWindowPresenter::onCommand(int commandId)
     case IDM_CONNECT_CURRENT: player_.connect(); return true;
     case IDM_FULL_SCREEN: player_.toggleFullScreen(); return true;
     case IDM_USER_MANUAL: ports_.shell.open(userManualFile); return true;
-    case IDM_EDIT_CHANNELS: ports_.dialogs.runEditChannels(); return true;
+    case IDM_EDIT_CHANNELS: return true;
     case IDM_STOP: player_.stop(); return true;
     case IDM_NEXT_CHANNEL: selectSlot(nextMarkedSlot(state_.channels, state_.current.name)); return true;
     case IDM_PREVIOUS_CHANNEL:
@@ -117,9 +117,9 @@ bool MainWindowPresenter::onCommand(int commandId)
     case IDM_SELECT_CHANNEL: onContextMenu(ports_.window.cursorPosition()); return true;
     case IDM_SOUND_UP: player_.changeVolume(+1); return true;
     case IDM_SOUND_DOWN: player_.changeVolume(-1); return true;
-    case IDM_SAVE_CHANNELS: ports_.dialogs.runSaveChannels(); return true;
+    case IDM_SAVE_CHANNELS: return true;
     case IDM_RECONNECT: player_.connect(); return true;
-    case IDM_LOAD_CHANNELS: ports_.dialogs.runLoadChannels(); return true;
+    case IDM_LOAD_CHANNELS: return true;
     case IDM_HOME_PAGE: ports_.shell.open(makerHomePage); return true;
     // Testing the clipboard's address comes with the channel exchange dialogs.
     case IDM_TEST_CLIPBOARD: return true;

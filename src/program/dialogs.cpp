@@ -12,17 +12,9 @@ void Dialogs::runAboutBox()
     (void)about.run(instance_, IDD_ABOUT, owner_);
 }
 
-void Dialogs::runEditChannels()
+void Dialogs::runModal(int, DialogHandler&)
 {
-    // The channel dialogs are not built yet.
-}
-
-void Dialogs::runSaveChannels()
-{
-}
-
-void Dialogs::runLoadChannels()
-{
+    // Comes with the dialog procedure that forwards to a handler.
 }
 
 }  // namespace telvia::program

@@ -11,9 +11,7 @@ public:
     Dialogs(HINSTANCE instance, const HWND& owner) : instance_(instance), owner_(owner) {}
 
     void runAboutBox() override;
-    void runEditChannels() override;
-    void runSaveChannels() override;
-    void runLoadChannels() override;
+    void runModal(int templateId, DialogHandler& handler) override;
 
 private:
     HINSTANCE instance_;

@@ -85,8 +85,9 @@ void FakeMessageBoxes::showInformation(MessageOwner owner, std::u16string_view t
 void FakeShell::open(std::u16string_view target) { log_.add("shell.open " + narrow(target)); }
 
 void FakeDialogs::runAboutBox() { log_.add("dialogs.about"); }
-void FakeDialogs::runEditChannels() { log_.add("dialogs.editChannels"); }
-void FakeDialogs::runSaveChannels() { log_.add("dialogs.saveChannels"); }
-void FakeDialogs::runLoadChannels() { log_.add("dialogs.loadChannels"); }
+void FakeDialogs::runModal(int templateId, DialogHandler&)
+{
+    log_.add("dialogs.runModal " + std::to_string(templateId));
+}
 
 }  // namespace telvia::fakes

@@ -104,9 +104,7 @@ class FakeDialogs final : public DialogPort {
 public:
     explicit FakeDialogs(CallLog& log) : log_(log) {}
     void runAboutBox() override;
-    void runEditChannels() override;
-    void runSaveChannels() override;
-    void runLoadChannels() override;
+    void runModal(int templateId, DialogHandler& handler) override;
 
 private:
     CallLog& log_;
