@@ -82,12 +82,18 @@ void TsDemuxer::processBuffered(bool atEnd)
             }
             synced_ = true;
         }
-        if (pending_.size() - offset < tsPacketSize) {
+        // A packet is taken once the next one's sync byte is in as well, so garbage that
+        // happens to start with a sync byte is not read as a packet.
+        const std::size_t available = pending_.size() - offset;
+        if (available < tsPacketSize || (available == tsPacketSize && !atEnd)) {
             break;
         }
-        if (pending_[offset] != tsSyncByte) {
+        if (pending_[offset] != tsSyncByte ||
+            (available > tsPacketSize && pending_[offset + tsPacketSize] != tsSyncByte)) {
             synced_ = false;
             ++stats_.syncLosses;
+            ++offset;  // this position failed; look for the boundary after it
+            ++stats_.skippedBytes;
             continue;
         }
         processPacket(std::span<const std::uint8_t, tsPacketSize>(pending_.data() + offset, tsPacketSize));
@@ -96,23 +102,26 @@ void TsDemuxer::processBuffered(bool atEnd)
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-TsDemuxer::Continuity TsDemuxer::checkContinuity(const TsPacket& packet)
+TsDemuxer::Continuity TsDemuxer::checkContinuity(const TsPacket& packet,
+                                                 std::span<const std::uint8_t, tsPacketSize> bytes)
 {
     // The counter counts packets with a payload only.
     if (!packet.hasPayload) {
         return Continuity::next;
     }
-    const auto last = lastContinuity_.find(packet.pid);
-    if (last == lastContinuity_.end() || packet.discontinuityIndicator) {
-        lastContinuity_[packet.pid] = packet.continuity;
+    std::array<std::uint8_t, tsPacketSize> copy{};
+    std::copy(bytes.begin(), bytes.end(), copy.begin());
+    const auto last = lastPacket_.find(packet.pid);
+    if (last == lastPacket_.end() || packet.discontinuityIndicator) {
+        lastPacket_[packet.pid] = copy;
         return Continuity::next;
     }
-    if (packet.continuity == last->second) {
+    if (last->second == copy) {
         return Continuity::duplicate;  // sent twice on purpose; the copy adds nothing
     }
-    const bool follows = packet.continuity == ((last->second + 1) & 0x0F);
-    last->second = packet.continuity;
-    return follows ? Continuity::next : Continuity::broken;
+    const std::uint8_t previous = last->second[3] & 0x0F;
+    last->second = copy;
+    return packet.continuity == ((previous + 1) & 0x0F) ? Continuity::next : Continuity::broken;
 }
 
 void TsDemuxer::recoverFromLoss(std::uint16_t pid)
@@ -138,11 +147,13 @@ void TsDemuxer::processPacket(std::span<const std::uint8_t, tsPacketSize> bytes)
         return;
     }
     if (packet->transportError) {
+        // Its counter may be as damaged as the rest: the next packet starts counting anew.
         ++stats_.transportErrors;
+        lastPacket_.erase(packet->pid);
         recoverFromLoss(packet->pid);
         return;
     }
-    switch (checkContinuity(*packet)) {
+    switch (checkContinuity(*packet, bytes)) {
     case Continuity::duplicate:
         return;
     case Continuity::broken:
@@ -182,7 +193,7 @@ void TsDemuxer::readPat(const TsPacket& packet)
             continue;
         }
         if (pmtPid_) {
-            lastContinuity_.erase(*pmtPid_);
+            lastPacket_.erase(*pmtPid_);
         }
         programNumber_ = first->programNumber;
         pmtPid_ = first->pmtPid;
@@ -241,7 +252,7 @@ void TsDemuxer::applyPmt(const Pmt& pmt)
     }
     for (const auto& [pid, state] : pes_) {
         if (!states.contains(pid)) {
-            lastContinuity_.erase(pid);
+            lastPacket_.erase(pid);
         }
     }
     pes_ = std::move(states);
@@ -330,7 +341,7 @@ void TsDemuxer::finish()
     stats_.skippedBytes += pending_.size();
     pending_.clear();
     synced_ = false;
-    lastContinuity_.clear();
+    lastPacket_.clear();
     patSections_.reset();
     pmtSections_.reset();
 }

@@ -5,6 +5,7 @@
 // packets line up again, a broken continuity counter drops the PES packet it hits.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -77,7 +78,7 @@ private:
     [[nodiscard]] SyncSearch findSync(std::size_t from, bool atEnd) const;
     void processPacket(std::span<const std::uint8_t, tsPacketSize> bytes);
     enum class Continuity : std::uint8_t { next, duplicate, broken };
-    [[nodiscard]] Continuity checkContinuity(const TsPacket& packet);
+    [[nodiscard]] Continuity checkContinuity(const TsPacket& packet, std::span<const std::uint8_t, tsPacketSize> bytes);
     void recoverFromLoss(std::uint16_t pid);
     void readPat(const TsPacket& packet);
     void readPmt(const TsPacket& packet);
@@ -88,7 +89,9 @@ private:
 
     std::vector<std::uint8_t> pending_;  // bytes not yet a whole packet, or not yet in sync
     bool synced_ = false;
-    std::map<std::uint16_t, std::uint8_t> lastContinuity_;
+    // The last packet with a payload on each PID we read: a packet sent twice on purpose
+    // repeats it byte for byte, while a counter that merely repeats is damage.
+    std::map<std::uint16_t, std::array<std::uint8_t, tsPacketSize>> lastPacket_;
     PsiSectionAssembler patSections_;
     PsiSectionAssembler pmtSections_;
     std::optional<std::uint16_t> programNumber_;
