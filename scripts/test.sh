@@ -6,5 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --workflow --preset host
+scripts/reach.sh
 scripts/fuzz-ini.sh
 cmake --workflow --preset windows

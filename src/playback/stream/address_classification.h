@@ -1,0 +1,40 @@
+// Which source opens a channel's address: the stream source of our own (HLS, transport
+// streams and radio over HTTP), the system's ASF reader (Windows Media and local files),
+// or none. Addresses that name another computer's file share are refused: opening one
+// makes Windows sign in to that computer with the user's credentials.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace telvia::stream {
+
+enum class AddressKind : std::uint8_t {
+    hlsPlaylist,        // http(s), path ending in .m3u8 or .m3u
+    transportStream,    // http(s), .ts
+    audioStream,        // http(s), .mp3, .aac
+    httpStream,         // http(s) with nothing telling in the path: the body decides
+    windowsMedia,       // mms:// and the like, or http(s) ending in .asf, .wmv, .wma, .asx
+    localFile,          // a drive letter, a rooted or relative name, file:///C:/...
+    dashManifest,       // .mpd: a format the sources do not read
+    networkPath,        // \\host\share, //host/share, file://host/..., device paths
+    unsupportedScheme,  // rtmp://, rtsp://, udp://, ...
+    badRequestHeaders,  // a "|Name=value" suffix that does not parse
+    malformed,          // empty, or http(s) without a host
+};
+
+enum class AddressRoute : std::uint8_t {
+    streamSource,  // our own source filter
+    asfReader,     // the system's Windows Media ASF reader
+    none,          // nothing opens it: the connect fails
+};
+
+// The address may carry a request-header suffix after "|".
+[[nodiscard]] AddressKind classifyAddress(std::string_view address);
+
+[[nodiscard]] AddressRoute routeOf(AddressKind kind);
+
+// A short lower-case name of the kind, for reports.
+[[nodiscard]] std::string_view describe(AddressKind kind);
+
+}  // namespace telvia::stream

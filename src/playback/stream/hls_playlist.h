@@ -1,0 +1,86 @@
+// HLS playlists: a master playlist lists variants of one programme, a media playlist
+// lists the segments of one variant. Every address in them is resolved against the
+// playlist's own address when it is read.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace telvia::stream {
+
+struct HlsVariant {
+    std::string address;
+    std::uint64_t bandwidth = 0;  // bits per second; 0 when the playlist does not say
+    std::uint32_t width = 0;      // 0 x 0 when the playlist gives no resolution
+    std::uint32_t height = 0;
+    std::string codecs;           // as listed, e.g. "avc1.64001f,mp4a.40.2"; may be empty
+};
+
+struct HlsMasterPlaylist {
+    std::vector<HlsVariant> variants;  // in playlist order
+};
+
+// AES-128 in CBC mode over a whole segment, with PKCS#7 padding.
+struct HlsSegmentKey {
+    std::string address;                // where the 16-byte key is fetched
+    std::array<std::uint8_t, 16> iv{};  // given, or the segment's sequence number big-endian
+};
+
+struct HlsByteRange {
+    std::uint64_t length = 0;
+    std::uint64_t offset = 0;
+};
+
+struct HlsSegment {
+    std::string address;
+    std::uint64_t sequence = 0;
+    std::int64_t durationMs = 0;
+    bool discontinuity = false;          // timestamps may restart here
+    std::optional<HlsSegmentKey> key;    // none: the segment is not encrypted
+    std::optional<HlsByteRange> range;   // none: the whole resource
+};
+
+struct HlsMediaPlaylist {
+    std::int64_t targetDurationMs = 0;
+    std::uint64_t mediaSequence = 0;     // sequence number of the first segment
+    bool endList = false;                // no segments will be added: video on demand
+    std::vector<HlsSegment> segments;
+};
+
+enum class HlsError : std::uint8_t {
+    notAPlaylist,            // the first line is not #EXTM3U
+    notAbsoluteBase,         // the playlist's own address has no scheme to resolve against
+    mixedPlaylist,           // both variants and segments
+    emptyPlaylist,           // neither variants nor segments, and no end mark
+    badTagValue,             // a number, duration or resolution that does not parse
+    badAttributeList,        // a tag's NAME=value list is malformed
+    missingAddress,          // #EXTINF or #EXT-X-STREAM-INF with no address line after it
+    unsupportedEncryption,   // a key method other than NONE and AES-128
+    keyWithoutAddress,       // AES-128 without URI
+    badKeyIv,                // IV is not 0x followed by 32 hex digits
+    fragmentedMp4Segments,   // #EXT-X-MAP: segments are not MPEG-TS
+    sequenceOverflow,        // segment numbers run past 2^64
+};
+
+struct HlsParseError {
+    HlsError error = HlsError::notAPlaylist;
+    std::size_t line = 0;  // 1-based; 0 for the playlist as a whole
+
+    friend bool operator==(const HlsParseError&, const HlsParseError&) = default;
+};
+
+using HlsParseResult = std::variant<HlsMasterPlaylist, HlsMediaPlaylist, HlsParseError>;
+
+// Reads a playlist body (UTF-8, with or without byte-order mark, LF or CRLF) fetched
+// from playlistAddress, the address after redirects.
+[[nodiscard]] HlsParseResult parseHlsPlaylist(std::string_view text,
+                                              std::string_view playlistAddress);
+
+[[nodiscard]] std::string_view describe(HlsError error);
+
+}  // namespace telvia::stream
