@@ -5,6 +5,7 @@
 #include "app/select_channel.h"
 #include "app/view_mode_menu.h"
 #include "catalogue/channels_menu.h"
+#include "dialogs/edit_channels_dialog.h"
 #include "resources/resource.h"
 
 namespace telvia {
@@ -84,6 +85,14 @@ void MainWindowPresenter::pickFromChannelsMenu(int commandId)
     selectSlot(slotOfPickedName(state_.channels, state_.current.name));
 }
 
+void MainWindowPresenter::editChannels()
+{
+    EditChannelsDialog dialog(
+        {state_.channels, state_.current, state_.homeCountry, state_.productName.view()},
+        {ports_.shell, ports_.collation, ports_.channelsMenu, ports_.window}, translations_);
+    ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
+}
+
 void MainWindowPresenter::setViewMode(int mode)
 {
     state_.viewMode = mode;
@@ -108,7 +117,7 @@ bool MainWindowPresenter::onCommand(int commandId)
     case IDM_CONNECT_CURRENT: player_.connect(); return true;
     case IDM_FULL_SCREEN: player_.toggleFullScreen(); return true;
     case IDM_USER_MANUAL: ports_.shell.open(userManualFile); return true;
-    case IDM_EDIT_CHANNELS: return true;
+    case IDM_EDIT_CHANNELS: editChannels(); return true;
     case IDM_STOP: player_.stop(); return true;
     case IDM_NEXT_CHANNEL: selectSlot(nextMarkedSlot(state_.channels, state_.current.name)); return true;
     case IDM_PREVIOUS_CHANNEL:

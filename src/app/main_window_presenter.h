@@ -39,6 +39,7 @@ private:
     void pickFromChannelsMenu(int commandId);
     void selectSlot(std::optional<int> slot);
     void setViewMode(int mode);
+    void editChannels();
 
     AppState& state_;
     Ports& ports_;

@@ -84,10 +84,4 @@ void FakeMessageBoxes::showInformation(MessageOwner owner, std::u16string_view t
 
 void FakeShell::open(std::u16string_view target) { log_.add("shell.open " + narrow(target)); }
 
-void FakeDialogs::runAboutBox() { log_.add("dialogs.about"); }
-void FakeDialogs::runModal(int templateId, DialogHandler&)
-{
-    log_.add("dialogs.runModal " + std::to_string(templateId));
-}
-
 }  // namespace telvia::fakes

@@ -7,6 +7,7 @@
 
 #include "app/ports.h"
 #include "call_log.h"
+#include "fake_dialogs.h"
 #include "fake_files.h"
 #include "fake_locale.h"
 #include "fake_media.h"
@@ -95,16 +96,6 @@ class FakeShell final : public ShellPort {
 public:
     explicit FakeShell(CallLog& log) : log_(log) {}
     void open(std::u16string_view target) override;
-
-private:
-    CallLog& log_;
-};
-
-class FakeDialogs final : public DialogPort {
-public:
-    explicit FakeDialogs(CallLog& log) : log_(log) {}
-    void runAboutBox() override;
-    void runModal(int templateId, DialogHandler& handler) override;
 
 private:
     CallLog& log_;
