@@ -99,6 +99,7 @@ void FakeChannelList::sort(const std::function<int(int rowA, int rowB)>& compare
 void FakeDialogView::setDialogTitle(std::string_view text, TextEncoding)
 {
     translatedTitle = text;
+    title.assign(text.begin(), text.end());  // the tests' translations are ASCII
 }
 
 void FakeDialogView::setControlText(int controlId, std::string_view text, TextEncoding)

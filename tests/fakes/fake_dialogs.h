@@ -108,7 +108,7 @@ public:
     void typeInCombo(int controlId, std::u16string_view text);
 
     const int templateId;
-    std::u16string title;
+    std::u16string title;  // whichever was set last, the own or a translated one
     std::string translatedTitle;
     std::map<int, Control> controls;
     FakeChannelList list;

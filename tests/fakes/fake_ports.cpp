@@ -11,6 +11,11 @@ std::string narrow(std::u16string_view text)
     return out;
 }
 
+std::u16string widen(std::string_view ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
 void FakeMainWindow::setTitle(std::u16string_view newTitle)
 {
     title = newTitle;

@@ -18,6 +18,8 @@
 namespace telvia::fakes {
 
 std::string narrow(std::u16string_view text);
+// An ASCII text as UTF-16.
+std::u16string widen(std::string_view ascii);
 
 class FakeMainWindow final : public MainWindowPort {
 public:
