@@ -334,7 +334,7 @@ TEST_F(ChannelListTest, FourHundredRowsGoInWithDrawingOffAndSortOnce)
     EXPECT_LE(rowRect.bottom, client.bottom) << "the last row is only partly in view";
 }
 
-TEST_F(ChannelListTest, ColumnsAreAppendedWithConvertedHeadersAndScaledWidths)
+TEST(ChannelListColumnsTest, AreAppendedWithConvertedHeadersAndScaledWidths)
 {
     WindowHandle dialog = telvia::test::createDialog(IDD_CHANNEL_LIST);
     ASSERT_NE(dialog, nullptr);

@@ -204,11 +204,15 @@ TEST_F(DialogControlsTest, CheckBoxAndEnablingAndShowing)
     controls_.enableControl(IDOK, true);
     EXPECT_TRUE(IsWindowEnabled(item(IDOK)));
 
-    ShowWindow(dialog_.get(), SW_SHOWNA);
+    // The control's own visibility; the dialog stays hidden (closing a shown window is slow
+    // under Wine).
+    const auto shown = [this] {
+        return (GetWindowLongPtrW(item(IDC_FORM_NOTE), GWL_STYLE) & WS_VISIBLE) != 0;
+    };
     controls_.showControl(IDC_FORM_NOTE, false);
-    EXPECT_FALSE(IsWindowVisible(item(IDC_FORM_NOTE)));
+    EXPECT_FALSE(shown());
     controls_.showControl(IDC_FORM_NOTE, true);
-    EXPECT_TRUE(IsWindowVisible(item(IDC_FORM_NOTE)));
+    EXPECT_TRUE(shown());
 
     controls_.enableWindow(false);
     EXPECT_FALSE(IsWindowEnabled(dialog_.get()));
@@ -229,11 +233,13 @@ TEST_F(DialogControlsTest, TranslatedTextsAreConvertedAndTitlesSet)
 
 TEST_F(DialogControlsTest, MessageBoxesAreOwnedByTheDialogAndAnswerYesOnlyForYes)
 {
+    // Each box closed costs Wine about two seconds without a window manager, so Enter
+    // stands for every other answer: it also shows that No is the default.
     ShowWindow(dialog_.get(), SW_SHOWNA);
     const struct {
         int answer;
         bool expected;
-    } cases[] = {{IDYES, true}, {IDNO, false}, {MessageBoxAnswerer::pressEnter, false}};
+    } cases[] = {{IDYES, true}, {MessageBoxAnswerer::pressEnter, false}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         MessageBoxAnswerer answerer(dialog_.get(), cases[i].answer);
         EXPECT_EQ(controls_.askYesNo(u"Delete the selected item. Are you sure?", u"Telvia"),

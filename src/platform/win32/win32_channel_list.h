@@ -30,8 +30,6 @@ public:
 
     void sort(const std::function<int(int rowA, int rowB)>& compare) override;
 
-    [[nodiscard]] HWND window() const { return list_; }
-
 private:
     // Row -1 addresses every row in the state messages; other rows outside the list
     // address none. Both are refused before a message is sent.
