@@ -1,6 +1,7 @@
 #include "program/dialogs.h"
 
 #include "program/about_dialog.h"
+#include "program/presenter_dialog.h"
 #include "resources/resource.h"
 
 namespace telvia::program {
@@ -12,9 +13,11 @@ void Dialogs::runAboutBox()
     (void)about.run(instance_, IDD_ABOUT, owner_);
 }
 
-void Dialogs::runModal(int, DialogHandler&)
+void Dialogs::runModal(int templateId, DialogHandler& handler)
 {
-    // Comes with the dialog procedure that forwards to a handler.
+    PresenterDialog dialog(handler, instance_);
+    // The handler holds whatever the dialog produced; the result code adds nothing.
+    (void)dialog.run(templateId, owner_);
 }
 
 }  // namespace telvia::program
