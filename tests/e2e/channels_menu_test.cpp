@@ -17,8 +17,6 @@
 namespace telvia::e2e {
 namespace {
 
-constexpr std::wstring_view popupMenuClass = L"#32768";
-
 ChannelFields channel(std::wstring name, std::uint32_t on, std::wstring address = L"mms://streams.example/live")
 {
     ChannelFields fields;
@@ -27,32 +25,6 @@ ChannelFields channel(std::wstring name, std::uint32_t on, std::wstring address 
     fields.name = std::move(name);
     fields.address = std::move(address);
     return fields;
-}
-
-// The visible pop-up menu windows of the program.
-std::vector<HWND> openPopups(const TelviaProcess& telvia)
-{
-    return findTopLevelWindows(WindowQuery{}.ofProcess(telvia.id()).ofClass(popupMenuClass).visible());
-}
-
-// Opens the channels pop-up with the Select command and reads it; closes it again with Esc.
-std::vector<MenuItem> readChannelsPopup(const TelviaProcess& telvia, const Workspace& workspace)
-{
-    telvia.postCommand(command::selectChannel);
-    if (!waitUntil([&] { return !openPopups(telvia).empty(); })) {
-        ADD_FAILURE() << "the Select command opened no pop-up menu";
-        return {};
-    }
-    const MenuDump menus = readMenus(telvia, workspace);
-    for (const HWND popup : openPopups(telvia)) {
-        PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
-    }
-    EXPECT_TRUE(waitUntil([&] { return openPopups(telvia).empty(); })) << "Esc did not close the pop-up";
-    if (!menus.popup) {
-        ADD_FAILURE() << "the probe found no open pop-up";
-        return {};
-    }
-    return *menus.popup;
 }
 
 using ChannelsMenu = Scenario;

@@ -23,6 +23,37 @@ std::optional<unsigned> markedSizeItem(const MenuDump& menus)
     return marked;
 }
 
+namespace {
+
+constexpr std::wstring_view popupMenuClass = L"#32768";
+
+// The visible pop-up menu windows of the program.
+std::vector<HWND> openPopups(const TelviaProcess& telvia)
+{
+    return findTopLevelWindows(WindowQuery{}.ofProcess(telvia.id()).ofClass(popupMenuClass).visible());
+}
+
+}  // namespace
+
+std::vector<MenuItem> readChannelsPopup(const TelviaProcess& telvia, const Workspace& workspace)
+{
+    telvia.postCommand(command::selectChannel);
+    if (!waitUntil([&] { return !openPopups(telvia).empty(); })) {
+        ADD_FAILURE() << "the Select command opened no pop-up menu";
+        return {};
+    }
+    const MenuDump menus = readMenus(telvia, workspace);
+    for (const HWND popup : openPopups(telvia)) {
+        PostMessageW(popup, WM_KEYDOWN, VK_ESCAPE, 1);
+    }
+    EXPECT_TRUE(waitUntil([&] { return openPopups(telvia).empty(); })) << "Esc did not close the pop-up";
+    if (!menus.popup) {
+        ADD_FAILURE() << "the probe found no open pop-up";
+        return {};
+    }
+    return *menus.popup;
+}
+
 void Scenario::resetRegistry()
 {
     registry::deleteTree(registry::makerKey);

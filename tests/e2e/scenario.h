@@ -41,6 +41,10 @@ inline constexpr unsigned firstChannel = 1024;
 // more than one does or the mark lacks the radio style.
 [[nodiscard]] std::optional<unsigned> markedSizeItem(const MenuDump& menus);
 
+// Opens the channels pop-up with the Select command, reads it with the menu probe and
+// closes it again with Esc. A failure and no items when it did not open.
+[[nodiscard]] std::vector<MenuItem> readChannelsPopup(const TelviaProcess& telvia, const Workspace& workspace);
+
 class Scenario : public ::testing::Test {
 protected:
     // Resets the registry and makes the working folder.

@@ -61,12 +61,31 @@ Dialog Dialog::waitForTitled(const TelviaProcess& process, std::wstring_view tit
     return Dialog(found);
 }
 
-std::wstring Dialog::controlText(int id) const
+HWND Dialog::control(int id) const
 {
-    const HWND control = GetDlgItem(window_, id);
-    if (control == nullptr) {
+    const HWND found = GetDlgItem(window_, id);
+    if (found == nullptr) {
         throw DriverError("the dialog \"" + toUtf8(title()) + "\" has no control " + std::to_string(id));
     }
+    return found;
+}
+
+void Dialog::setControlText(int id, std::wstring_view text) const
+{
+    const std::wstring terminated(text);
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(terminated.c_str()), SMTO_NORMAL,
+                            textTimeoutMs, &result) == 0) {
+        throw DriverError("control " + std::to_string(id) + " did not answer WM_SETTEXT");
+    }
+    if (result == FALSE) {
+        throw DriverError("control " + std::to_string(id) + " refused the text \"" + toUtf8(text) + "\"");
+    }
+}
+
+std::wstring Dialog::controlText(int id) const
+{
+    const HWND control = this->control(id);
     DWORD_PTR length = 0;
     if (SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, textTimeoutMs, &length) == 0) {
         throw DriverError("control " + std::to_string(id) + " did not answer WM_GETTEXTLENGTH");

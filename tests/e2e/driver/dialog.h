@@ -37,6 +37,12 @@ public:
     [[nodiscard]] bool hasControl(int id) const { return GetDlgItem(window_, id) != nullptr; }
     // The text of control `id`; throws when there is no such control or it does not answer.
     [[nodiscard]] std::wstring controlText(int id) const;
+    // Replaces the text of control `id` as typing it would leave it (WM_SETTEXT, which
+    // carries its text across processes); throws when there is no such control.
+    void setControlText(int id, std::wstring_view text) const;
+    // The window of control `id`; throws when there is none.
+    [[nodiscard]] HWND control(int id) const;
+    [[nodiscard]] bool controlEnabled(int id) const { return IsWindowEnabled(control(id)) != FALSE; }
 
     // Posts the WM_COMMAND a click on button `id` sends (BN_CLICKED, the button's handle).
     // Ids without a control (IDCANCEL of a box without a Cancel button, which Esc and the
