@@ -64,8 +64,8 @@ fi
 stale() {
   local binary="$1"; shift
   [ -x "$binary" ] || return 0
-  [ -n "$(find "$@" "$root/src" "$root/tests/fuzz" "$list" "$0" -newer "$binary" \
-           \( -name '*.h' -o -name '*.cpp' -o -name '*.txt' -o -name '*.sh' \) -print -quit)" ]
+  [ -n "$(find "$@" "$list" "$0" -newer "$binary" -print -quit)" ] && return 0
+  [ -n "$(find "$root/src" "$root/tests/fuzz" -name '*.h' -newer "$binary" -print -quit)" ]
 }
 
 failed=()
