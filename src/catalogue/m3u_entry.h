@@ -3,6 +3,8 @@
 // write, so that it writes only what reads back unchanged.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>

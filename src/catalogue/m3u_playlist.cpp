@@ -151,7 +151,59 @@ bool holdsLineBreak(std::u16string_view text)
 
 bool holdsQuote(std::u16string_view text) { return text.find(u'"') != std::u16string_view::npos; }
 
-// The two lines of one record, as the import's own rules read them back.
+// The #EXTINF line of a record: its own attributes, then the name as the title.
+std::u16string infoLineOf(const Channel& channel)
+{
+    std::u16string info = u"#EXTINF:-1";
+    const auto put = [&info](std::u16string_view key, std::u16string_view value) {
+        info.append(u" ").append(key).append(u"=\"").append(value).append(u"\"");
+    };
+    if (!channel.country.empty()) {
+        put(u"tvg-country", channel.country.view());
+    }
+    put(u"telvia-on", channel.on != 0 ? u"1" : u"0");
+    if (!channel.note.empty()) {
+        put(u"telvia-note", channel.note.view());
+    }
+    if (!channel.homePage.empty()) {
+        put(u"telvia-home-page", channel.homePage.view());
+    }
+    return info.append(u",").append(channel.name.view());
+}
+
+// Reads the two lines of a record back with the import's own rules: why they would not
+// give this very record (the on mark as 0 or 1), or nothing when they would.
+std::optional<PlaylistProblem> readBackProblem(const Channel& channel, std::u16string_view info)
+{
+    m3u::InfoLine parsed;
+    if (const auto problem = m3u::parseInfo(m3u::trim(info).substr(m3u::infoTag.size()), parsed)) {
+        return problem;
+    }
+    const std::u16string_view addressLine = m3u::trim(channel.address.view());
+    switch (m3u::classify(addressLine)) {
+    case LineKind::address:
+        break;
+    case LineKind::blank:
+        return PlaylistProblem::emptyAddress;
+    case LineKind::info:
+    case LineKind::playerOption:
+    case LineKind::comment:
+        return PlaylistProblem::addressStartsWithHash;
+    }
+    const auto made = m3u::makeEntry(parsed, false, addressLine, u"");
+    if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
+        return fault->problem;
+    }
+    Channel expected = channel;
+    expected.on = channel.on != 0 ? 1 : 0;
+    if (std::get<Channel>(made) != expected) {
+        return PlaylistProblem::readsBackChanged;
+    }
+    return std::nullopt;
+}
+
+// Writes each record that reads back unchanged, in record order, with the list-wide rules
+// of the import (an address once, at most 400 records).
 class Exporter {
 public:
     PlaylistExport run(std::span<const Channel> channels)
@@ -169,68 +221,28 @@ private:
     std::optional<PlaylistNote> write(const Channel& channel, int number)
     {
         const auto problem = [number](PlaylistProblem p) { return PlaylistNote{number, p, 0}; };
-        const std::u16string_view name = channel.name.view();
-        const std::u16string_view note = channel.note.view();
-        const std::u16string_view country = channel.country.view();
-        const std::u16string_view address = channel.address.view();
-        const std::u16string_view homePage = channel.homePage.view();
-        for (const std::u16string_view text : {name, note, country, address, homePage}) {
+        // What the line format cannot carry at all: the import would see other lines or
+        // other attributes.
+        for (const std::u16string_view text : {channel.name.view(), channel.note.view(), channel.country.view(),
+                                               channel.address.view(), channel.homePage.view()}) {
             if (holdsLineBreak(text)) {
                 return problem(PlaylistProblem::lineBreakInText);
             }
         }
-        if (holdsQuote(country) || holdsQuote(note) || holdsQuote(homePage)) {
+        if (holdsQuote(channel.country.view()) || holdsQuote(channel.note.view()) ||
+            holdsQuote(channel.homePage.view())) {
             return problem(PlaylistProblem::quoteInAttribute);
         }
-
-        std::u16string info = u"#EXTINF:-1";
-        const auto put = [&info](std::u16string_view key, std::u16string_view value) {
-            info.append(u" ").append(key).append(u"=\"").append(value).append(u"\"");
-        };
-        if (!country.empty()) {
-            put(u"tvg-country", country);
+        const std::u16string info = infoLineOf(channel);
+        if (const auto readBack = readBackProblem(channel, info)) {
+            return problem(*readBack);
         }
-        put(u"telvia-on", channel.on != 0 ? u"1" : u"0");
-        if (!note.empty()) {
-            put(u"telvia-note", note);
-        }
-        if (!homePage.empty()) {
-            put(u"telvia-home-page", homePage);
-        }
-        info.append(u",").append(name);
-
-        // Read both lines back with the import's rules; write them only when they give
-        // this very record.
-        m3u::InfoLine parsed;
-        if (const auto parseProblem = m3u::parseInfo(m3u::trim(info).substr(m3u::infoTag.size()), parsed)) {
-            return problem(*parseProblem);
-        }
-        const std::u16string_view addressLine = m3u::trim(address);
-        switch (m3u::classify(addressLine)) {
-        case LineKind::address:
-            break;
-        case LineKind::blank:
-            return problem(PlaylistProblem::emptyAddress);
-        case LineKind::info:
-        case LineKind::playerOption:
-        case LineKind::comment:
-            return problem(PlaylistProblem::addressStartsWithHash);
-        }
-        const auto made = m3u::makeEntry(parsed, false, addressLine, u"");
-        if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
-            return problem(fault->problem);
-        }
-        Channel expected = channel;
-        expected.on = channel.on != 0 ? 1 : 0;
-        if (std::get<Channel>(made) != expected) {
-            return problem(PlaylistProblem::readsBackChanged);
-        }
-
-        const std::optional<std::string> bytes = utf16ToUtf8(info.append(u"\n").append(address).append(u"\n"));
+        const std::u16string_view address = channel.address.view();
+        const std::optional<std::string> bytes = utf16ToUtf8(info + u"\n" + std::u16string(address) + u"\n");
         if (!bytes) {
             return problem(PlaylistProblem::unpairedSurrogate);
         }
-        if (auto taken = register_.take(addressLine, number)) {
+        if (auto taken = register_.take(address, number)) {
             return taken;
         }
         result_.text += *bytes;
