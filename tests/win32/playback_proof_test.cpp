@@ -24,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "current_image.h"
+#include "demo_media.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/win32_media.h"
 
@@ -31,6 +33,7 @@ namespace {
 
 using namespace telvia;
 using win32::ComPtr;
+using namespace telvia::testing;
 
 std::string hex(long result)
 {
@@ -38,49 +41,6 @@ std::string hex(long result)
     std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(result));
     return text;
 }
-
-// demo.wmv next to this executable; the test set-up makes it with ffmpeg when it can.
-std::wstring demoFile()
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring file(path, length);
-    file.resize(file.find_last_of(L"\\/") + 1);
-    return file + L"demo.wmv";
-}
-
-bool haveDemo() { return GetFileAttributesW(demoFile().c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Lets the graph's threads run and the renderer's window get its messages.
-void pumpMessages(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(10);
-    }
-}
-
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    [[nodiscard]] HRESULT result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
 
 // The graph manager's own interface behind the adapter's handle.
 template <typename Interface>
@@ -110,6 +70,15 @@ Obtained<BaseFilter> addDemoReader(MediaFrameworkPort& media, GraphBuilder& grap
     return reader;
 }
 
+constexpr Colour testBars[] = {{0, 0, 0},     {0, 255, 255}, {255, 0, 255},
+                               {0, 0, 255},   {255, 255, 0}, {0, 255, 0}};
+constexpr int barWidth = 40;
+constexpr int firstBarRow = 40;
+constexpr int lastBarRow = 170;
+// The gradient band below the bars, which scrolls as the picture plays.
+constexpr int firstBandRow = 182;
+constexpr int lastBandRow = 208;
+
 // Renders every output pin of the source; the result of each, in pin order.
 std::vector<HResult> renderOutputPins(GraphBuilder& graph, BaseFilter& source)
 {
@@ -130,79 +99,6 @@ std::vector<HResult> renderOutputPins(GraphBuilder& graph, BaseFilter& source)
     }
     return results;
 }
-
-struct Colour {
-    int red;
-    int green;
-    int blue;
-};
-
-constexpr Colour testBars[] = {{0, 0, 0},     {0, 255, 255}, {255, 0, 255},
-                               {0, 0, 255},   {255, 255, 0}, {0, 255, 0}};
-constexpr int barWidth = 40;
-constexpr int firstBarRow = 40;
-constexpr int lastBarRow = 170;
-// The gradient band below the bars, which scrolls as the picture plays.
-constexpr int firstBandRow = 182;
-constexpr int lastBandRow = 208;
-
-// The picture IBasicVideo::GetCurrentImage hands out: a BITMAPINFOHEADER, then the pixels.
-// A 32-bit RGB picture has rows of its width, bottom-up. Wine 8's header names NV12 (12 bits
-// a pixel) instead, but its rows are 32-bit BGRX pixels, top-down, and as many of them as
-// the 12-bit row has bytes: width * 12 / 32, the left part of each row.
-class CurrentImage {
-public:
-    static std::optional<CurrentImage> of(const std::vector<std::uint8_t>& buffer, std::string& why)
-    {
-        CurrentImage image;
-        if (buffer.size() < sizeof image.header_) {
-            why = "shorter than its header";
-            return std::nullopt;
-        }
-        std::memcpy(&image.header_, buffer.data(), sizeof image.header_);
-        const BITMAPINFOHEADER& header = image.header_;
-        const int width = static_cast<int>(header.biWidth);
-        image.height_ = static_cast<int>(std::abs(header.biHeight));
-        if (header.biCompression == BI_RGB && header.biBitCount == 32) {
-            image.stride_ = width;
-            image.bottomUp_ = header.biHeight > 0;
-        } else if (header.biCompression == MAKEFOURCC('N', 'V', '1', '2') && header.biBitCount == 12) {
-            image.stride_ = width * 12 / 32;
-            image.bottomUp_ = false;
-        } else {
-            why = "a format this test does not read: " + hex(static_cast<long>(header.biCompression)) +
-                  ", " + std::to_string(header.biBitCount) + " bits";
-            return std::nullopt;
-        }
-        const std::size_t bytes = static_cast<std::size_t>(image.stride_) * image.height_ * 4;
-        if (buffer.size() < header.biSize + bytes) {
-            why = "shorter than its pixels";
-            return std::nullopt;
-        }
-        image.pixels_.assign(buffer.begin() + header.biSize, buffer.begin() + header.biSize + bytes);
-        return image;
-    }
-
-    // How many pixels of each row, from the left, the picture holds.
-    [[nodiscard]] int visibleWidth() const { return stride_; }
-    [[nodiscard]] int height() const { return height_; }
-
-    [[nodiscard]] Colour at(int x, int y) const
-    {
-        const int row = bottomUp_ ? height_ - 1 - y : y;
-        const std::size_t offset = (static_cast<std::size_t>(row) * stride_ + x) * 4;
-        return {pixels_[offset + 2], pixels_[offset + 1], pixels_[offset]};
-    }
-
-    [[nodiscard]] const BITMAPINFOHEADER& header() const { return header_; }
-
-private:
-    BITMAPINFOHEADER header_{};
-    int stride_ = 0;
-    int height_ = 0;
-    bool bottomUp_ = true;
-    std::vector<std::uint8_t> pixels_;
-};
 
 bool closeTo(const Colour& shown, const Colour& expected)
 {
