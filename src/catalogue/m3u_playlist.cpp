@@ -2,117 +2,29 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
 #include <utility>
+#include <variant>
 
-#include "catalogue/channel_table.h"
+#include "catalogue/m3u_entry.h"
 #include "common/utf8.h"
 
 namespace telvia {
 
 namespace {
 
-using Attributes = std::vector<std::pair<std::u16string, std::u16string>>;
+using m3u::LineKind;
 
-constexpr std::u16string_view headerTag = u"#EXTM3U";
-constexpr std::u16string_view infoTag = u"#EXTINF:";
-constexpr std::u16string_view playerOptionTag = u"#EXTVLCOPT";
-
-// Attributes by which a list asks the player to send something a channel cannot hold.
-constexpr std::u16string_view playerOptionAttributes[] = {
-    u"user-agent", u"http-user-agent", u"referrer", u"http-referrer"};
-
-bool isBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
-
-std::u16string_view trim(std::u16string_view text)
+// The problems of an entry that refuse the whole list rather than leave the entry out.
+bool refusesList(PlaylistProblem problem)
 {
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
+    return problem == PlaylistProblem::badOnMark || problem == PlaylistProblem::tooManyChannels;
 }
-
-bool endsKey(char16_t unit) { return isBlank(unit) || unit == u',' || unit == u'=' || unit == u'"'; }
-
-struct InfoLine {
-    Attributes attributes;
-    std::u16string_view title;
-};
-
-// Splits what follows "#EXTINF:" into the duration (ignored), the attributes and the
-// title. The title starts after the first comma outside a quoted value.
-std::optional<PlaylistProblem> parseInfo(std::u16string_view rest, InfoLine& info)
-{
-    std::size_t i = 0;
-    while (i < rest.size() && !isBlank(rest[i]) && rest[i] != u',') {
-        ++i;
-    }
-    for (;;) {
-        while (i < rest.size() && isBlank(rest[i])) {
-            ++i;
-        }
-        if (i == rest.size()) {
-            return PlaylistProblem::noTitleComma;
-        }
-        if (rest[i] == u',') {
-            info.title = trim(rest.substr(i + 1));
-            return std::nullopt;
-        }
-        const std::size_t keyStart = i;
-        while (i < rest.size() && !endsKey(rest[i])) {
-            ++i;
-        }
-        if (i == keyStart || i == rest.size() || rest[i] != u'=') {
-            return PlaylistProblem::malformedAttribute;
-        }
-        const std::u16string_view key = rest.substr(keyStart, i - keyStart);
-        ++i;
-        std::u16string_view value;
-        if (i < rest.size() && rest[i] == u'"') {
-            const std::size_t close = rest.find(u'"', i + 1);
-            if (close == std::u16string_view::npos) {
-                return PlaylistProblem::unterminatedQuote;
-            }
-            value = rest.substr(i + 1, close - i - 1);
-            i = close + 1;
-        } else {
-            const std::size_t valueStart = i;
-            while (i < rest.size() && !isBlank(rest[i]) && rest[i] != u',') {
-                ++i;
-            }
-            value = rest.substr(valueStart, i - valueStart);
-        }
-        info.attributes.emplace_back(key, value);
-    }
-}
-
-// The first value of the attribute, or nothing when the line does not carry it.
-std::optional<std::u16string_view> attribute(const Attributes& attributes, std::u16string_view key)
-{
-    for (const auto& [name, value] : attributes) {
-        if (name == key) {
-            return value;
-        }
-    }
-    return std::nullopt;
-}
-
-bool needsPlayerOptions(const Attributes& attributes)
-{
-    return std::any_of(std::begin(playerOptionAttributes), std::end(playerOptionAttributes),
-                       [&](std::u16string_view key) { return attribute(attributes, key).has_value(); });
-}
-
-bool holdsNul(std::u16string_view text) { return text.find(u'\0') != std::u16string_view::npos; }
 
 // An #EXTINF line waiting for its address.
 struct PendingEntry {
     int line = 0;
     std::u16string text;  // the whole decoded line; the parsed views point into it
-    InfoLine info;
+    m3u::InfoLine info;
     bool playerOptions = false;
 };
 
@@ -154,25 +66,31 @@ public:
 
 private:
     void fail(int line, PlaylistProblem problem) { result_.error = PlaylistNote{line, problem}; }
-    void skip(int line, PlaylistProblem problem, int otherLine = 0)
-    {
-        result_.skipped.push_back({line, problem, otherLine});
-    }
+    void skip(const PlaylistNote& note) { result_.skipped.push_back(note); }
 
     void takeLine(int lineNumber, std::u16string line)
     {
-        const std::u16string_view text = trim(line);
+        const std::u16string_view text = m3u::trim(line);
         if (text.empty()) {
             return;
         }
         if (!sawHeader_) {
-            if (!text.starts_with(headerTag)) {
+            if (!text.starts_with(m3u::headerTag)) {
                 fail(lineNumber, PlaylistProblem::notExtendedM3u);
             }
             sawHeader_ = true;
             return;
         }
-        if (text.starts_with(infoTag)) {
+        switch (m3u::classify(text)) {
+        case LineKind::blank:
+        case LineKind::comment:
+            return;
+        case LineKind::playerOption:
+            if (pending_) {
+                pending_->playerOptions = true;
+            }
+            return;
+        case LineKind::info:
             if (pending_) {
                 fail(pending_->line, PlaylistProblem::entryWithoutAddress);
                 return;
@@ -180,101 +98,50 @@ private:
             pending_.emplace();
             pending_->line = lineNumber;
             pending_->text = std::move(line);
-            const std::u16string_view stored = trim(pending_->text);
-            if (const auto problem = parseInfo(stored.substr(infoTag.size()), pending_->info)) {
+            if (const auto problem = m3u::parseInfo(
+                    m3u::trim(pending_->text).substr(m3u::infoTag.size()), pending_->info)) {
                 fail(lineNumber, *problem);
             }
             return;
-        }
-        if (text.starts_with(u"#")) {
-            if (pending_ && text.starts_with(playerOptionTag)) {
-                pending_->playerOptions = true;
+        case LineKind::address:
+            if (!pending_) {
+                skip({lineNumber, PlaylistProblem::addressWithoutInfo, 0});
+                return;
             }
+            takeEntry(*pending_, lineNumber, text);
+            pending_.reset();
             return;
         }
-        if (!pending_) {
-            skip(lineNumber, PlaylistProblem::addressWithoutInfo);
-            return;
-        }
-        takeEntry(*pending_, lineNumber, text);
-        pending_.reset();
     }
 
     void takeEntry(const PendingEntry& entry, int addressLine, std::u16string_view address)
     {
-        const Attributes& attributes = entry.info.attributes;
-        const std::u16string_view title = entry.info.title;
-        const std::u16string_view note = attribute(attributes, u"telvia-note").value_or(u"");
-        const std::u16string_view homePage =
-            attribute(attributes, u"telvia-home-page").value_or(u"");
-
-        std::int32_t on = 1;
-        if (const auto mark = attribute(attributes, u"telvia-on")) {
-            if (*mark != u"0" && *mark != u"1") {
-                fail(entry.line, PlaylistProblem::badOnMark);
-                return;
+        auto made = m3u::makeEntry(entry.info, entry.playerOptions, address, listCountry_);
+        if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
+            const int line = fault->atAddressLine ? addressLine : entry.line;
+            if (refusesList(fault->problem)) {
+                fail(line, fault->problem);
+            } else {
+                skip({line, fault->problem, 0});
             }
-            on = *mark == u"1" ? 1 : 0;
-        }
-
-        Channel channel;
-        if (entry.playerOptions || needsPlayerOptions(attributes)) {
-            return skip(entry.line, PlaylistProblem::needsPlayerOptions);
-        }
-        if (title.empty()) {
-            return skip(entry.line, PlaylistProblem::noTitle);
-        }
-        if (title.size() > channel.name.maxLength) {
-            return skip(entry.line, PlaylistProblem::titleTooLong);
-        }
-        if (note.size() > channel.note.maxLength) {
-            return skip(entry.line, PlaylistProblem::noteTooLong);
-        }
-        if (homePage.size() > channel.homePage.maxLength) {
-            return skip(entry.line, PlaylistProblem::homePageTooLong);
-        }
-        if (holdsNul(title) || holdsNul(note) || holdsNul(homePage)) {
-            return skip(entry.line, PlaylistProblem::nulCharacter);
-        }
-        std::u16string_view country = listCountry_;
-        if (country.empty()) {
-            const auto given = attribute(attributes, u"tvg-country");
-            if (!given || given->empty()) {
-                return skip(entry.line, PlaylistProblem::noCountry);
-            }
-            if (!isCountryCode(*given)) {
-                return skip(entry.line, PlaylistProblem::badCountry);
-            }
-            country = *given;
-        }
-        if (address.size() > channel.address.maxLength) {
-            return skip(addressLine, PlaylistProblem::addressTooLong);
-        }
-        if (holdsNul(address)) {
-            return skip(addressLine, PlaylistProblem::nulCharacter);
-        }
-        const auto [earlier, isNew] = addressLines_.emplace(std::u16string(address), addressLine);
-        if (!isNew) {
-            return skip(addressLine, PlaylistProblem::duplicateAddress, earlier->second);
-        }
-        if (result_.channels.size() == static_cast<std::size_t>(channelCapacity)) {
-            fail(addressLine, PlaylistProblem::tooManyChannels);
             return;
         }
-        channel.on = on;
-        channel.name = title;
-        channel.note = note;
-        channel.country = country;
-        channel.address = address;
-        channel.homePage = homePage;
-        result_.channels.push_back(channel);
+        if (const auto note = register_.take(address, addressLine)) {
+            if (refusesList(note->problem)) {
+                fail(note->line, note->problem);
+            } else {
+                skip(*note);
+            }
+            return;
+        }
+        result_.channels.push_back(std::get<Channel>(made));
     }
 
     std::u16string_view listCountry_;
     PlaylistImport result_;
     bool sawHeader_ = false;
     std::optional<PendingEntry> pending_;
-    std::map<std::u16string, int> addressLines_;
+    m3u::EntryRegister register_;
 };
 
 bool holdsLineBreak(std::u16string_view text)
@@ -284,51 +151,107 @@ bool holdsLineBreak(std::u16string_view text)
 
 bool holdsQuote(std::u16string_view text) { return text.find(u'"') != std::u16string_view::npos; }
 
-// One record as its two lines, or the reason it cannot be written.
-std::optional<PlaylistProblem> exportEntry(const Channel& channel, std::string& out)
+// The #EXTINF line of a record: its own attributes, then the name as the title.
+std::u16string infoLineOf(const Channel& channel)
 {
-    const std::u16string_view name = channel.name.view();
-    const std::u16string_view note = channel.note.view();
-    const std::u16string_view country = channel.country.view();
-    const std::u16string_view address = channel.address.view();
-    const std::u16string_view homePage = channel.homePage.view();
-    if (address.empty()) {
-        return PlaylistProblem::emptyAddress;
-    }
-    for (const std::u16string_view text : {name, note, country, address, homePage}) {
-        if (holdsLineBreak(text)) {
-            return PlaylistProblem::lineBreakInText;
-        }
-    }
-    if (holdsQuote(country) || holdsQuote(note) || holdsQuote(homePage)) {
-        return PlaylistProblem::quoteInAttribute;
-    }
-    if (address.front() == u'#') {
-        return PlaylistProblem::addressStartsWithHash;
-    }
-
-    std::u16string entry = u"#EXTINF:-1";
-    const auto put = [&entry](std::u16string_view key, std::u16string_view value) {
-        entry.append(u" ").append(key).append(u"=\"").append(value).append(u"\"");
+    std::u16string info = u"#EXTINF:-1";
+    const auto put = [&info](std::u16string_view key, std::u16string_view value) {
+        info.append(u" ").append(key).append(u"=\"").append(value).append(u"\"");
     };
-    if (!country.empty()) {
-        put(u"tvg-country", country);
+    if (!channel.country.empty()) {
+        put(u"tvg-country", channel.country.view());
     }
     put(u"telvia-on", channel.on != 0 ? u"1" : u"0");
-    if (!note.empty()) {
-        put(u"telvia-note", note);
+    if (!channel.note.empty()) {
+        put(u"telvia-note", channel.note.view());
     }
-    if (!homePage.empty()) {
-        put(u"telvia-home-page", homePage);
+    if (!channel.homePage.empty()) {
+        put(u"telvia-home-page", channel.homePage.view());
     }
-    entry.append(u",").append(name).append(u"\n").append(address).append(u"\n");
-    const std::optional<std::string> bytes = utf16ToUtf8(entry);
-    if (!bytes) {
-        return PlaylistProblem::unpairedSurrogate;
+    return info.append(u",").append(channel.name.view());
+}
+
+// Reads the two lines of a record back with the import's own rules: why they would not
+// give this very record (the on mark as 0 or 1), or nothing when they would.
+std::optional<PlaylistProblem> readBackProblem(const Channel& channel, std::u16string_view info)
+{
+    m3u::InfoLine parsed;
+    if (const auto problem = m3u::parseInfo(m3u::trim(info).substr(m3u::infoTag.size()), parsed)) {
+        return problem;
     }
-    out += *bytes;
+    const std::u16string_view addressLine = m3u::trim(channel.address.view());
+    switch (m3u::classify(addressLine)) {
+    case LineKind::address:
+        break;
+    case LineKind::blank:
+        return PlaylistProblem::emptyAddress;
+    case LineKind::info:
+    case LineKind::playerOption:
+    case LineKind::comment:
+        return PlaylistProblem::addressStartsWithHash;
+    }
+    const auto made = m3u::makeEntry(parsed, false, addressLine, u"");
+    if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
+        return fault->problem;
+    }
+    Channel expected = channel;
+    expected.on = channel.on != 0 ? 1 : 0;
+    if (std::get<Channel>(made) != expected) {
+        return PlaylistProblem::readsBackChanged;
+    }
     return std::nullopt;
 }
+
+// Writes each record that reads back unchanged, in record order, with the list-wide rules
+// of the import (an address once, at most 400 records).
+class Exporter {
+public:
+    PlaylistExport run(std::span<const Channel> channels)
+    {
+        result_.text = "#EXTM3U\n";
+        for (std::size_t i = 0; i < channels.size(); ++i) {
+            if (auto note = write(channels[i], static_cast<int>(i + 1))) {
+                result_.skipped.push_back(*note);
+            }
+        }
+        return std::move(result_);
+    }
+
+private:
+    std::optional<PlaylistNote> write(const Channel& channel, int number)
+    {
+        const auto problem = [number](PlaylistProblem p) { return PlaylistNote{number, p, 0}; };
+        // What the line format cannot carry at all: the import would see other lines or
+        // other attributes.
+        for (const std::u16string_view text : {channel.name.view(), channel.note.view(), channel.country.view(),
+                                               channel.address.view(), channel.homePage.view()}) {
+            if (holdsLineBreak(text)) {
+                return problem(PlaylistProblem::lineBreakInText);
+            }
+        }
+        if (holdsQuote(channel.country.view()) || holdsQuote(channel.note.view()) ||
+            holdsQuote(channel.homePage.view())) {
+            return problem(PlaylistProblem::quoteInAttribute);
+        }
+        const std::u16string info = infoLineOf(channel);
+        if (const auto readBack = readBackProblem(channel, info)) {
+            return problem(*readBack);
+        }
+        const std::u16string_view address = channel.address.view();
+        const std::optional<std::string> bytes = utf16ToUtf8(info + u"\n" + std::u16string(address) + u"\n");
+        if (!bytes) {
+            return problem(PlaylistProblem::unpairedSurrogate);
+        }
+        if (auto taken = register_.take(address, number)) {
+            return taken;
+        }
+        result_.text += *bytes;
+        return std::nullopt;
+    }
+
+    PlaylistExport result_;
+    m3u::EntryRegister register_;
+};
 
 }  // namespace
 
@@ -343,17 +266,7 @@ PlaylistImport importPlaylist(std::string_view bytes, std::u16string_view listCo
     return Importer(listCountry).run(bytes);
 }
 
-PlaylistExport exportPlaylist(std::span<const Channel> channels)
-{
-    PlaylistExport result;
-    result.text = "#EXTM3U\n";
-    for (std::size_t i = 0; i < channels.size(); ++i) {
-        if (const auto problem = exportEntry(channels[i], result.text)) {
-            result.skipped.push_back({static_cast<int>(i + 1), *problem, 0});
-        }
-    }
-    return result;
-}
+PlaylistExport exportPlaylist(std::span<const Channel> channels) { return Exporter().run(channels); }
 
 std::string_view describe(PlaylistProblem problem)
 {
@@ -382,6 +295,8 @@ std::string_view describe(PlaylistProblem problem)
     case PlaylistProblem::quoteInAttribute: return "country, note or home page holds a double quote";
     case PlaylistProblem::addressStartsWithHash: return "address starts with '#' and would read as a comment";
     case PlaylistProblem::unpairedSurrogate: return "a text is not valid UTF-16";
+    case PlaylistProblem::readsBackChanged:
+        return "would read back changed (a name or address begins or ends with a space or tab)";
     }
     return "unknown problem";
 }

@@ -44,6 +44,7 @@ enum class PlaylistProblem : std::uint8_t {
     quoteInAttribute,     // a quoted attribute (country, note, home page) holds a double quote
     addressStartsWithHash,  // would be read back as a comment
     unpairedSurrogate,    // a text is not valid UTF-16
+    readsBackChanged,     // the import would read another record back (blanks at either end)
 };
 
 // What went wrong and where: the 1-based line of the playlist (import) or the 1-based
@@ -84,7 +85,11 @@ struct PlaylistExport {
     std::vector<PlaylistNote> skipped;  // records that cannot be written, by record number
 };
 
-// Writes the records as a playlist that importPlaylist reads back to the same records.
+// Writes the records as a playlist that importPlaylist (without a list country) reads back
+// to the same records, the on mark as 0 or 1. A record the import would leave out or read
+// back changed is not written but reported, by the import's own rules: no country code,
+// an empty name or address, blanks at either end of either, an address that reads as a
+// comment, the address of a record written before, more records than a channel file holds.
 [[nodiscard]] PlaylistExport exportPlaylist(std::span<const Channel> channels);
 
 }  // namespace telvia

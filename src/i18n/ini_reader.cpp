@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "common/utf8.h"
+
 namespace telvia {
 
 namespace {
 
 constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view utf16ByteOrderMark = "\xFF\xFE";
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -51,11 +54,37 @@ std::string finishValue(std::string_view raw, TextEncoding encoding)
     return std::string(text);
 }
 
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// UTF-16LE bytes as UTF-8, as the system converts a "Unicode" file's texts for display:
+// nothing is refused, a unit that cannot be shown becomes U+FFFD.
+std::string utf16leToUtf8(std::string_view bytes)
+{
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    }
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (isHighSurrogate(units[i]) && i + 1 < units.size() && isLowSurrogate(units[i + 1])) {
+            ++i;
+        } else if (isHighSurrogate(units[i]) || isLowSurrogate(units[i])) {
+            units[i] = u'\uFFFD';
+        }
+    }
+    return utf16ToUtf8(units).value_or(std::string());
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string_view bytes)
 {
-    if (bytes.starts_with(utf8ByteOrderMark)) {
+    if (bytes.starts_with(utf16ByteOrderMark)) {
+        converted_ = utf16leToUtf8(bytes.substr(utf16ByteOrderMark.size()));
+        bytes = converted_;
+        encoding_ = TextEncoding::utf8;
+    } else if (bytes.starts_with(utf8ByteOrderMark)) {
         bytes.remove_prefix(utf8ByteOrderMark.size());
         encoding_ = TextEncoding::utf8;
     }

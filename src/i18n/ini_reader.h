@@ -27,9 +27,15 @@ inline constexpr std::size_t iniValueMaxLength = 259;
 // - A value ends at a zero byte and is cut to iniValueMaxLength bytes.
 // - A UTF-8 byte-order mark at the start is skipped and marks the texts as UTF-8;
 //   otherwise they are in the ANSI code page.
+// - A UTF-16LE byte-order mark at the start (a file saved as "Unicode") makes the rest
+//   UTF-16LE: it is read as its UTF-8 conversion by the same rules, and the texts are UTF-8.
+//   A surrogate without its partner becomes U+FFFD; an odd last byte is left out.
 class IniFile {
 public:
     explicit IniFile(std::string_view bytes);
+    // The index points into the bytes or into the file's own conversion of them.
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
 
     [[nodiscard]] TextEncoding encoding() const { return encoding_; }
 
@@ -46,6 +52,7 @@ private:
         std::vector<Entry> entries;
     };
 
+    std::string converted_;          // the UTF-8 text of a UTF-16 file
     std::vector<Section> sections_;  // in file order
     TextEncoding encoding_ = TextEncoding::ansi;
 };

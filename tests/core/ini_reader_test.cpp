@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "i18n/ini_reader.h"
+#include "utf16_file.h"
 
 namespace telvia {
 namespace {
 
 using namespace std::string_literals;
+using testing::utf16File;
 
 TEST(IniReaderTest, FindsValuesTheWayProfileStringsAre)
 {
@@ -107,6 +109,54 @@ TEST(IniReaderTest, AByteOrderMarkMeansUtf8)
     const IniFile late("\n\xEF\xBB\xBF[S]\nK=v\n");
     EXPECT_EQ(late.encoding(), TextEncoding::ansi);
     EXPECT_EQ(late.value("S", "K"), "");
+}
+
+// A file saved as "Unicode" is read by the same rules, its texts handed out as UTF-8.
+TEST(IniReaderTest, ReadsUtf16FilesWithAByteOrderMark)
+{
+    const std::u16string a259(259, u'a');
+    const std::u16string cyrillic129 = [] {
+        std::u16string text;
+        for (int i = 0; i < 129; ++i) {
+            text += u"\u0416";  // two bytes in UTF-8
+        }
+        return text;
+    }();
+    const std::string zhe128 = [] {
+        std::string text;
+        for (int i = 0; i < 128; ++i) {
+            text += "\xD0\x96";
+        }
+        return text;
+    }();
+    const struct {
+        const char* what;
+        std::string file;
+        std::string expected;  // of S / K
+    } cases[] = {
+        {"plain", utf16File(u"[S]\r\nK=v\r\n"), "v"},
+        {"the reader's rules: case, blanks, quotes", utf16File(u"  [ s ]\n k =  \"Quit now\" \n"), "Quit now"},
+        {"CR line ends", utf16File(u"[S]\rX=1\rK=v\r"), "v"},
+        {"Cyrillic", utf16File(u"[S]\nK=\u0421\u0432\u044F\u0437\u044C\n"),
+         "\xD0\xA1\xD0\xB2\xD1\x8F\xD0\xB7\xD1\x8C"},
+        {"a character outside the basic plane", utf16File(u"[S]\nK=TV \U0001F4FA\n"), "TV \xF0\x9F\x93\xBA"},
+        {"an unpaired surrogate becomes U+FFFD", utf16File(u"[S]\nK=a") + std::string("\x00\xD8", 2) + utf16File(u"b\n").substr(2),
+         "a\xEF\xBF\xBD" "b"},
+        {"a zero unit ends the value", utf16File(std::u16string(u"[S]\nK=ab\0cd\n", 12)), "ab"},
+        {"an odd last byte is left out", utf16File(u"[S]\nK=v") + "\x41", "v"},
+        {"259 units of one byte", utf16File(u"[S]\nK=" + a259 + u"bb\n"), std::string(259, 'a')},
+        {"cut at 259 bytes before a split character", utf16File(u"[S]\nK=xx" + cyrillic129 + u"\n"),
+         "xx" + zhe128},
+        {"names are found in UTF-16 too", utf16File(u"[\u0421]\nK=no\n[S]\nK=v\n"), "v"},
+        {"only the mark", "\xFF\xFE", ""},
+        {"a big-endian file is not one", "\xFE\xFF" + std::string("\0[\0S\0]\0\n\0K\0=\0v", 14), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const IniFile file(c.file);
+        EXPECT_EQ(file.value("S", "K"), c.expected);
+    }
+    EXPECT_EQ(IniFile(utf16File(u"[S]\nK=v\n")).encoding(), TextEncoding::utf8);
 }
 
 }  // namespace

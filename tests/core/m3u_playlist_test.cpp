@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/m3u_playlist.h"
+#include "common/utf16.h"
 #include "common/utf8.h"
 
 namespace telvia {
@@ -289,9 +291,10 @@ TEST(M3uExport, WhatIsExportedImportsBackTheSame)
     EXPECT_EQ(shown(imported.channels), shown(channels));
 }
 
-TEST(M3uExport, LeavesOutRecordsThatAPlaylistCannotCarry)
+// Export applies the import's own rules: every record it writes reads back unchanged
+// (the on mark as 0 or 1), and every record it leaves out is reported with the reason.
+TEST(M3uExport, WritesOnlyWhatImportReadsBackUnchanged)
 {
-    using P = PlaylistProblem;
     const std::vector<Channel> channels = {
         channelOf(1, u"USA", u"Good", u"http://a/1"),
         channelOf(1, u"USA", u"No address", u""),
@@ -300,17 +303,57 @@ TEST(M3uExport, LeavesOutRecordsThatAPlaylistCannotCarry)
         channelOf(1, u"USA", u"Hash", u"#http://a/4"),
         channelOf(1, u"USA", std::u16string(u"Bad ") + char16_t(0xD800), u"http://a/5"),
         channelOf(1, u"", u"No country", u"http://a/6"),
+        channelOf(1, u"USA", u"Blank then hash", u" #x"),
+        channelOf(1, u"USA", u"Only spaces", u"   "),
+        channelOf(1, u"USA", u" Leading blank", u"http://a/7"),
+        channelOf(1, u"USA", u"Trailing tab\t", u"http://a/8"),
+        channelOf(1, u"USA", u"Address with a blank", u"http://a/9 "),
+        channelOf(1, u"us", u"Lower-case country", u"http://a/10"),
+        channelOf(1, u"USA", u"   ", u"http://a/11"),
+        channelOf(1, u"USA", u"", u"http://a/12"),
+        channelOf(1, u"USA", u"Same address", u"http://a/1"),
+        channelOf(1, u"U1", u"Taken: the earlier one was left out", u"http://a/13"),
+        channelOf(1, u"USA", u"Second with that address", u"http://a/13"),
+        channelOf(7, u"GBR", u"Any non-zero mark", u"http://a/14"),
+        channelOf(1, u"GBR", u"\u0085Next line and \u2028 separator", u"http://a/15"),
     };
-    const PlaylistExport result = exportPlaylist(channels);
+    const PlaylistExport exported = exportPlaylist(channels);
+    using P = PlaylistProblem;
     const std::vector<PlaylistNote> expected = {
-        {2, P::emptyAddress}, {3, P::lineBreakInText}, {4, P::quoteInAttribute},
-        {5, P::addressStartsWithHash}, {6, P::unpairedSurrogate}};
-    EXPECT_EQ(result.skipped, expected);
-    // A record without a country is written (it is what the file holds) and comes back as
-    // an entry the import leaves out unless the list is given a country.
-    EXPECT_EQ(result.text,
-              "#EXTM3U\n#EXTINF:-1 tvg-country=\"USA\" telvia-on=\"1\",Good\nhttp://a/1\n"
-              "#EXTINF:-1 telvia-on=\"1\",No country\nhttp://a/6\n");
+        {2, P::emptyAddress},          {3, P::lineBreakInText},       {4, P::quoteInAttribute},
+        {5, P::addressStartsWithHash}, {6, P::unpairedSurrogate},     {7, P::noCountry},
+        {8, P::addressStartsWithHash}, {9, P::emptyAddress},          {10, P::readsBackChanged},
+        {11, P::readsBackChanged},     {12, P::readsBackChanged},     {13, P::badCountry},
+        {14, P::noTitle},              {15, P::noTitle},              {16, P::duplicateAddress, 1},
+        {17, P::badCountry}};
+    EXPECT_EQ(exported.skipped, expected);
+
+    std::vector<Channel> written;
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        const bool skipped = std::any_of(exported.skipped.begin(), exported.skipped.end(),
+                                         [&](const PlaylistNote& note) { return note.line == static_cast<int>(i + 1); });
+        if (!skipped) {
+            written.push_back(channels[i]);
+            written.back().on = written.back().on != 0 ? 1 : 0;
+        }
+    }
+    const PlaylistImport imported = importPlaylist(exported.text);
+    ASSERT_FALSE(imported.error.has_value()) << describe(imported.error->problem);
+    EXPECT_TRUE(imported.skipped.empty());
+    EXPECT_EQ(shown(imported.channels), shown(written));
+}
+
+TEST(M3uExport, WritesAtMostWhatAChannelFileHolds)
+{
+    std::vector<Channel> channels;
+    for (int k = 0; k < 401; ++k) {
+        channels.push_back(channelOf(1, u"USA", u"Channel", u"http://a/" + asciiToUtf16(std::to_string(k))));
+    }
+    const PlaylistExport exported = exportPlaylist(channels);
+    EXPECT_EQ(exported.skipped, (std::vector<PlaylistNote>{{401, PlaylistProblem::tooManyChannels}}));
+    const PlaylistImport imported = importPlaylist(exported.text);
+    EXPECT_FALSE(imported.error.has_value());
+    EXPECT_EQ(imported.channels.size(), 400u);
 }
 
 // Real public playlists copied into the test data, and the shipped first-run list.

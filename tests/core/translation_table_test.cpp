@@ -12,6 +12,7 @@
 #include "i18n/dialog_texts.h"
 #include "i18n/menu_texts.h"
 #include "i18n/translation_table.h"
+#include "utf16_file.h"
 
 namespace telvia {
 namespace {
@@ -122,6 +123,8 @@ TEST_F(TranslationFixture, ReadsTheFileWhateverWayItArrives)
     } cases[] = {
         {"whole", "[SECTION_5]\nEXIT=Quit\nSTOP=Halt\n", false, {}, "Quit", "Halt"},
         {"in small reads", "[SECTION_5]\nEXIT=Quit\nSTOP=Halt\n", false, 5, "Quit", "Halt"},
+        {"UTF-16 in reads of an odd size", testing::utf16File(u"[SECTION_5]\nEXIT=Quit\nSTOP=Halt\n"), false, 5,
+         "Quit", "Halt"},
         {"locked", "[SECTION_5]\nEXIT=Quit\nSTOP=Halt\n", true, {}, "", ""},
         // Only the first MiB is read: what lies beyond it is not translated.
         {"longer than the limit", "[SECTION_5]\nEXIT=Quit\n" + padding + "\nSTOP=Halt\n", false,
@@ -200,6 +203,9 @@ TEST_F(TranslationFixture, StatusWordsConvertWithTheFilesEncoding)
         {"ANSI", "[SECTION_2]\nCONNECTING=Verbinde \xFC" "ber Netz\n", u"Verbinde \u00FCber Netz",
          "textConversion.toUtf16 ansi"},
         {"UTF-8", "\xEF\xBB\xBF[SECTION_2]\nCONNECTING=\xD0\xA1\xD0\xB2\xD1\x8F\xD0\xB7\xD1\x8C\n",
+         u"\u0421\u0432\u044F\u0437\u044C", "textConversion.toUtf16 utf8"},
+        {"UTF-16LE with its byte-order mark",
+         testing::utf16File(u"[SECTION_2]\r\nCONNECTING=\u0421\u0432\u044F\u0437\u044C\r\n"),
          u"\u0421\u0432\u044F\u0437\u044C", "textConversion.toUtf16 utf8"},
         {"not translated", "", u"", nullptr},
     };

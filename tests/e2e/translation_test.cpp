@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/menu_probe.h"
@@ -105,6 +106,17 @@ TextsByKey shownTexts(const MenuDump& menus)
     return ::testing::AssertionFailure() << "the menu shows other texts:" << differences;
 }
 
+// A file saved as "Unicode" (UTF-16LE with its byte-order mark), as Notepad saves it.
+std::string unicodeFile(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
 using Translation = Scenario;
 
 TEST_F(Translation, WithoutAFileTheMenuKeepsItsBuiltInTexts)
@@ -140,6 +152,9 @@ TEST_F(Translation, AMenuTextReplacesTheWholeItemAndOnlyThatItem)
         {"a key of another section is not a menu text", "[SECTION_4]\r\nEXIT=Quit\r\nCHANNELS=Kanaele\r\n", {}},
         {"a text longer than 259 bytes is cut", "[SECTION_5]\r\nEXIT=" + std::string(300, 'q') + "\r\n",
          {{"EXIT", std::wstring(259, L'q')}}},
+        {"a file saved as Unicode",
+         unicodeFile(u"[SECTION_5]\r\nCHANNELS=\u041A\u0430\u043D\u0430\u043B\u044B\r\nEXIT=Quit\r\n"),
+         {{"CHANNELS", L"\u041A\u0430\u043D\u0430\u043B\u044B"}, {"EXIT", L"Quit"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "demo_media.h"
 #include "fake_ports.h"
 #include "playback/player.h"
 #include "platform/window_messages.h"
@@ -29,6 +30,8 @@
 namespace {
 
 using namespace telvia;
+using telvia::testing::demoFile;
+using telvia::testing::pumpMessages;
 
 // What the test window received.
 struct Received {
@@ -54,28 +57,6 @@ std::string hex(HResult result) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(result)));
   return text;
-}
-
-// demo.wmv next to this executable; the test set-up makes it with ffmpeg when it can.
-std::wstring demoFile() {
-  wchar_t path[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring file(path, length);
-  file.resize(file.find_last_of(L"\\/") + 1);
-  return file + L"demo.wmv";
-}
-
-// Lets the graph's threads run and the posted messages arrive for the given time.
-void pumpMessages(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < milliseconds) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
-  }
 }
 
 class DirectShowTest : public ::testing::Test {

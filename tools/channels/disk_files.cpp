@@ -1,15 +1,21 @@
 #include "disk_files.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <system_error>
 
+#include "temporary_file.h"
+
 namespace telvia::tools {
+
+namespace fs = std::filesystem;
 
 namespace {
 
-std::filesystem::path toPath(std::u16string_view path) { return std::filesystem::path(std::u16string(path)); }
+fs::path toPath(std::u16string_view path) { return fs::path(std::u16string(path)); }
 
 class DiskReadableFile final : public ReadableFile {
 public:
@@ -40,9 +46,9 @@ private:
 
 std::unique_ptr<ReadableFile> DiskFiles::openForReading(std::u16string_view path)
 {
-    const std::filesystem::path name = toPath(path);
+    const fs::path name = toPath(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) {
+    if (!fs::is_regular_file(name, error)) {
         return nullptr;
     }
     std::ifstream stream(name, std::ios::binary);
@@ -54,31 +60,43 @@ std::unique_ptr<ReadableFile> DiskFiles::openForReading(std::u16string_view path
 
 std::size_t DiskFiles::writeWholeFile(std::u16string_view path, std::span<const std::byte> bytes)
 {
-    const std::filesystem::path target = toPath(path);
-    std::filesystem::path partial = target;
-    partial += ".part";
-    std::error_code error;
-    {
-        std::ofstream stream(partial, std::ios::binary | std::ios::trunc);
-        stream.write(reinterpret_cast<const char*>(bytes.data()),
-                     static_cast<std::streamsize>(bytes.size()));
-        stream.close();
-        if (!stream) {
-            std::filesystem::remove(partial, error);
-            return 0;
-        }
+    if (existsButIsNoFile(path)) {
+        return 0;
     }
-    std::filesystem::rename(partial, target, error);
-    if (error) {
-        // Some systems do not rename over an existing file.
-        std::filesystem::remove(target, error);
-        std::filesystem::rename(partial, target, error);
-    }
-    if (error) {
-        std::filesystem::remove(partial, error);
+    const fs::path target = toPath(path);
+    std::optional<TemporaryFile> partial = TemporaryFile::createBeside(target);
+    if (!partial || !partial->writeAndClose(bytes) || !partial->replace(target)) {
         return 0;
     }
     return bytes.size();
+}
+
+bool sameFile(std::u16string_view a, std::u16string_view b)
+{
+    std::error_code error;
+    if (fs::equivalent(toPath(a), toPath(b), error)) {
+        return true;
+    }
+    const fs::path first = fs::weakly_canonical(toPath(a), error);
+    if (error) {
+        return false;
+    }
+    const fs::path second = fs::weakly_canonical(toPath(b), error);
+    return !error && first == second;
+}
+
+bool existsButIsNoFile(std::u16string_view path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::status(toPath(path), error);
+    return fs::exists(status) && !fs::is_regular_file(status);
+}
+
+bool longerThanFileLengths(std::u16string_view path)
+{
+    std::error_code error;
+    const std::uintmax_t length = fs::file_size(toPath(path), error);
+    return !error && length > std::numeric_limits<std::uint32_t>::max();
 }
 
 }  // namespace telvia::tools

@@ -6,10 +6,11 @@
 //   telvia-channels list IN.qcl
 //
 // Entries that cannot become a record are reported with their line and left out; a list
-// that is malformed, or would give more than 400 channels, writes nothing at all.
+// that is malformed, or would give more than 400 channels, writes nothing at all. The output
+// must not be the input, nor a folder; files of 4 GiB and more are refused. The listing
+// shows control characters escaped, one line per record.
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include "catalogue/m3u_playlist.h"
 #include "common/utf8.h"
 #include "disk_files.h"
+#include "listing.h"
 
 namespace telvia::tools {
 
@@ -35,11 +37,6 @@ void printLine(std::FILE* stream, const std::string& text)
     std::fputc('\n', stream);
 }
 
-std::string utf8(std::u16string_view text)
-{
-    return utf16ToUtf8(text).value_or("(text that is not valid UTF-16)");
-}
-
 int usage()
 {
     std::fputs("usage:\n"
@@ -47,36 +44,69 @@ int usage()
                "      CCC (three capital letters, e.g. GBR) is the country of every entry;\n"
                "      without it each entry needs a tvg-country attribute\n"
                "  telvia-channels export IN.qcl OUT.m3u\n"
-               "  telvia-channels list IN.qcl\n",
+               "  telvia-channels list IN.qcl\n"
+               "      one tab-separated line per record; control characters are shown as\n"
+               "      \\t \\n \\r \\xHH or \\uXXXX and a backslash as \\\\\n",
                stderr);
     return badUsage;
 }
 
-// A command-line argument as the UTF-16 path the file port takes; the system's own
-// conversion knows the encoding of narrow arguments (UTF-8 here, the ANSI code page on
-// Windows).
-std::u16string pathArgument(const char* argument) { return std::filesystem::path(argument).u16string(); }
+// A file argument: the UTF-16 path the file port takes, and its name for messages.
+struct FileArgument {
+    std::u16string path;
+    std::string name;
 
+    explicit FileArgument(std::u16string_view argument) : path(argument), name(fileNameText(argument)) {}
+};
+
+// A note on a line of a playlist (unit "line ") or a record of a channel file ("record ").
 void report(const std::string& file, const PlaylistNote& note, std::string_view consequence,
-            std::string_view unit = "")
+            std::string_view unit)
 {
-    std::string text = file + ":" + std::string(unit) + std::to_string(note.line) + ": " +
-                       std::string(describe(note.problem));
+    const std::string where = unit == "line " ? "" : std::string(unit);
+    std::string text = file + ":" + where + std::to_string(note.line) + ": " + std::string(describe(note.problem));
     if (note.otherLine != 0) {
-        text += " (line " + std::to_string(note.otherLine) + ")";
+        text += " (" + std::string(unit) + std::to_string(note.otherLine) + ")";
     }
     printLine(stderr, text + "; " + std::string(consequence));
 }
 
-std::optional<std::vector<Channel>> readRecords(FilePort& files, const char* name)
+
+// The checks made before anything is read: a file the port's 32-bit length would misread.
+bool refuseHugeInput(const FileArgument& input)
 {
-    const ChannelFileContent content = readChannelFile(files, pathArgument(name));
+    if (longerThanFileLengths(input.path)) {
+        printLine(stderr, input.name + ": 4 GiB or longer, too long for a channel file or a playlist");
+        return true;
+    }
+    return false;
+}
+
+// The checks made before anything is written: the output would replace the input, or a
+// folder.
+std::optional<int> refuseOutput(const FileArgument& input, const FileArgument& output)
+{
+    if (sameFile(input.path, output.path)) {
+        printLine(stderr, output.name + ": the same file as " + input.name +
+                              "; the output must not replace the input");
+        return badUsage;
+    }
+    if (existsButIsNoFile(output.path)) {
+        printLine(stderr, output.name + ": exists and is not a file (a folder?); nothing written");
+        return failed;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<Channel>> readRecords(FilePort& files, const FileArgument& input)
+{
+    const ChannelFileContent content = readChannelFile(files, input.path);
     switch (content.status) {
     case ChannelFileStatus::cannotOpen:
-        printLine(stderr, std::string(name) + ": cannot open the file");
+        printLine(stderr, input.name + ": cannot open the file");
         return std::nullopt;
     case ChannelFileStatus::invalidLength:
-        printLine(stderr, std::string(name) +
+        printLine(stderr, input.name +
                               ": not a channel file (its length is not a whole number of "
                               "3132-byte records, or it holds more than 400)");
         return std::nullopt;
@@ -86,120 +116,164 @@ std::optional<std::vector<Channel>> readRecords(FilePort& files, const char* nam
     return content.channels;
 }
 
-int importList(FilePort& files, const char* listName, const char* outName, std::u16string_view country)
+int importList(FilePort& files, const FileArgument& listFile, const FileArgument& outFile,
+               std::u16string_view country)
 {
-    const std::unique_ptr<ReadableFile> list = files.openForReading(pathArgument(listName));
+    if (refuseHugeInput(listFile)) {
+        return failed;
+    }
+    if (const auto refused = refuseOutput(listFile, outFile)) {
+        return *refused;
+    }
+    const std::unique_ptr<ReadableFile> list = files.openForReading(listFile.path);
     if (!list) {
-        printLine(stderr, std::string(listName) + ": cannot open the file");
+        printLine(stderr, listFile.name + ": cannot open the file");
         return failed;
     }
     const std::uint32_t length = list->size();
     if (length > playlistMaxBytes) {
-        printLine(stderr, std::string(listName) + ": too large for a playlist");
+        printLine(stderr, listFile.name + ": too large for a playlist");
         return failed;
     }
     const std::vector<std::byte> bytes = list->read(length);
     if (bytes.size() != length) {
-        printLine(stderr, std::string(listName) + ": read error");
+        printLine(stderr, listFile.name + ": read error");
         return failed;
     }
 
     const PlaylistImport result = importPlaylist(
         std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), country);
     for (const PlaylistNote& note : result.skipped) {
-        report(listName, note, "entry skipped");
+        report(listFile.name, note, "entry skipped", "line ");
     }
     if (result.error) {
-        report(listName, *result.error, std::string(outName) + " not written");
+        report(listFile.name, *result.error, outFile.name + " not written", "line ");
         return failed;
     }
-    if (!writeChannelFile(files, pathArgument(outName), result.channels)) {
-        printLine(stderr, std::string(outName) + ": cannot write the file");
+    if (!writeChannelFile(files, outFile.path, result.channels)) {
+        printLine(stderr, outFile.name + ": cannot write the file");
         return failed;
     }
-    std::printf("%s: %zu channels written, %zu entries skipped\n", outName, result.channels.size(),
-                result.skipped.size());
+    std::printf("%s: %zu channels written, %zu entries skipped\n", outFile.name.c_str(),
+                result.channels.size(), result.skipped.size());
     return ok;
 }
 
-int exportList(FilePort& files, const char* inName, const char* outName)
+int exportList(FilePort& files, const FileArgument& inFile, const FileArgument& outFile)
 {
-    const std::optional<std::vector<Channel>> records = readRecords(files, inName);
+    if (refuseHugeInput(inFile)) {
+        return failed;
+    }
+    if (const auto refused = refuseOutput(inFile, outFile)) {
+        return *refused;
+    }
+    const std::optional<std::vector<Channel>> records = readRecords(files, inFile);
     if (!records) {
         return failed;
     }
     const PlaylistExport result = exportPlaylist(*records);
     for (const PlaylistNote& note : result.skipped) {
-        report(inName, note, "record skipped", "record ");
+        report(inFile.name, note, "record skipped", "record ");
     }
     const auto* text = reinterpret_cast<const std::byte*>(result.text.data());
-    if (files.writeWholeFile(pathArgument(outName), {text, result.text.size()}) != result.text.size()) {
-        printLine(stderr, std::string(outName) + ": cannot write the file");
+    if (files.writeWholeFile(outFile.path, {text, result.text.size()}) != result.text.size()) {
+        printLine(stderr, outFile.name + ": cannot write the file");
         return failed;
     }
-    std::printf("%s: %zu channels written, %zu records skipped\n", outName,
+    std::printf("%s: %zu channels written, %zu records skipped\n", outFile.name.c_str(),
                 records->size() - result.skipped.size(), result.skipped.size());
     return ok;
 }
 
 // One line per record, tab-separated: number, on mark, country, name, address, home page,
 // note.
-int listRecords(FilePort& files, const char* inName)
+int listRecords(FilePort& files, const FileArgument& inFile)
 {
-    const std::optional<std::vector<Channel>> records = readRecords(files, inName);
+    if (refuseHugeInput(inFile)) {
+        return failed;
+    }
+    const std::optional<std::vector<Channel>> records = readRecords(files, inFile);
     if (!records) {
         return failed;
     }
     int number = 0;
     for (const Channel& channel : *records) {
         printLine(stdout, std::to_string(++number) + "\t" + (channel.on != 0 ? "on" : "off") + "\t" +
-                              utf8(channel.country.view()) + "\t" + utf8(channel.name.view()) + "\t" +
-                              utf8(channel.address.view()) + "\t" + utf8(channel.homePage.view()) +
-                              "\t" + utf8(channel.note.view()));
+                              listingText(channel.country.view()) + "\t" + listingText(channel.name.view()) +
+                              "\t" + listingText(channel.address.view()) + "\t" +
+                              listingText(channel.homePage.view()) + "\t" + listingText(channel.note.view()));
     }
     return ok;
 }
 
-int run(const std::vector<std::string_view>& arguments)
+int run(const std::vector<std::u16string>& arguments)
 {
     if (arguments.empty()) {
         return usage();
     }
     DiskFiles files;
-    const std::string_view command = arguments[0];
-    if (command == "import" && (arguments.size() == 3 || arguments.size() == 5)) {
-        std::u16string country;
+    const std::u16string_view command = arguments[0];
+    if (command == u"import" && (arguments.size() == 3 || arguments.size() == 5)) {
+        std::u16string_view country;
         if (arguments.size() == 5) {
-            if (arguments[3] != "--country") {
+            if (arguments[3] != u"--country") {
                 return usage();
             }
-            country = std::u16string(arguments[4].begin(), arguments[4].end());
+            country = arguments[4];
             if (!isCountryCode(country)) {
                 printLine(stderr, "--country takes three capital letters, such as GBR");
                 return badUsage;
             }
         }
-        return importList(files, arguments[1].data(), arguments[2].data(), country);
+        return importList(files, FileArgument(arguments[1]), FileArgument(arguments[2]), country);
     }
-    if (command == "export" && arguments.size() == 3) {
-        return exportList(files, arguments[1].data(), arguments[2].data());
+    if (command == u"export" && arguments.size() == 3) {
+        return exportList(files, FileArgument(arguments[1]), FileArgument(arguments[2]));
     }
-    if (command == "list" && arguments.size() == 2) {
-        return listRecords(files, arguments[1].data());
+    if (command == u"list" && arguments.size() == 2) {
+        return listRecords(files, FileArgument(arguments[1]));
     }
     return usage();
+}
+
+int runCatching(const std::vector<std::u16string>& arguments)
+{
+    try {
+        return run(arguments);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "telvia-channels: %s\n", failure.what());
+        return failed;
+    }
 }
 
 }  // namespace
 
 }  // namespace telvia::tools
 
+// Windows hands over the arguments in UTF-16 as typed; elsewhere they are bytes, which
+// must be UTF-8 to name the files the tool reads and writes.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv)
+{
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view argument(argv[i]);
+        arguments.emplace_back(argument.begin(), argument.end());
+    }
+    return telvia::tools::runCatching(arguments);
+}
+#else
 int main(int argc, char** argv)
 {
-    try {
-        return telvia::tools::run(std::vector<std::string_view>(argv + 1, argv + argc));
-    } catch (const std::exception& failure) {
-        std::fprintf(stderr, "telvia-channels: %s\n", failure.what());
-        return telvia::tools::failed;
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        std::optional<std::u16string> argument = telvia::utf8ToUtf16(argv[i]);
+        if (!argument) {
+            std::fprintf(stderr, "telvia-channels: argument %d is not valid UTF-8 (file names must be)\n", i);
+            return telvia::tools::badUsage;
+        }
+        arguments.push_back(std::move(*argument));
     }
+    return telvia::tools::runCatching(arguments);
 }
+#endif

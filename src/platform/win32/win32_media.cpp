@@ -402,6 +402,8 @@ public:
         return graph_->Render(ours->raw());
     }
 
+    [[nodiscard]] HRESULT queryRaw(REFIID iid, void** out) const { return graph_->QueryInterface(iid, out); }
+
 private:
     template <typename Interface, typename Wrapper, typename Com>
     Obtained<Interface> query(REFIID iid)
@@ -415,6 +417,15 @@ private:
 };
 
 }  // namespace
+
+HRESULT queryGraphInterface(GraphBuilder& graph, REFIID iid, void** out)
+{
+    const auto* const ours = dynamic_cast<const DsGraphBuilder*>(&graph);
+    if (ours == nullptr) {
+        return E_INVALIDARG;
+    }
+    return ours->queryRaw(iid, out);
+}
 
 Obtained<GraphBuilder> Win32MediaFramework::createFilterGraph()
 {

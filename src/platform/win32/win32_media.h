@@ -20,4 +20,9 @@ private:
     const HWND& mainWindow_;
 };
 
+// QueryInterface on the filter graph manager behind a graph that this adapter made, for
+// Windows-only code that needs an interface the port does not carry (the adapter tests
+// read the current picture and the volume back with it). E_INVALIDARG for any other graph.
+[[nodiscard]] HRESULT queryGraphInterface(GraphBuilder& graph, REFIID iid, void** out);
+
 }  // namespace telvia::win32

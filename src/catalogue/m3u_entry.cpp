@@ -1,0 +1,199 @@
+#include "catalogue/m3u_entry.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+
+#include "catalogue/channel_table.h"
+
+namespace telvia::m3u {
+
+namespace {
+
+constexpr std::u16string_view playerOptionTag = u"#EXTVLCOPT";
+
+// Attributes by which a list asks the player to send something a channel cannot hold.
+constexpr std::u16string_view playerOptionAttributes[] = {
+    u"user-agent", u"http-user-agent", u"referrer", u"http-referrer"};
+
+bool isBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
+
+bool endsKey(char16_t unit) { return isBlank(unit) || unit == u',' || unit == u'=' || unit == u'"'; }
+
+// The first value of the attribute, or nothing when the line does not carry it.
+std::optional<std::u16string_view> attribute(const Attributes& attributes, std::u16string_view key)
+{
+    for (const auto& [name, value] : attributes) {
+        if (name == key) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
+bool needsPlayerOptions(const Attributes& attributes)
+{
+    return std::any_of(std::begin(playerOptionAttributes), std::end(playerOptionAttributes),
+                       [&](std::u16string_view key) { return attribute(attributes, key).has_value(); });
+}
+
+bool holdsNul(std::u16string_view text) { return text.find(u'\0') != std::u16string_view::npos; }
+
+std::optional<PlaylistProblem> countryProblem(std::u16string_view country)
+{
+    if (country.empty()) {
+        return PlaylistProblem::noCountry;
+    }
+    if (!isCountryCode(country)) {
+        return PlaylistProblem::badCountry;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::u16string_view trim(std::u16string_view text)
+{
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+LineKind classify(std::u16string_view trimmedLine)
+{
+    if (trimmedLine.empty()) {
+        return LineKind::blank;
+    }
+    if (trimmedLine.starts_with(infoTag)) {
+        return LineKind::info;
+    }
+    if (trimmedLine.starts_with(playerOptionTag)) {
+        return LineKind::playerOption;
+    }
+    if (trimmedLine.starts_with(u'#')) {
+        return LineKind::comment;
+    }
+    return LineKind::address;
+}
+
+std::optional<PlaylistProblem> parseInfo(std::u16string_view rest, InfoLine& info)
+{
+    std::size_t i = 0;
+    while (i < rest.size() && !isBlank(rest[i]) && rest[i] != u',') {
+        ++i;
+    }
+    for (;;) {
+        while (i < rest.size() && isBlank(rest[i])) {
+            ++i;
+        }
+        if (i == rest.size()) {
+            return PlaylistProblem::noTitleComma;
+        }
+        if (rest[i] == u',') {
+            info.title = trim(rest.substr(i + 1));
+            return std::nullopt;
+        }
+        const std::size_t keyStart = i;
+        while (i < rest.size() && !endsKey(rest[i])) {
+            ++i;
+        }
+        if (i == keyStart || i == rest.size() || rest[i] != u'=') {
+            return PlaylistProblem::malformedAttribute;
+        }
+        const std::u16string_view key = rest.substr(keyStart, i - keyStart);
+        ++i;
+        std::u16string_view value;
+        if (i < rest.size() && rest[i] == u'"') {
+            const std::size_t close = rest.find(u'"', i + 1);
+            if (close == std::u16string_view::npos) {
+                return PlaylistProblem::unterminatedQuote;
+            }
+            value = rest.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            const std::size_t valueStart = i;
+            while (i < rest.size() && !isBlank(rest[i]) && rest[i] != u',') {
+                ++i;
+            }
+            value = rest.substr(valueStart, i - valueStart);
+        }
+        info.attributes.emplace_back(key, value);
+    }
+}
+
+std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, bool playerOptionLines,
+                                            std::u16string_view address,
+                                            std::u16string_view listCountry)
+{
+    const Attributes& attributes = info.attributes;
+    const std::u16string_view title = info.title;
+    const std::u16string_view note = attribute(attributes, u"telvia-note").value_or(u"");
+    const std::u16string_view homePage = attribute(attributes, u"telvia-home-page").value_or(u"");
+    const auto fault = [](PlaylistProblem problem, bool atAddressLine = false) {
+        return EntryFault{problem, atAddressLine};
+    };
+
+    std::int32_t on = 1;
+    if (const auto mark = attribute(attributes, u"telvia-on")) {
+        if (*mark != u"0" && *mark != u"1") {
+            return fault(PlaylistProblem::badOnMark);
+        }
+        on = *mark == u"1" ? 1 : 0;
+    }
+
+    Channel channel;
+    if (playerOptionLines || needsPlayerOptions(attributes)) {
+        return fault(PlaylistProblem::needsPlayerOptions);
+    }
+    if (title.empty()) {
+        return fault(PlaylistProblem::noTitle);
+    }
+    if (title.size() > channel.name.maxLength) {
+        return fault(PlaylistProblem::titleTooLong);
+    }
+    if (note.size() > channel.note.maxLength) {
+        return fault(PlaylistProblem::noteTooLong);
+    }
+    if (homePage.size() > channel.homePage.maxLength) {
+        return fault(PlaylistProblem::homePageTooLong);
+    }
+    if (holdsNul(title) || holdsNul(note) || holdsNul(homePage)) {
+        return fault(PlaylistProblem::nulCharacter);
+    }
+    const std::u16string_view country =
+        listCountry.empty() ? attribute(attributes, u"tvg-country").value_or(u"") : listCountry;
+    if (const auto problem = countryProblem(country)) {
+        return fault(*problem);
+    }
+    if (address.size() > channel.address.maxLength) {
+        return fault(PlaylistProblem::addressTooLong, true);
+    }
+    if (holdsNul(address)) {
+        return fault(PlaylistProblem::nulCharacter, true);
+    }
+    channel.on = on;
+    channel.name = title;
+    channel.note = note;
+    channel.country = country;
+    channel.address = address;
+    channel.homePage = homePage;
+    return channel;
+}
+
+std::optional<PlaylistNote> EntryRegister::take(std::u16string_view address, int line)
+{
+    if (const auto earlier = lines_.find(address); earlier != lines_.end()) {
+        return PlaylistNote{line, PlaylistProblem::duplicateAddress, earlier->second};
+    }
+    if (lines_.size() == static_cast<std::size_t>(channelCapacity)) {
+        return PlaylistNote{line, PlaylistProblem::tooManyChannels, 0};
+    }
+    lines_.emplace(address, line);
+    return std::nullopt;
+}
+
+}  // namespace telvia::m3u
