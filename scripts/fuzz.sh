@@ -52,7 +52,7 @@ if [ -z "$clang" ]; then
   exit 0
 fi
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-       -I "$root/src" -I "$root/tests/fuzz")
+       -I "$root/src" -I "$root/tests/fuzz" -I "$root/tests/fakes")
 if ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
      "$clang" "${flags[@]}" -x c++ - -o /dev/null >/dev/null 2>&1; then
   echo "fuzz: SKIPPED: $clang cannot build fuzz targets (install libclang-rt-14-dev)"
@@ -65,7 +65,7 @@ stale() {
   local binary="$1"; shift
   [ -x "$binary" ] || return 0
   [ -n "$(find "$@" "$list" "$0" -newer "$binary" -print -quit)" ] && return 0
-  [ -n "$(find "$root/src" "$root/tests/fuzz" -name '*.h' -newer "$binary" -print -quit)" ]
+  [ -n "$(find "$root/src" "$root/tests/fuzz" "$root/tests/fakes" -name '*.h' -newer "$binary" -print -quit)" ]
 }
 
 failed=()

@@ -14,12 +14,10 @@
 #include "fake_registry.h"
 #include "fake_text_ports.h"
 #include "fake_window_control.h"
+#include "narrow_text.h"
 
 namespace telvia::fakes {
 
-std::string narrow(std::u16string_view text);
-// An ASCII text as UTF-16.
-std::u16string widen(std::string_view ascii);
 
 class FakeMainWindow final : public MainWindowPort {
 public:

@@ -5,7 +5,7 @@
 #include <memory>
 #include <span>
 
-#include "fake_ports.h"
+#include "narrow_text.h"
 
 namespace telvia::fakes {
 
