@@ -80,7 +80,8 @@ void EditChannelsDialog::updateEditButtons()
     view_->enableControl(IDC_LIST_EDIT, selected);
     view_->enableControl(IDC_LIST_DELETE, selected);
     view_->enableControl(IDC_LIST_PLAY, selected);
-    view_->enableControl(IDC_LIST_VISIT, selected && !getChannelRow(list(), row).homePage.empty());
+    // One character tells whether there is a home page; the whole row is not needed here.
+    view_->enableControl(IDC_LIST_VISIT, selected && !list().text(row, columnHomePage, 1).empty());
 }
 
 void EditChannelsDialog::openForm(FormMode mode)

@@ -1,6 +1,6 @@
 #include "program/presenter_dialog.h"
 
-#include <commctrl.h>
+#include <optional>
 
 #include "resources/resource.h"
 
@@ -52,23 +52,17 @@ bool PresenterDialog::onNotify(const NMHDR& header, LRESULT& result)
     if (header.idFrom != IDC_CHANNEL_LIST || initialising_) {
         return false;
     }
-    result = 0;
-    switch (header.code) {
-    case LVN_ITEMCHANGED:
-        handler_.onListItemChanged();
-        return true;
-    case NM_DBLCLK:
-        handler_.onListDoubleClick();
-        return true;
-    case LVN_KEYDOWN:
-        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey != VK_DELETE) {
-            return false;
-        }
-        handler_.onListDeleteKey();
-        return true;
-    default:
+    const std::optional<win32::ChannelListEvent> event = win32::channelListEvent(header);
+    if (!event) {
         return false;
     }
+    result = 0;
+    switch (*event) {
+    case win32::ChannelListEvent::itemChanged: handler_.onListItemChanged(); break;
+    case win32::ChannelListEvent::doubleClick: handler_.onListDoubleClick(); break;
+    case win32::ChannelListEvent::deleteKey: handler_.onListDeleteKey(); break;
+    }
+    return true;
 }
 
 }  // namespace telvia::program

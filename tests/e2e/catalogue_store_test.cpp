@@ -39,14 +39,7 @@ void spoilValue(int position, std::wstring_view suffix, const std::optional<regi
 
 ChannelFields channel(std::wstring country, std::wstring name, std::uint32_t on = 0)
 {
-    ChannelFields fields;
-    fields.on = on;
-    fields.country = std::move(country);
-    fields.name = name;
-    fields.note = L"note of " + name;
-    fields.address = L"mms://streams.example/" + name;
-    fields.homePage = L"http://" + name + L".example/";
-    return fields;
+    return sampleChannel(std::move(country), name, on);
 }
 
 std::vector<ChannelFields> withMarks(std::vector<ChannelFields> channels, const std::function<bool(const ChannelFields&)>& marked)

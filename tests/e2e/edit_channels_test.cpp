@@ -54,14 +54,7 @@ constexpr int nameColumn = 2;
 
 ChannelFields channel(std::wstring country, std::wstring name, std::uint32_t on = 1)
 {
-    ChannelFields fields;
-    fields.on = on;
-    fields.country = std::move(country);
-    fields.name = name;
-    fields.note = L"note of " + name;
-    fields.address = L"mms://streams.example/" + name;
-    fields.homePage = L"http://" + name + L".example/";
-    return fields;
+    return sampleChannel(std::move(country), name, on);
 }
 
 // The demo video as a channel; its address is opened in the working folder.

@@ -230,4 +230,18 @@ void Win32ChannelList::sort(const std::function<int(int rowA, int rowB)>& compar
     SendMessageW(list_, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&compareRanks));
 }
 
+std::optional<ChannelListEvent> channelListEvent(const NMHDR& header)
+{
+    switch (header.code) {
+    case LVN_ITEMCHANGED: return ChannelListEvent::itemChanged;
+    case NM_DBLCLK: return ChannelListEvent::doubleClick;
+    case LVN_KEYDOWN:
+        if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
+            return ChannelListEvent::deleteKey;
+        }
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
 }  // namespace telvia::win32

@@ -1,6 +1,8 @@
 // The channel list of the channel dialogs on a report-view SysListView32 control.
 #pragma once
 
+#include <optional>
+
 #include "platform/channel_list_port.h"
 #include "platform/win32/windows_includes.h"
 
@@ -38,5 +40,10 @@ private:
 
     HWND list_;
 };
+
+// What a notification of the list means to a dialog: a changed row, a double click or the
+// Delete key; nothing for every other notification.
+enum class ChannelListEvent { itemChanged, doubleClick, deleteKey };
+[[nodiscard]] std::optional<ChannelListEvent> channelListEvent(const NMHDR& header);
 
 }  // namespace telvia::win32

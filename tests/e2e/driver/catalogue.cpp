@@ -1,6 +1,7 @@
 #include "driver/catalogue.h"
 
 #include <cstring>
+#include <utility>
 
 #include "driver/driver_error.h"
 #include "driver/text.h"
@@ -30,6 +31,18 @@ void putUnit(std::string& bytes, std::size_t offset, std::uint16_t unit)
 }
 
 }  // namespace
+
+ChannelFields sampleChannel(std::wstring country, const std::wstring& name, std::uint32_t on)
+{
+    ChannelFields fields;
+    fields.on = on;
+    fields.country = std::move(country);
+    fields.name = name;
+    fields.note = L"note of " + name;
+    fields.address = L"mms://streams.example/" + name;
+    fields.homePage = L"http://" + name + L".example/";
+    return fields;
+}
 
 std::string encodeChannelFile(std::span<const ChannelFields> channels, wchar_t filler)
 {

@@ -27,6 +27,10 @@ struct ChannelFields {
     std::wstring homePage;
 };
 
+// A channel whose note, address and home page follow from its name.
+[[nodiscard]] ChannelFields sampleChannel(std::wstring country, const std::wstring& name,
+                                          std::uint32_t on);
+
 inline constexpr std::size_t channelRecordBytes = 3132;
 
 // The bytes of a channel file holding `channels` in order. The units of a text field
