@@ -5,7 +5,10 @@
 #include "app/select_channel.h"
 #include "app/view_mode_menu.h"
 #include "catalogue/channels_menu.h"
+#include "dialogs/clipboard_address.h"
 #include "dialogs/edit_channels_dialog.h"
+#include "dialogs/load_channels_dialog.h"
+#include "dialogs/save_channels_dialog.h"
 #include "resources/resource.h"
 
 namespace telvia {
@@ -93,6 +96,26 @@ void MainWindowPresenter::editChannels()
     ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
 }
 
+void MainWindowPresenter::saveChannels()
+{
+    SaveChannelsDialog dialog({state_.channels, state_.productName.view()}, ports_.files,
+                              ports_.collation, translations_);
+    ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
+}
+
+void MainWindowPresenter::loadChannels()
+{
+    LoadChannelsDialog dialog({state_.channels, state_.homeCountry, state_.productName.view()},
+                              {ports_.files, ports_.collation, ports_.channelsMenu}, translations_);
+    ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
+}
+
+void MainWindowPresenter::testClipboard()
+{
+    testClipboardAddress({state_.channels, state_.current, state_.productName.view()},
+                         {ports_.clipboard, ports_.messages, ports_.window});
+}
+
 void MainWindowPresenter::setViewMode(int mode)
 {
     state_.viewMode = mode;
@@ -126,12 +149,11 @@ bool MainWindowPresenter::onCommand(int commandId)
     case IDM_SELECT_CHANNEL: onContextMenu(ports_.window.cursorPosition()); return true;
     case IDM_SOUND_UP: player_.changeVolume(+1); return true;
     case IDM_SOUND_DOWN: player_.changeVolume(-1); return true;
-    case IDM_SAVE_CHANNELS: return true;
+    case IDM_SAVE_CHANNELS: saveChannels(); return true;
     case IDM_RECONNECT: player_.connect(); return true;
-    case IDM_LOAD_CHANNELS: return true;
+    case IDM_LOAD_CHANNELS: loadChannels(); return true;
     case IDM_HOME_PAGE: ports_.shell.open(makerHomePage); return true;
-    // Testing the clipboard's address comes with the channel exchange dialogs.
-    case IDM_TEST_CLIPBOARD: return true;
+    case IDM_TEST_CLIPBOARD: testClipboard(); return true;
     case IDM_INFORMATION: player_.showChannelInfo(); return true;
     default: return false;
     }

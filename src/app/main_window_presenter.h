@@ -40,6 +40,9 @@ private:
     void selectSlot(std::optional<int> slot);
     void setViewMode(int mode);
     void editChannels();
+    void saveChannels();
+    void loadChannels();
+    void testClipboard();
 
     AppState& state_;
     Ports& ports_;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/channels_menu_port.h"
+#include "platform/clipboard_port.h"
 #include "platform/collation_port.h"
 #include "platform/dialog_port.h"
 #include "platform/file_port.h"
@@ -36,6 +37,7 @@ struct Ports {
     MediaFrameworkPort& media;
     MainWindowControlPort& windowControl;
     ScreenPort& screen;
+    ClipboardPort& clipboard;
 
     // The part of the bundle the player works through.
     [[nodiscard]] PlayerPorts forPlayer() const

@@ -6,6 +6,22 @@
 
 namespace telvia {
 
+bool isChannelFileLength(std::uint64_t length)
+{
+    return length <= channelFileMaxBytes && length % channelRecordSize == 0;
+}
+
+std::vector<Channel> decodeChannelFile(std::span<const std::byte> bytes)
+{
+    const std::size_t count = bytes.size() / channelRecordSize;
+    std::vector<Channel> channels;
+    channels.reserve(count);
+    for (std::size_t record = 0; record < count; ++record) {
+        channels.push_back(decodeChannel(bytes.subspan(record * channelRecordSize).first<channelRecordSize>()));
+    }
+    return channels;
+}
+
 ChannelFileContent readChannelFile(FilePort& files, std::u16string_view path)
 {
     ChannelFileContent content;
@@ -15,7 +31,7 @@ ChannelFileContent readChannelFile(FilePort& files, std::u16string_view path)
         return content;
     }
     const std::uint32_t length = file->size();
-    if (length > channelFileMaxBytes || length % channelRecordSize != 0) {
+    if (!isChannelFileLength(length)) {
         content.status = ChannelFileStatus::invalidLength;
         return content;
     }
@@ -23,12 +39,7 @@ ChannelFileContent readChannelFile(FilePort& files, std::u16string_view path)
     if (bytes.size() != length) {
         return content;
     }
-    const std::size_t count = bytes.size() / channelRecordSize;
-    content.channels.reserve(count);
-    for (std::size_t record = 0; record < count; ++record) {
-        content.channels.push_back(decodeChannel(
-            ConstRecordBytes(bytes.data() + record * channelRecordSize, channelRecordSize)));
-    }
+    content.channels = decodeChannelFile(bytes);
     return content;
 }
 

@@ -27,6 +27,12 @@ struct ChannelFileContent {
     std::vector<Channel> channels;
 };
 
+// Whether a file of this many bytes is a channel file: whole records, at most 400 of them.
+[[nodiscard]] bool isChannelFileLength(std::uint64_t length);
+
+// The records of a channel file's bytes, whose length has passed the check above.
+[[nodiscard]] std::vector<Channel> decodeChannelFile(std::span<const std::byte> bytes);
+
 // Reads the whole file. A read that returns fewer bytes than the file's length gives no
 // records and no failure.
 [[nodiscard]] ChannelFileContent readChannelFile(FilePort& files, std::u16string_view path);

@@ -42,14 +42,19 @@ std::u16string cellText(ChannelListPort& list, int row, int column)
 
 }  // namespace
 
-void setUpChannelList(ChannelListPort& list, const ChannelTable& channels,
-                      const TranslationTable& translations, CollationPort& collation)
+void setUpChannelColumns(ChannelListPort& list, const TranslationTable& translations)
 {
     list.setListStyles();
     for (const ColumnLook& look : columnLooks) {
         const TranslatedText header = lookupText(translations, commonTexts, look.key, look.fallback);
         list.addColumn(header.text, header.encoding, look.width);
     }
+}
+
+void setUpChannelList(ChannelListPort& list, const ChannelTable& channels,
+                      const TranslationTable& translations, CollationPort& collation)
+{
+    setUpChannelColumns(list, translations);
     list.setRedraw(false);
     for (int slot = 0; slot < channelCapacity && !channels[slot].country.empty(); ++slot) {
         putChannelRow(list, newRow, channels[slot]);

@@ -29,6 +29,9 @@ enum ListColumn : int {
 inline constexpr int newSelectedRow = -1;
 inline constexpr int newRow = -2;
 
+// The list's styles and its columns with their translated headers; no rows.
+void setUpChannelColumns(ChannelListPort& list, const TranslationTable& translations);
+
 // Columns with their translated headers, then every catalogue entry up to the first free
 // slot as a row, and the rows sorted. The list is drawn once, when it is full.
 void setUpChannelList(ChannelListPort& list, const ChannelTable& channels,

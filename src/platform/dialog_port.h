@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -14,12 +16,21 @@ namespace telvia {
 
 class DialogHandler;
 
+// One entry of a file dialog's type list: what the user reads, and the patterns it stands
+// for, separated by ';' ("*.m3u;*.m3u8").
+struct FileTypeFilter {
+    std::u16string_view label;
+    std::u16string_view patterns;
+};
+
 // An open dialog's window and controls, addressed by control id. Valid from the handler's
 // onInit until the dialog has ended. Translated 8-bit texts go in through DialogTextPort.
 class DialogView : public DialogTextPort {
 public:
     // A title in UTF-16 (the dialog's own texts; translated ones come as 8-bit texts).
     virtual void setTitle(std::u16string_view title) = 0;
+    // The title as it stands, whichever text set it last.
+    [[nodiscard]] virtual std::u16string title() = 0;
     virtual void enableControl(int controlId, bool enabled) = 0;
     virtual void showControl(int controlId, bool shown) = 0;
     // The whole dialog window takes no input while disabled.
@@ -49,6 +60,14 @@ public:
     virtual void showInformation(std::u16string_view text, std::u16string_view caption) = 0;
     // Yes and No, No as the default button; true for Yes.
     [[nodiscard]] virtual bool askYesNo(std::u16string_view text, std::u16string_view caption) = 0;
+
+    // The system's dialog for picking a file to open, owned by this dialog: explorer style,
+    // resizable, without the read-only box, the folder of a typed name must exist (the file
+    // need not), and the process's current directory stays as it was. The first filter is
+    // the one shown at first. Nothing when the user cancels or the path does not fit the
+    // 260 characters of a path.
+    [[nodiscard]] virtual std::optional<std::u16string> askFileToOpen(
+        std::u16string_view title, std::span<const FileTypeFilter> filters) = 0;
 
     // Runs another dialog modally over this one and returns when it has ended.
     virtual void runChild(int templateId, DialogHandler& handler) = 0;

@@ -10,7 +10,7 @@ Application::Application(HINSTANCE instance, int showCommand)
       dialogs_(instance, mainWindow_),
       ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
              files_,    menuTexts_, textConversion_, registry_, locale_, collation_,
-             media_,    windowControl_, screen_},
+             media_,    windowControl_, screen_, clipboard_},
       presenter_(*state_, ports_, translations_),
       process_(instance, showCommand, &Application::windowProcedure, this)
 {

@@ -10,6 +10,7 @@
 #include "app/ports.h"
 #include "i18n/translation_table.h"
 #include "platform/win32/win32_channels_menu.h"
+#include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_media.h"
@@ -56,6 +57,7 @@ private:
     win32::Win32MediaFramework media_{mainWindow_};
     win32::Win32WindowControl windowControl_{mainWindow_};
     win32::Win32Screen screen_;
+    win32::Win32Clipboard clipboard_{mainWindow_};
     Ports ports_;
     MainWindowPresenter presenter_;
     win32::Win32Process process_;

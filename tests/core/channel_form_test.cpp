@@ -60,7 +60,7 @@ TEST_F(ChannelFormTest, AddStartsCheckedInTheHomeCountryAndPutsTheChannelOnTop)
         EXPECT_TRUE(view.controls[IDC_FORM_ON].checked);
         EXPECT_EQ(view.controls[IDC_FORM_COUNTRY].text, u"GBR");
         EXPECT_EQ(view.controls[IDC_FORM_COUNTRY].items, (std::vector<std::u16string>{u"GBR", u"USA"}));
-        EXPECT_TRUE(view.title.empty());  // the template's own title stays
+        EXPECT_TRUE(view.shownTitle.empty());  // the template's own title stays
         EXPECT_EQ(view.controls[IDC_FORM_NAME].limit, 259u);
         EXPECT_EQ(view.controls[IDC_FORM_NOTE].limit, 519u);
         EXPECT_EQ(view.controls[IDC_FORM_COUNTRY].limit, 3u);
@@ -143,7 +143,7 @@ TEST_F(ChannelFormTest, EditShowsTheSelectedRowAndWritesItBack)
     state->channels[1].on = 0;
     state->channels[1].note = u"old note";
     throughForm(IDC_LIST_EDIT, u"Zulu", [](FakeDialogView& view, DialogHandler& form) {
-        EXPECT_EQ(view.title, u"Edit channel");
+        EXPECT_EQ(view.shownTitle, u"Edit channel");
         EXPECT_FALSE(view.controls[IDC_FORM_ON].checked);
         EXPECT_EQ(view.controls[IDC_FORM_COUNTRY].text, u"GBR");
         EXPECT_EQ(view.controls[IDC_FORM_NOTE].text, u"old note");
@@ -213,7 +213,7 @@ TEST_F(ChannelFormTest, TitlesWithAndWithoutTheTwoTranslatedKeys)
         ChannelForm form(list.list, c.mode, state->homeCountry, u"Telvia", *table);
         std::u16string title = u"unset";
         platform.dialogs.scripts.push_back(
-            [&title](FakeDialogView& view, DialogHandler&) { title = view.title; });
+            [&title](FakeDialogView& view, DialogHandler&) { title = view.shownTitle; });
         platform.dialogs.run(IDD_CHANNEL_FORM, form);
         EXPECT_EQ(title, c.title);
     }

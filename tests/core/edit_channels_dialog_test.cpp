@@ -222,7 +222,7 @@ TEST_F(EditChannelsTest, DoubleClickEditsTheRow)
             dialog.onCommand(IDOK);
         },
         [](FakeDialogView& view, DialogHandler& form) {
-            EXPECT_EQ(view.title, u"Edit channel");
+            EXPECT_EQ(view.shownTitle, u"Edit channel");
             EXPECT_EQ(view.controls[IDC_FORM_NAME].text, u"Bravo");
             view.type(IDC_FORM_NAME, u"Bravo renamed");
             form.onCommand(IDOK);

@@ -99,7 +99,7 @@ void FakeChannelList::sort(const std::function<int(int rowA, int rowB)>& compare
 void FakeDialogView::setDialogTitle(std::string_view text, TextEncoding)
 {
     translatedTitle = text;
-    title.assign(text.begin(), text.end());  // the tests' translations are ASCII
+    shownTitle.assign(text.begin(), text.end());  // the tests' translations are ASCII
 }
 
 void FakeDialogView::setControlText(int controlId, std::string_view text, TextEncoding)
@@ -177,6 +177,23 @@ bool FakeDialogView::askYesNo(std::u16string_view text, std::u16string_view capt
     return yes;
 }
 
+std::optional<std::u16string> FakeDialogView::askFileToOpen(std::u16string_view title,
+                                                            std::span<const FileTypeFilter> filters)
+{
+    FakeDialogs::FileRequest request{std::u16string(title), {}};
+    for (const FileTypeFilter& filter : filters) {
+        request.filters.emplace_back(filter.label, filter.patterns);
+    }
+    dialogs_.fileRequests.push_back(std::move(request));
+    dialogs_.log("dialog.openFile " + narrow(title));
+    if (dialogs_.fileChoices.empty()) {
+        return std::nullopt;
+    }
+    std::optional<std::u16string> choice = std::move(dialogs_.fileChoices.front());
+    dialogs_.fileChoices.pop_front();
+    return choice;
+}
+
 void FakeDialogView::runChild(int childTemplate, DialogHandler& handler)
 {
     dialogs_.run(childTemplate, handler);
@@ -207,7 +224,8 @@ void FakeDialogs::run(int templateId, DialogHandler& handler)
     log_.add("dialogs.open " + std::to_string(templateId));
     FakeDialogView view(*this, templateId);
     handler.onInit(view);
-    if (!scripts.empty() && !view.result) {
+    const bool seen = !view.result;
+    if (!scripts.empty() && seen) {
         const Script script = std::move(scripts.front());
         scripts.pop_front();
         script(view, handler);
@@ -219,6 +237,7 @@ void FakeDialogs::run(int templateId, DialogHandler& handler)
         throw std::logic_error("a dialog did not end on Cancel");
     }
     results.push_back(*view.result);
+    shown.push_back(seen);
     log_.add("dialogs.closed " + std::to_string(templateId) + " " + std::to_string(*view.result));
 }
 

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <span>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -84,7 +86,8 @@ public:
 
     void setDialogTitle(std::string_view text, TextEncoding encoding) override;
     void setControlText(int controlId, std::string_view text, TextEncoding encoding) override;
-    void setTitle(std::u16string_view text) override { title = text; }
+    void setTitle(std::u16string_view text) override { shownTitle = text; }
+    std::u16string title() override { return shownTitle; }
     void enableControl(int controlId, bool enabled) override { controls[controlId].enabled = enabled; }
     void showControl(int controlId, bool shown) override { controls[controlId].shown = shown; }
     void enableWindow(bool enabled) override;
@@ -101,6 +104,8 @@ public:
     int comboItemCount(int controlId) override;
     void showInformation(std::u16string_view text, std::u16string_view caption) override;
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override;
+    std::optional<std::u16string> askFileToOpen(std::u16string_view title,
+                                                std::span<const FileTypeFilter> filters) override;
     void runChild(int templateId, DialogHandler& handler) override;
 
     // What the user types into an edit box, and into a combo box's field, which shows capitals.
@@ -108,7 +113,7 @@ public:
     void typeInCombo(int controlId, std::u16string_view text);
 
     const int templateId;
-    std::u16string title;  // whichever was set last, the own or a translated one
+    std::u16string shownTitle;  // whichever was set last, the own or a translated one
     std::string translatedTitle;
     std::map<int, Control> controls;
     FakeChannelList list;
@@ -142,6 +147,18 @@ public:
     std::vector<std::u16string> messages;
     // The result each dialog ended with, in the order they ended.
     std::vector<int> results;
+    // Whether each dialog, in the order they ended, was still open after its onInit, that
+    // is, whether the user ever saw it.
+    std::vector<bool> shown;
+
+    // The files the user picks in the file dialogs, in order; a cancel for nothing. When
+    // none is left, the user cancels.
+    std::deque<std::optional<std::u16string>> fileChoices;
+    struct FileRequest {
+        std::u16string title;
+        std::vector<std::pair<std::u16string, std::u16string>> filters;  // label, patterns
+    };
+    std::vector<FileRequest> fileRequests;
 
 private:
     CallLog& log_;

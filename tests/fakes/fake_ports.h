@@ -1,6 +1,7 @@
 // In-memory ports that record what the logic asked of the platform.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,6 +108,24 @@ public:
     int compare(std::u16string_view a, std::u16string_view b) override { return a.compare(b); }
 };
 
+// A clipboard that holds a UTF-16 text, or none (nothing copied, a picture, or another
+// program holding it open). Hands out what the real one does: up to the terminator, cut.
+class FakeClipboard final : public ClipboardPort {
+public:
+    std::u16string text(std::size_t maxLength) override
+    {
+        reads.push_back(maxLength);
+        if (!content) {
+            return {};
+        }
+        const std::u16string_view held(*content);
+        return std::u16string(held.substr(0, std::min(held.find(u'\0'), maxLength)));
+    }
+
+    std::optional<std::u16string> content;
+    std::vector<std::size_t> reads;
+};
+
 // All fakes of one test, sharing one call log, and the Ports view of them.
 struct FakePlatform {
     CallLog log;
@@ -125,9 +144,10 @@ struct FakePlatform {
     FakeMediaFramework media{log};
     FakeWindowControl windowControl{log};
     FakeScreen screen{log};
+    FakeClipboard clipboard;
     Ports ports{window, channelsMenu, system, messages,
                 shell, dialogs, files, menuTexts, textConversion, registry, locale,
-                collation, media, windowControl, screen};
+                collation, media, windowControl, screen, clipboard};
 };
 
 }  // namespace telvia::fakes

@@ -224,11 +224,15 @@ TEST_F(DialogControlsTest, TranslatedTextsAreConvertedAndTitlesSet)
 {
     controls_.setDialogTitle("Sender hinzuf\xc3\xbcgen", TextEncoding::utf8);
     EXPECT_EQ(windowText(dialog_.get()), L"Sender hinzuf\u00fcgen");
+    EXPECT_EQ(controls_.title(), u"Sender hinzuf\u00fcgen");
     controls_.setControlText(IDC_FORM_NAME_LABEL, "Nom :", TextEncoding::ansi);
     EXPECT_EQ(windowText(item(IDC_FORM_NAME_LABEL)), L"Nom :");
     controls_.setControlText(9999, "nowhere", TextEncoding::ansi);  // changes nothing
     controls_.setTitle(u"Edit channel");
     EXPECT_EQ(windowText(dialog_.get()), L"Edit channel");
+    const std::u16string longTitle(600, u'T');
+    controls_.setTitle(longTitle);
+    EXPECT_EQ(controls_.title(), longTitle);
 }
 
 TEST_F(DialogControlsTest, MessageBoxesAreOwnedByTheDialogAndAnswerYesOnlyForYes)

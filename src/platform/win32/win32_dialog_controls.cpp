@@ -6,6 +6,8 @@
 #include <iterator>
 #include <string>
 
+#include <commdlg.h>
+
 #include "platform/win32/wide_text.h"
 #include "platform/win32/win32_text_targets.h"
 #include "resources/resource.h"
@@ -44,6 +46,14 @@ void Win32DialogControls::setControlText(int controlId, std::string_view text,
 void Win32DialogControls::setTitle(std::u16string_view title)
 {
     SetWindowTextW(dialog_, toWide(title).c_str());
+}
+
+std::u16string Win32DialogControls::title()
+{
+    const int length = GetWindowTextLengthW(dialog_);
+    std::wstring buffer(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+    const int copied = GetWindowTextW(dialog_, buffer.data(), static_cast<int>(buffer.size()));
+    return fromWide(std::wstring_view(buffer.data(), static_cast<std::size_t>(std::max(copied, 0))));
 }
 
 void Win32DialogControls::enableControl(int controlId, bool enabled)
@@ -145,6 +155,37 @@ bool Win32DialogControls::askYesNo(std::u16string_view text, std::u16string_view
 {
     return MessageBoxW(dialog_, toWide(text).c_str(), toWide(caption).c_str(),
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+std::optional<std::u16string> Win32DialogControls::askFileToOpen(std::u16string_view title,
+                                                                 std::span<const FileTypeFilter> filters)
+{
+    // Label and patterns, each ended by a NUL, the list by a second NUL.
+    std::wstring filterList;
+    for (const FileTypeFilter& filter : filters) {
+        filterList.append(toWide(filter.label)).push_back(L'\0');
+        filterList.append(toWide(filter.patterns)).push_back(L'\0');
+    }
+    filterList.push_back(L'\0');
+    const std::wstring wideTitle = toWide(title);
+    std::wstring path(MAX_PATH, L'\0');
+
+    OPENFILENAMEW request{};
+    request.lStructSize = sizeof(request);
+    request.hwndOwner = dialog_;
+    request.lpstrFilter = filterList.c_str();
+    request.nFilterIndex = 1;
+    request.lpstrFile = path.data();
+    request.nMaxFile = MAX_PATH;
+    request.lpstrTitle = wideTitle.c_str();
+    // OFN_NOCHANGEDIR: the program's files are named relative to the current directory,
+    // which browsing to another folder must not move.
+    request.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
+                    OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&request)) {
+        return std::nullopt;  // cancelled, or a path longer than the buffer
+    }
+    return fromWide(std::wstring_view(path.data(), wcsnlen(path.data(), path.size())));
 }
 
 }  // namespace telvia::win32

@@ -19,6 +19,7 @@ public:
     void setControlText(int controlId, std::string_view text, TextEncoding encoding) override;
 
     void setTitle(std::u16string_view title) override;
+    std::u16string title() override;
     void enableControl(int controlId, bool enabled) override;
     void showControl(int controlId, bool shown) override;
     void enableWindow(bool enabled) override;
@@ -39,6 +40,8 @@ public:
 
     void showInformation(std::u16string_view text, std::u16string_view caption) override;
     bool askYesNo(std::u16string_view text, std::u16string_view caption) override;
+    std::optional<std::u16string> askFileToOpen(std::u16string_view title,
+                                                std::span<const FileTypeFilter> filters) override;
 
 protected:
     [[nodiscard]] HWND dialogWindow() const { return dialog_; }

@@ -1,6 +1,7 @@
 #include "driver/catalogue.h"
 
 #include <cstring>
+#include <string>
 #include <utility>
 
 #include "driver/driver_error.h"
@@ -65,6 +66,36 @@ std::string encodeChannelFile(std::span<const ChannelFields> channels, wchar_t f
         }
     }
     return bytes;
+}
+
+std::vector<ChannelFields> decodeChannelFile(std::string_view bytes)
+{
+    if (bytes.size() % channelRecordBytes != 0) {
+        throw DriverError("a channel file of " + std::to_string(bytes.size()) + " bytes");
+    }
+    const auto unitAt = [&bytes](std::size_t offset) {
+        return static_cast<wchar_t>(static_cast<unsigned char>(bytes[offset]) |
+                                    static_cast<unsigned char>(bytes[offset + 1]) << 8);
+    };
+    std::vector<ChannelFields> channels;
+    for (std::size_t base = 0; base < bytes.size(); base += channelRecordBytes) {
+        ChannelFields channel;
+        for (std::size_t i = 0; i < 4; ++i) {
+            channel.on |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[base + i])) << (8 * i);
+        }
+        for (const TextField& field : textFields) {
+            std::wstring& text = channel.*field.member;
+            std::size_t unit = 0;
+            for (; unit < field.units && unitAt(base + field.offset + unit * 2) != L'\0'; ++unit) {
+                text.push_back(unitAt(base + field.offset + unit * 2));
+            }
+            if (unit == field.units) {
+                throw DriverError("a channel field without its terminator");
+            }
+        }
+        channels.push_back(std::move(channel));
+    }
+    return channels;
 }
 
 std::wstring positionValueName(int position, std::wstring_view suffix)

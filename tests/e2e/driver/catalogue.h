@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/registry.h"
 
@@ -38,6 +39,10 @@ inline constexpr std::size_t channelRecordBytes = 3132;
 // ignore them, so a non-zero filler checks that it does). Throws when a text does not fit
 // its field with its terminator.
 [[nodiscard]] std::string encodeChannelFile(std::span<const ChannelFields> channels, wchar_t filler = L'\0');
+
+// The channels of a channel file's bytes, each text read up to its terminator. Throws when
+// the length is not a whole number of records or a field lacks its terminator.
+[[nodiscard]] std::vector<ChannelFields> decodeChannelFile(std::string_view bytes);
 
 // The value name of one field of catalogue position `position` ("%03d" and the suffix,
 // such as "007_name").
