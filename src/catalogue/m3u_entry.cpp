@@ -1,20 +1,15 @@
 #include "catalogue/m3u_entry.h"
 
-#include <algorithm>
 #include <cstddef>
-#include <iterator>
+#include <initializer_list>
 
-#include "catalogue/channel_table.h"
+#include "catalogue/m3u_country.h"
 
 namespace telvia::m3u {
 
 namespace {
 
 constexpr std::u16string_view playerOptionTag = u"#EXTVLCOPT";
-
-// Attributes by which a list asks the player to send something a channel cannot hold.
-constexpr std::u16string_view playerOptionAttributes[] = {
-    u"user-agent", u"http-user-agent", u"referrer", u"http-referrer"};
 
 bool isBlank(char16_t unit) { return unit == u' ' || unit == u'\t'; }
 
@@ -31,24 +26,18 @@ std::optional<std::u16string_view> attribute(const Attributes& attributes, std::
     return std::nullopt;
 }
 
-bool needsPlayerOptions(const Attributes& attributes)
+// The first of these attributes the line gives a value, trimmed; empty if none does.
+std::u16string_view firstGiven(const Attributes& attributes, std::initializer_list<std::u16string_view> keys)
 {
-    return std::any_of(std::begin(playerOptionAttributes), std::end(playerOptionAttributes),
-                       [&](std::u16string_view key) { return attribute(attributes, key).has_value(); });
+    for (const std::u16string_view key : keys) {
+        if (const std::u16string_view value = trim(attribute(attributes, key).value_or(u"")); !value.empty()) {
+            return value;
+        }
+    }
+    return {};
 }
 
 bool holdsNul(std::u16string_view text) { return text.find(u'\0') != std::u16string_view::npos; }
-
-std::optional<PlaylistProblem> countryProblem(std::u16string_view country)
-{
-    if (country.empty()) {
-        return PlaylistProblem::noCountry;
-    }
-    if (!isCountryCode(country)) {
-        return PlaylistProblem::badCountry;
-    }
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -125,9 +114,9 @@ std::optional<PlaylistProblem> parseInfo(std::u16string_view rest, InfoLine& inf
     }
 }
 
-std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, bool playerOptionLines,
+std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, const PlayerOptions& options,
                                             std::u16string_view address,
-                                            std::u16string_view listCountry)
+                                            std::u16string_view fallbackCountry)
 {
     const Attributes& attributes = info.attributes;
     const std::u16string_view title = info.title;
@@ -146,9 +135,6 @@ std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, bool playerOpt
     }
 
     Channel channel;
-    if (playerOptionLines || needsPlayerOptions(attributes)) {
-        return fault(PlaylistProblem::needsPlayerOptions);
-    }
     if (title.empty()) {
         return fault(PlaylistProblem::noTitle);
     }
@@ -164,22 +150,30 @@ std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, bool playerOpt
     if (holdsNul(title) || holdsNul(note) || holdsNul(homePage)) {
         return fault(PlaylistProblem::nulCharacter);
     }
-    const std::u16string_view country =
-        listCountry.empty() ? attribute(attributes, u"tvg-country").value_or(u"") : listCountry;
-    if (const auto problem = countryProblem(country)) {
+    auto country = entryCountry(attribute(attributes, u"tvg-country").value_or(u""),
+                                attribute(attributes, u"tvg-id").value_or(u""), fallbackCountry);
+    if (const auto* problem = std::get_if<PlaylistProblem>(&country)) {
         return fault(*problem);
     }
-    if (address.size() > channel.address.maxLength) {
+    // A header from an option line wins over the same header as an attribute.
+    const std::u16string_view userAgent =
+        !options.userAgent.empty() ? options.userAgent : firstGiven(attributes, {u"user-agent", u"http-user-agent"});
+    const std::u16string_view referrer =
+        !options.referrer.empty()
+            ? options.referrer
+            : firstGiven(attributes, {u"referrer", u"http-referrer", u"referer", u"http-referer"});
+    const std::u16string fullAddress = addressWithHeaders(address, userAgent, referrer);
+    if (fullAddress.size() > channel.address.maxLength) {
         return fault(PlaylistProblem::addressTooLong, true);
     }
-    if (holdsNul(address)) {
+    if (holdsNul(fullAddress)) {
         return fault(PlaylistProblem::nulCharacter, true);
     }
     channel.on = on;
     channel.name = title;
     channel.note = note;
-    channel.country = country;
-    channel.address = address;
+    channel.country = std::get<std::u16string>(country);
+    channel.address = fullAddress;
     channel.homePage = homePage;
     return channel;
 }
@@ -188,9 +182,6 @@ std::optional<PlaylistNote> EntryRegister::take(std::u16string_view address, int
 {
     if (const auto earlier = lines_.find(address); earlier != lines_.end()) {
         return PlaylistNote{line, PlaylistProblem::duplicateAddress, earlier->second};
-    }
-    if (lines_.size() == static_cast<std::size_t>(channelCapacity)) {
-        return PlaylistNote{line, PlaylistProblem::tooManyChannels, 0};
     }
     lines_.emplace(address, line);
     return std::nullopt;

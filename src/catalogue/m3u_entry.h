@@ -15,6 +15,7 @@
 
 #include "catalogue/channel.h"
 #include "catalogue/m3u_playlist.h"
+#include "catalogue/m3u_request_headers.h"
 
 namespace telvia::m3u {
 
@@ -27,7 +28,7 @@ inline constexpr std::u16string_view infoTag = u"#EXTINF:";
 enum class LineKind : std::uint8_t {
     blank,         // nothing but blanks
     info,          // "#EXTINF:": the entry's attributes and title
-    playerOption,  // "#EXTVLCOPT": something the player would have to send
+    playerOption,  // "#EXTVLCOPT": an option for the player, such as a header to send
     comment,       // any other line that starts with '#'
     address,       // everything else: the address of the entry before it
 };
@@ -54,17 +55,16 @@ struct EntryFault {
 };
 
 // The record of one entry, or why the entry is left out (or, for a bad on mark, why the
-// list is refused). listCountry, when not empty, replaces tvg-country.
-[[nodiscard]] std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, bool playerOptionLines,
+// list is refused). options are what the entry's #EXTVLCOPT lines asked for; fallbackCountry
+// is a code as the catalogue stores it, or empty.
+[[nodiscard]] std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, const PlayerOptions& options,
                                                           std::u16string_view address,
-                                                          std::u16string_view listCountry);
+                                                          std::u16string_view fallbackCountry);
 
-// The rules over the whole list: each address once, at most as many channels as a channel
-// file holds.
+// The rule over the whole list: each address once.
 class EntryRegister {
 public:
-    // Counts the entry in, or answers duplicateAddress (with the line of the earlier entry)
-    // or tooManyChannels.
+    // Counts the entry in, or answers duplicateAddress with the line of the earlier entry.
     [[nodiscard]] std::optional<PlaylistNote> take(std::u16string_view address, int line);
 
 private:

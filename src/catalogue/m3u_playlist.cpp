@@ -5,6 +5,8 @@
 #include <utility>
 #include <variant>
 
+#include "catalogue/channel_table.h"
+#include "catalogue/country_codes.h"
 #include "catalogue/m3u_entry.h"
 #include "common/utf8.h"
 
@@ -14,23 +16,20 @@ namespace {
 
 using m3u::LineKind;
 
-// The problems of an entry that refuse the whole list rather than leave the entry out.
-bool refusesList(PlaylistProblem problem)
-{
-    return problem == PlaylistProblem::badOnMark || problem == PlaylistProblem::tooManyChannels;
-}
-
 // An #EXTINF line waiting for its address.
 struct PendingEntry {
     int line = 0;
     std::u16string text;  // the whole decoded line; the parsed views point into it
     m3u::InfoLine info;
-    bool playerOptions = false;
+    m3u::PlayerOptions options;
 };
 
 class Importer {
 public:
-    explicit Importer(std::u16string_view listCountry) : listCountry_(listCountry) {}
+    explicit Importer(std::u16string_view fallbackCountry)
+        : fallbackCountry_(storedCountryCode(fallbackCountry).value_or(u""))
+    {
+    }
 
     PlaylistImport run(std::string_view bytes)
     {
@@ -87,7 +86,7 @@ private:
             return;
         case LineKind::playerOption:
             if (pending_) {
-                pending_->playerOptions = true;
+                m3u::readPlayerOption(text, pending_->options);
             }
             return;
         case LineKind::info:
@@ -116,28 +115,27 @@ private:
 
     void takeEntry(const PendingEntry& entry, int addressLine, std::u16string_view address)
     {
-        auto made = m3u::makeEntry(entry.info, entry.playerOptions, address, listCountry_);
+        auto made = m3u::makeEntry(entry.info, entry.options, address, fallbackCountry_);
         if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
             const int line = fault->atAddressLine ? addressLine : entry.line;
-            if (refusesList(fault->problem)) {
+            if (fault->problem == PlaylistProblem::badOnMark) {
                 fail(line, fault->problem);
             } else {
                 skip({line, fault->problem, 0});
             }
             return;
         }
-        if (const auto note = register_.take(address, addressLine)) {
-            if (refusesList(note->problem)) {
-                fail(note->line, note->problem);
-            } else {
-                skip(*note);
-            }
+        // The address as stored, header suffix included: one stream asked for with two
+        // different user agents is two channels.
+        const Channel& channel = std::get<Channel>(made);
+        if (const auto note = register_.take(channel.address.view(), addressLine)) {
+            skip(*note);
             return;
         }
-        result_.channels.push_back(std::get<Channel>(made));
+        result_.channels.push_back(channel);
     }
 
-    std::u16string_view listCountry_;
+    std::u16string fallbackCountry_;
     PlaylistImport result_;
     bool sawHeader_ = false;
     std::optional<PendingEntry> pending_;
@@ -190,7 +188,7 @@ std::optional<PlaylistProblem> readBackProblem(const Channel& channel, std::u16s
     case LineKind::comment:
         return PlaylistProblem::addressStartsWithHash;
     }
-    const auto made = m3u::makeEntry(parsed, false, addressLine, u"");
+    const auto made = m3u::makeEntry(parsed, {}, addressLine, u"");
     if (const auto* fault = std::get_if<m3u::EntryFault>(&made)) {
         return fault->problem;
     }
@@ -202,8 +200,8 @@ std::optional<PlaylistProblem> readBackProblem(const Channel& channel, std::u16s
     return std::nullopt;
 }
 
-// Writes each record that reads back unchanged, in record order, with the list-wide rules
-// of the import (an address once, at most 400 records).
+// Writes each record that reads back unchanged, in record order, with the list-wide rule of
+// the import (an address once), and at most as many as a channel file holds.
 class Exporter {
 public:
     PlaylistExport run(std::span<const Channel> channels)
@@ -233,6 +231,13 @@ private:
             holdsQuote(channel.homePage.view())) {
             return problem(PlaylistProblem::quoteInAttribute);
         }
+        // The import would turn a two-letter or lower-case code into another one.
+        if (channel.country.empty()) {
+            return problem(PlaylistProblem::noCountry);
+        }
+        if (!isCountryCode(channel.country.view())) {
+            return problem(PlaylistProblem::badCountry);
+        }
         const std::u16string info = infoLineOf(channel);
         if (const auto readBack = readBackProblem(channel, info)) {
             return problem(*readBack);
@@ -245,12 +250,17 @@ private:
         if (auto taken = register_.take(address, number)) {
             return taken;
         }
+        if (written_ == channelCapacity) {
+            return problem(PlaylistProblem::tooManyChannels);
+        }
+        ++written_;
         result_.text += *bytes;
         return std::nullopt;
     }
 
     PlaylistExport result_;
     m3u::EntryRegister register_;
+    int written_ = 0;
 };
 
 }  // namespace
@@ -261,9 +271,9 @@ bool isCountryCode(std::u16string_view text)
            std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit >= u'A' && unit <= u'Z'; });
 }
 
-PlaylistImport importPlaylist(std::string_view bytes, std::u16string_view listCountry)
+PlaylistImport importPlaylist(std::string_view bytes, std::u16string_view fallbackCountry)
 {
-    return Importer(listCountry).run(bytes);
+    return Importer(fallbackCountry).run(bytes);
 }
 
 PlaylistExport exportPlaylist(std::span<const Channel> channels) { return Exporter().run(channels); }
@@ -278,7 +288,6 @@ std::string_view describe(PlaylistProblem problem)
     case PlaylistProblem::noTitleComma: return "#EXTINF line without the comma before the title";
     case PlaylistProblem::entryWithoutAddress: return "#EXTINF line without an address line after it";
     case PlaylistProblem::badOnMark: return "telvia-on must be \"0\" or \"1\"";
-    case PlaylistProblem::tooManyChannels: return "more than 400 channels; a channel file holds at most 400";
     case PlaylistProblem::addressWithoutInfo: return "address without an #EXTINF line, so without a name";
     case PlaylistProblem::noTitle: return "empty title";
     case PlaylistProblem::titleTooLong: return "title longer than the 259 characters of a name";
@@ -286,9 +295,11 @@ std::string_view describe(PlaylistProblem problem)
     case PlaylistProblem::noteTooLong: return "telvia-note longer than 519 characters";
     case PlaylistProblem::homePageTooLong: return "telvia-home-page longer than 259 characters";
     case PlaylistProblem::nulCharacter: return "text holds a NUL character";
-    case PlaylistProblem::noCountry: return "no tvg-country (give the list's country with --country)";
-    case PlaylistProblem::badCountry: return "tvg-country is not a three-letter code such as GBR";
-    case PlaylistProblem::needsPlayerOptions: return "stream needs a user agent or referrer, which a channel cannot carry";
+    case PlaylistProblem::noCountry:
+        return "no country: none in tvg-country or tvg-id (give a fallback with --country)";
+    case PlaylistProblem::badCountry:
+        return "no usable country: tvg-country holds no code such as GB or GBR, or a record's country is not "
+               "three capital letters";
     case PlaylistProblem::duplicateAddress: return "same address as an earlier entry";
     case PlaylistProblem::emptyAddress: return "empty address";
     case PlaylistProblem::lineBreakInText: return "a text holds a line break";
@@ -297,6 +308,7 @@ std::string_view describe(PlaylistProblem problem)
     case PlaylistProblem::unpairedSurrogate: return "a text is not valid UTF-16";
     case PlaylistProblem::readsBackChanged:
         return "would read back changed (a name or address begins or ends with a space or tab)";
+    case PlaylistProblem::tooManyChannels: return "more than 400 records; a channel file holds at most 400";
     }
     return "unknown problem";
 }

@@ -23,19 +23,17 @@ enum class PlaylistProblem : std::uint8_t {
     noTitleComma,         // an #EXTINF line without the comma that starts the title
     entryWithoutAddress,  // an #EXTINF line followed by another one or by the end of the list
     badOnMark,            // a telvia-on attribute other than "0" or "1"
-    tooManyChannels,      // a 401st channel: a channel file holds at most 400
 
     // One entry is left out; the rest of the list is taken.
     addressWithoutInfo,   // an address line with no #EXTINF before it: no name
     noTitle,              // the title is empty
     titleTooLong,         // more than the 259 characters of a name
-    addressTooLong,       // more than the 519 characters of an address
+    addressTooLong,       // more than the 519 characters of an address, request headers included
     noteTooLong,          // telvia-note longer than the 519 characters of a note
     homePageTooLong,      // telvia-home-page longer than the 259 characters of a home page
     nulCharacter,         // a text holds U+0000, which would end its field early
-    noCountry,            // no tvg-country and no country given for the list
-    badCountry,           // tvg-country is not three capital letters
-    needsPlayerOptions,   // a user agent or referrer the stream needs; a channel cannot carry it
+    noCountry,            // no country from tvg-country or tvg-id, and no fallback country
+    badCountry,           // tvg-country holds no usable code, and neither tvg-id nor a fallback helps
     duplicateAddress,     // an earlier entry of the list has the same address
 
     // One record is left out of an exported playlist.
@@ -45,6 +43,7 @@ enum class PlaylistProblem : std::uint8_t {
     addressStartsWithHash,  // would be read back as a comment
     unpairedSurrogate,    // a text is not valid UTF-16
     readsBackChanged,     // the import would read another record back (blanks at either end)
+    tooManyChannels,      // a 401st record: a playlist is written for a channel file's 400
 };
 
 // What went wrong and where: the 1-based line of the playlist (import) or the 1-based
@@ -61,7 +60,8 @@ struct PlaylistNote {
 [[nodiscard]] std::string_view describe(PlaylistProblem problem);
 
 struct PlaylistImport {
-    // The records in list order, each with a country, a name and an address.
+    // The records in list order, each with a country, a name and an address. There may be
+    // more than a channel file holds; what to do with the rest is the caller's choice.
     std::vector<Channel> channels;
     // Entries left out, in list order.
     std::vector<PlaylistNote> skipped;
@@ -70,14 +70,17 @@ struct PlaylistImport {
     std::optional<PlaylistNote> error;
 };
 
-// Reads a playlist. The title becomes the name; the country comes from listCountry when
-// it is not empty (it must then be three capital letters), otherwise from tvg-country.
+// Reads a playlist. The title becomes the name. The country comes from tvg-country, else
+// from the country suffix of tvg-id ("BBCOne.uk"), else from fallbackCountry: a code as
+// storedCountryCode takes it ("GBR", "GB", "gb"); one it does not take gives no fallback.
+// Two-letter codes become the catalogue's three letters. A user agent or referrer the entry
+// asks for (#EXTVLCOPT lines, or attributes) is added to the address as a header suffix.
 // telvia-on (default 1), telvia-note and telvia-home-page fill the other fields. Other
-// attributes and comment lines are ignored.
+// attributes, options and comment lines are ignored.
 [[nodiscard]] PlaylistImport importPlaylist(std::string_view bytes,
-                                            std::u16string_view listCountry = {});
+                                            std::u16string_view fallbackCountry = {});
 
-// Whether a text is a country code the import takes: exactly three letters A to Z.
+// Whether a text is a country code as the catalogue stores it: exactly three letters A to Z.
 [[nodiscard]] bool isCountryCode(std::u16string_view text);
 
 struct PlaylistExport {
@@ -85,11 +88,12 @@ struct PlaylistExport {
     std::vector<PlaylistNote> skipped;  // records that cannot be written, by record number
 };
 
-// Writes the records as a playlist that importPlaylist (without a list country) reads back
-// to the same records, the on mark as 0 or 1. A record the import would leave out or read
-// back changed is not written but reported, by the import's own rules: no country code,
-// an empty name or address, blanks at either end of either, an address that reads as a
-// comment, the address of a record written before, more records than a channel file holds.
+// Writes the records as a playlist that importPlaylist (without a fallback country) reads
+// back to the same records, the on mark as 0 or 1. A record the import would leave out or
+// read back changed is not written but reported, by the import's own rules: a country that
+// is not three capital letters, an empty name or address, blanks at either end of either, an
+// address that reads as a comment, the address of a record written before. So is every
+// record after the 400th: the list is meant to become a channel file again.
 [[nodiscard]] PlaylistExport exportPlaylist(std::span<const Channel> channels);
 
 }  // namespace telvia

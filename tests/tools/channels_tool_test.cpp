@@ -75,6 +75,70 @@ TEST(ChannelsTool, ImportsExportsAndListsAList)
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"again.m3u", "again.qcl", "list.m3u", "list.qcl"}));
 }
 
+// Each entry's country comes from the list; --country covers the entries that give none,
+// in either form of code.
+TEST(ChannelsTool, ImportTakesTheListsCountriesAndTheFallbackForTheRest)
+{
+    ScratchFolder folder;
+    folder.write("list.m3u", "#EXTM3U\n#EXTINF:-1 tvg-country=\"gb\",One\nhttp://a/1\n"
+                             "#EXTINF:-1 tvg-id=\"TF1.fr\",Two\nhttp://a/2\n"
+                             "#EXTINF:-1 tvg-id=\"\",Three\nhttp://a/3\n");
+    const std::string one = "1\ton\tGBR\tOne\thttp://a/1\t\t\n";
+    const std::string two = "2\ton\tFRA\tTwo\thttp://a/2\t\t\n";
+    const struct {
+        std::vector<std::string> fallback;
+        std::string summary;
+        std::string listing;
+    } cases[] = {
+        {{}, "out.qcl: 2 channels written, 1 entries skipped\n", one + two},
+        {{"--country", "DEU"}, "out.qcl: 3 channels written, 0 entries skipped\n",
+         one + two + "3\ton\tDEU\tThree\thttp://a/3\t\t\n"},
+        {{"--country", "by"}, "out.qcl: 3 channels written, 0 entries skipped\n",
+         one + two + "3\ton\tBLR\tThree\thttp://a/3\t\t\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.summary);
+        std::vector<std::string> arguments = {"import", "list.m3u", "out.qcl"};
+        arguments.insert(arguments.end(), c.fallback.begin(), c.fallback.end());
+        ToolRun run = runTool(folder.path(), arguments);
+        ASSERT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_EQ(run.out, c.summary);
+        EXPECT_EQ(run.err.find("list.m3u:6: no country") != std::string::npos, c.fallback.empty()) << run.err;
+        run = runTool(folder.path(), {"list", "out.qcl"});
+        ASSERT_EQ(run.exitCode, 0) << describe(run);
+        EXPECT_EQ(run.out, c.listing);
+    }
+
+    for (const char* bad : {"G1", "XX", "GBRX", ""}) {
+        const ToolRun run = runTool(folder.path(), {"import", "list.m3u", "bad.qcl", "--country", bad});
+        EXPECT_EQ(run.exitCode, 2) << bad << "\n" << describe(run);
+        EXPECT_NE(run.err.find("--country takes a country code"), std::string::npos) << describe(run);
+    }
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"list.m3u", "out.qcl"}));
+}
+
+// A channel file holds 400 channels: of a longer list the first 400 are written and the
+// rest counted, apart from the entries left out.
+TEST(ChannelsTool, ImportWritesTheFirst400OfALongerList)
+{
+    ScratchFolder folder;
+    std::string longList = "#EXTM3U\n";
+    for (int k = 0; k < 450; ++k) {
+        longList += "#EXTINF:-1 tvg-id=\"C.us\",Channel " + std::to_string(k) + "\nhttp://a/" + std::to_string(k) + "\n";
+    }
+    longList += "#EXTINF:-1,No country\nhttp://a/x\n";
+    folder.write("long.m3u", longList);
+
+    ToolRun run = runTool(folder.path(), {"import", "long.m3u", "out.qcl"});
+    ASSERT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_EQ(run.out, "out.qcl: 400 channels written, 50 left over (a channel file holds 400), 1 entries skipped\n");
+    EXPECT_EQ(folder.read("out.qcl").size(), 400 * channelRecordSize);
+    run = runTool(folder.path(), {"list", "out.qcl"});
+    ASSERT_EQ(run.exitCode, 0) << describe(run);
+    EXPECT_NE(run.out.find("400\ton\tUSA\tChannel 399\thttp://a/399\t\t\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("Channel 400"), std::string::npos);
+}
+
 // Writing the output would destroy the input before or while it is read.
 TEST(ChannelsTool, RefusesAnOutputThatIsTheInputHoweverItIsSpelt)
 {

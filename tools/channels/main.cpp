@@ -5,18 +5,26 @@
 //   telvia-channels export IN.qcl OUT.m3u
 //   telvia-channels list IN.qcl
 //
-// Entries that cannot become a record are reported with their line and left out; a list
-// that is malformed, or would give more than 400 channels, writes nothing at all. The output
-// must not be the input, nor a folder; files of 4 GiB and more are refused. The listing
-// shows control characters escaped, one line per record.
+// Import takes each entry's country from the list (tvg-country, else the country suffix of
+// tvg-id); --country is the fallback for entries that give none. Entries that cannot become
+// a record are reported with their line and left out; a list that is malformed writes
+// nothing at all. A channel file holds 400 channels: of a longer list the first 400 are
+// written and the rest counted as left over. The output must not be the input, nor a
+// folder; files of 4 GiB and more are refused. The listing shows control characters
+// escaped, one line per record.
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/channel_file.h"
+#include "catalogue/channel_table.h"
+#include "catalogue/country_codes.h"
 #include "catalogue/m3u_playlist.h"
 #include "common/utf8.h"
 #include "disk_files.h"
@@ -41,8 +49,10 @@ int usage()
 {
     std::fputs("usage:\n"
                "  telvia-channels import LIST.m3u OUT.qcl [--country CCC]\n"
-               "      CCC (three capital letters, e.g. GBR) is the country of every entry;\n"
-               "      without it each entry needs a tvg-country attribute\n"
+               "      each entry's country comes from its tvg-country, else from its tvg-id\n"
+               "      (\"BBCOne.uk\"); CCC (a country code, e.g. GBR or GB) is the country of\n"
+               "      the entries that give none. A channel file holds 400 channels: of a\n"
+               "      longer list the first 400 are written\n"
                "  telvia-channels export IN.qcl OUT.m3u\n"
                "  telvia-channels list IN.qcl\n"
                "      one tab-separated line per record; control characters are shown as\n"
@@ -150,12 +160,18 @@ int importList(FilePort& files, const FileArgument& listFile, const FileArgument
         report(listFile.name, *result.error, outFile.name + " not written", "line ");
         return failed;
     }
-    if (!writeChannelFile(files, outFile.path, result.channels)) {
+    const std::span<const Channel> all(result.channels);
+    const std::span<const Channel> written = all.first(std::min(all.size(), std::size_t{channelCapacity}));
+    if (!writeChannelFile(files, outFile.path, written)) {
         printLine(stderr, outFile.name + ": cannot write the file");
         return failed;
     }
-    std::printf("%s: %zu channels written, %zu entries skipped\n", outFile.name.c_str(),
-                result.channels.size(), result.skipped.size());
+    std::string summary = outFile.name + ": " + std::to_string(written.size()) + " channels written, ";
+    if (const std::size_t leftOver = all.size() - written.size(); leftOver != 0) {
+        summary += std::to_string(leftOver) + " left over (a channel file holds " + std::to_string(channelCapacity) +
+                   "), ";
+    }
+    printLine(stdout, summary + std::to_string(result.skipped.size()) + " entries skipped");
     return ok;
 }
 
@@ -220,8 +236,8 @@ int run(const std::vector<std::u16string>& arguments)
                 return usage();
             }
             country = arguments[4];
-            if (!isCountryCode(country)) {
-                printLine(stderr, "--country takes three capital letters, such as GBR");
+            if (!storedCountryCode(country)) {
+                printLine(stderr, "--country takes a country code, such as GBR or GB");
                 return badUsage;
             }
         }
