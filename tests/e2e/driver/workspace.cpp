@@ -54,6 +54,9 @@ void Workspace::copyIn(const std::filesystem::path& source, std::wstring_view na
         throw DriverError("cannot copy " + describe(source) + " to " + describe(pathOf(name)) + ": " +
                           error.message());
     }
+    // A read-only source makes a read-only copy, which the next run could not remove.
+    std::filesystem::permissions(pathOf(name), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, error);
 }
 
 bool Workspace::contains(std::wstring_view name) const
