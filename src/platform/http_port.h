@@ -102,10 +102,11 @@ public:
     // Call once, before read().
     [[nodiscard]] virtual HttpStarted start() = 0;
     // Up to into.size() bytes of the body as soon as some are there; blocks until at least
-    // one byte, the end or an error.
+    // one byte, the end or an error. An empty buffer reads nothing.
     [[nodiscard]] virtual HttpReadResult read(std::span<std::byte> into) = 0;
     // Any thread, any time, more than once: aborts a blocked start() or read(), and every
-    // later call fails with httpErrorCancelled.
+    // later call fails with httpErrorCancelled. The transfer itself is destroyed only once
+    // no call on it is running any more.
     virtual void cancel() = 0;
 };
 
