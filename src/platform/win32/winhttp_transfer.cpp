@@ -110,8 +110,11 @@ HttpStarted WinHttpTransfer::follow(std::wstring address)
         if (!adopt(std::move(opened), std::move(completion))) {
             return {httpErrorCancelled, {}};
         }
-        RequestCompletion::Outcome outcome = run([](HINTERNET request) {
-            return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0);
+        RequestCompletion::Outcome outcome = run([this](HINTERNET request) {
+            // The context given here replaces the request's own, so it names the completion too.
+            const auto context = reinterpret_cast<DWORD_PTR>(completion_.get());
+            return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                                      context);
         });
         if (outcome.error == httpOk) {
             outcome = run([](HINTERNET request) { return WinHttpReceiveResponse(request, nullptr); });
