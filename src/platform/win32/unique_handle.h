@@ -48,6 +48,10 @@ inline void closeFile(HANDLE file)
     }
 }
 
+// Events, threads and other kernel objects that CloseHandle ends.
+inline void closeKernelObject(HANDLE object) { CloseHandle(object); }
+
 using UniqueMenu = UniqueHandle<HMENU, destroyMenu>;
+using UniqueKernelObject = UniqueHandle<HANDLE, closeKernelObject>;
 
 }  // namespace telvia::win32
