@@ -48,6 +48,9 @@ public:
     }
     [[nodiscard]] void** putVoid() { return reinterpret_cast<void**>(put()); }
 
+    // Gives the reference held to the caller, who releases it (a COM out-parameter).
+    [[nodiscard]] Interface* detach() { return std::exchange(pointer_, nullptr); }
+
     // QueryInterface for another interface of the same object.
     template <typename Other>
     [[nodiscard]] HRESULT query(REFIID iid, ComPtr<Other>& out) const
