@@ -86,9 +86,16 @@ void PinStreamer::requestExit() noexcept
 
 void PinStreamer::join() noexcept
 {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
-        thread_.join();
+    if (!thread_.joinable()) {
+        return;
     }
+    // The thread holds no reference to the filter, so tear-down never runs on it; should it
+    // ever, joining itself would deadlock.
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();
+        return;
+    }
+    thread_.join();
 }
 
 void PinStreamer::run() noexcept
