@@ -199,19 +199,20 @@ FunctionEnd
 ; folder: where an earlier version is installed, else the scope's usual place. A folder
 ; given with /D or on the folder page is left alone.
 Function ApplyScope
+  ; Both usual places, taken in the current user's context ($LOCALAPPDATA follows it).
+  SetShellVarContext current
+  StrCpy $R2 "$LOCALAPPDATA\Programs\${PRODUCT}"
+  StrCpy $R3 "$PROGRAMFILES64\${PRODUCT}"
   ${If} $AllUsers = 1
     SetShellVarContext all
-    StrCpy $R2 "$PROGRAMFILES64\${PRODUCT}"
-    StrCpy $R3 "$LOCALAPPDATA\Programs\${PRODUCT}"
+    StrCpy $R4 $R3
   ${Else}
-    SetShellVarContext current
-    StrCpy $R2 "$LOCALAPPDATA\Programs\${PRODUCT}"
-    StrCpy $R3 "$PROGRAMFILES64\${PRODUCT}"
+    StrCpy $R4 $R2
   ${EndIf}
   ${If} $INSTDIR == ""
-  ${OrIf} $INSTDIR == $R3
   ${OrIf} $INSTDIR == $R2
-    StrCpy $INSTDIR $R2
+  ${OrIf} $INSTDIR == $R3
+    StrCpy $INSTDIR $R4
     ReadRegStr $R4 SHCTX "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $R4 != ""
       StrCpy $INSTDIR $R4

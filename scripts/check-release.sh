@@ -10,7 +10,8 @@
 #   the catalogue is saved at exit) and Help > User manual hands the shell Telvia.chm of that
 #   folder; installing again keeps the user's channels.qcl and translation.ini; the
 #   uninstaller removes every installed file and keeps the user's settings, or with
-#   /REMOVEUSERDATA removes them too. The prefix is removed afterwards.
+#   /REMOVEUSERDATA removes them too; /ALLUSERS installs into Program Files and registers
+#   under HKLM. The prefix is removed afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -78,6 +79,12 @@ reg_value() {  # KEY VALUE -> the value's data, or nothing
   w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
 }
 has_key() { w reg query "$1" >/dev/null 2>&1; }
+# Runs a command line exactly as written: NSIS takes /D= and _?= as the rest of the line,
+# spaces and all, where wine would quote an argument that holds a space.
+run_line() {
+  printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/run-line.cmd"
+  w cmd /c 'C:\run-line.cmd'
+}
 cp "$remote" "$WINEPREFIX/drive_c/telvia-remote.exe"
 remote() { w 'C:\telvia-remote.exe' "$@"; }
 settings='HKCU\Software\Quorvex\Telvia'
@@ -163,8 +170,7 @@ pass "uninstaller removes every installed file and keeps the user's channels and
 # Into a folder of one's own, then uninstalled as Apps & features does it (the uninstaller
 # copies itself away and returns at once), with the user's data.
 custom_win='C:\Telvia check'
-# /D= takes the rest of the command line as it stands, spaces and all, without quotes.
-w cmd /c "C:\\setup.exe /S /D=$custom_win" || fail "the install into $custom_win ended with code $?"
+run_line "C:\\setup.exe /S /D=$custom_win" || fail "the install into $custom_win ended with code $?"
 custom=$(unix "$custom_win")
 [ -f "$custom/telvia.exe" ] && [ -f "$custom/Telvia.chm" ] || fail "/D=$custom_win installed nothing there"
 [ "$(reg_value "$uninstall_key" InstallLocation)" = "$custom_win" ] || fail "InstallLocation is not $custom_win"
@@ -175,5 +181,22 @@ for _ in $(seq 150); do [ -e "$custom" ] || break; sleep 0.2; done
 ! has_key "$settings" || fail "uninstalling with /REMOVEUSERDATA kept $settings"
 ! has_key "$uninstall_key" || fail "the uninstaller left its Apps & features entry"
 pass "uninstaller with /REMOVEUSERDATA removes the folder and the user's settings"
+
+# For all users (Wine's user counts as an administrator, so no elevation is asked for):
+# Program Files, the uninstall entry under HKLM and the Start menu of all users.
+machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Telvia'
+w 'C:\setup.exe' /S /ALLUSERS || fail "the install for all users ended with code $?"
+all_win=$(w cmd /c echo '%ProgramFiles%\Telvia' | tr -d '\r')
+all=$(unix "$all_win")
+[ -f "$all/telvia.exe" ] && [ -f "$all/uninstall.exe" ] || fail "/ALLUSERS installed nothing in $all_win"
+[ "$(reg_value "$machine_key" InstallLocation)" = "$all_win" ] || fail "/ALLUSERS registered no uninstaller under HKLM"
+! has_key "$uninstall_key" || fail "an installation for all users registered itself for the current user"
+[ -n "$(find "$WINEPREFIX/drive_c/ProgramData" -path '*Start Menu/Programs/Telvia.lnk')" ] || fail "no Start-menu shortcut for all users"
+run_line "\"$all_win\\uninstall.exe\" /S _?=$all_win" || fail "the uninstaller for all users ended with code $?"
+left=$(cd "$all" && find . -type f | sed 's|^\./||' | tr '\n' ' ')
+[ "$left" = "uninstall.exe " ] || fail "after uninstalling for all users the folder holds: $left"
+[ -z "$(find "$WINEPREFIX/drive_c" -name Telvia.lnk)" ] || fail "the uninstaller for all users left a shortcut"
+! has_key "$machine_key" || fail "the uninstaller for all users left its entry"
+pass "/ALLUSERS installs into $all_win for every user, and uninstalls again"
 
 echo "check-release: all checks passed"
