@@ -23,9 +23,14 @@ fi
 
 scripts/setup.sh
 echo "release: building telvia.exe (windows preset, Release)"
-nice cmake --preset windows >/dev/null
-nice cmake --build --preset windows --target telvia telvia_first_run_data telvia-remote >/dev/null
 build=$root/build/windows
+mkdir -p "$build"
+{ nice cmake --preset windows && nice cmake --build --preset windows --target telvia telvia_first_run_data telvia-remote; } \
+  >"$build/release-build.log" 2>&1 || {
+  tail -n 40 "$build/release-build.log" >&2
+  echo "release: the build failed (all of it in $build/release-build.log)" >&2
+  exit 1
+}
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || { echo "release: no project version in $build/CMakeCache.txt" >&2; exit 1; }
 quad=$(sed -n 's/^#define TELVIA_VERSION_QUAD "\(.*\)"$/\1/p' "$build/src/resources/version.h")
