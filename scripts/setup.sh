@@ -1,7 +1,15 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build Telvia and run all of its tests.
 # Idempotent: prints nothing and installs nothing when everything is already present.
+#   scripts/setup.sh [--release]   --release: also what scripts/release.sh needs (the
+#                                  installer compiler, the help compiler, zip)
 set -euo pipefail
+release=0
+case "${1:-}" in
+  "") ;;
+  --release) release=1 ;;
+  *) echo "usage: $0 [--release]" >&2; exit 2 ;;
+esac
 
 # package -> a file or command that proves it is installed
 declare -A probes=(
@@ -33,6 +41,15 @@ declare -A probes=(
   [gstreamer1.0-plugins-ugly]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstasf.so
   [gstreamer1.0-libav]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstlibav.so
 )
+if [ $release -eq 1 ]; then
+  probes+=(
+    [nsis]=/usr/bin/makensis
+    [fp-utils]=/usr/bin/chmcmd
+    [zip]=/usr/bin/zip
+    [unzip]=/usr/bin/unzip
+    [python3]=/usr/bin/python3
+  )
+fi
 
 missing=()
 for pkg in "${!probes[@]}"; do

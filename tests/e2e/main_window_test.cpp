@@ -25,7 +25,7 @@ TEST_F(MainWindow, AboutBoxNamesProductAndVersionAndClosesWithOkOrCancel)
         telvia.postCommand(command::about);
         const Dialog about = Dialog::waitForOwned(telvia);
 
-        EXPECT_EQ(about.controlText(aboutProductLine), L"Telvia version 1.6");
+        EXPECT_EQ(about.controlText(aboutProductLine), L"Telvia version " TELVIA_EXPECTED_VERSION);
 
         about.press(closer);
         EXPECT_TRUE(about.waitClosed());

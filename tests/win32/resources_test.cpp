@@ -239,7 +239,7 @@ TEST(StringResources, FixedTextsAndOwnTextsFitTheLoadLimit) {
     const wchar_t* text;  // nullptr: free text, only present and within the limit
   };
   const Row cases[] = {
-      {IDS_APP_TITLE, L"Telvia"},      {IDS_VERSION, L"1.6"},
+      {IDS_APP_TITLE, L"Telvia"},      {IDS_VERSION, L"" TELVIA_EXPECTED_VERSION},
       {IDS_WINDOW_CLASS, L"TELVIA"},   {IDS_ABOUT_LINE1, nullptr},
       {IDS_ABOUT_LINE2, nullptr},
   };
@@ -662,9 +662,12 @@ TEST(VersionResource, FixedAndStringValues) {
   UINT fixedSize = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize));
   ASSERT_NE(fixed, nullptr);
-  EXPECT_EQ(fixed->dwFileVersionMS, (1u << 16) | 6u);
-  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, (1u << 16) | 6u);
+  constexpr DWORD kVersionMS = (TELVIA_EXPECTED_VERSION_MAJOR << 16) | TELVIA_EXPECTED_VERSION_MINOR;
+  constexpr DWORD kVersionLS = (TELVIA_EXPECTED_VERSION_PATCH << 16) | TELVIA_EXPECTED_VERSION_TWEAK;
+  EXPECT_EQ(fixed->dwFileVersionMS, kVersionMS);
+  EXPECT_EQ(fixed->dwFileVersionLS, kVersionLS);
+  EXPECT_EQ(fixed->dwProductVersionMS, kVersionMS);
+  EXPECT_EQ(fixed->dwProductVersionLS, kVersionLS);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
 
   struct Row {
@@ -674,7 +677,8 @@ TEST(VersionResource, FixedAndStringValues) {
   const Row strings[] = {
       {L"ProductName", L"Telvia"},           {L"CompanyName", L"Quorvex"},
       {L"FileDescription", L"Telvia"},       {L"OriginalFilename", L"telvia.exe"},
-      {L"FileVersion", L"1.6.0.0"},
+      {L"FileVersion", L"" TELVIA_EXPECTED_VERSION_QUAD},
+      {L"ProductVersion", L"" TELVIA_EXPECTED_VERSION_QUAD},
   };
   for (std::size_t i = 0; i < std::size(strings); ++i) {
     const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + strings[i].name;

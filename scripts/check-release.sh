@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Checks what scripts/release.sh wrote (it runs this at its end):
+#   scripts/check-release.sh [DIR [VERSION]]     default build/release and the project version
+# - the portable zip holds exactly the expected files in one folder Telvia/;
+# - the manual Telvia.chm opens with chmls and holds every page, image and file of its project;
+# - under Wine, in a prefix of its own: the installer installs silently for the current user
+#   into %LOCALAPPDATA%\Programs\Telvia, registers its uninstaller, and makes a Start-menu
+#   shortcut whose working folder is the install folder; the installed program, started
+#   there, finds channels_init.qcl on its first run (the channel editor lists its channels and
+#   the catalogue is saved at exit) and Help > User manual hands the shell Telvia.chm of that
+#   folder; installing again keeps the user's channels.qcl and translation.ini; the
+#   uninstaller removes every installed file and keeps the user's settings, or with
+#   /REMOVEUSERDATA removes them too; /ALLUSERS installs into Program Files and registers
+#   under HKLM. The prefix is removed afterwards.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+dir=$(cd "${1:-build/release}" && pwd)
+version=${2:-$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)}
+setup=$dir/telvia-$version-setup.exe
+portable=$dir/telvia-$version-portable.zip
+remote=$root/build/windows/tools/remote/telvia-remote.exe
+
+fail() { echo "check-release: FAILED: $*" >&2; exit 1; }
+pass() { echo "check-release: ok: $*"; }
+for file in "$setup" "$portable" "$remote"; do
+  [ -f "$file" ] || fail "$file is missing"
+done
+
+# What every package holds, relative to the program folder. demo.wmv ships (it is well
+# under the release script's size limit); the sample translations are those of translations/.
+expected=$(
+  printf '%s\n' telvia.exe channels_init.qcl demo.wmv Telvia.chm translations/README.txt
+  for t in translations/*/translation.ini; do echo "$t"; done
+)
+expected=$(sort <<<"$expected")
+
+# --- The portable zip -------------------------------------------------------------------
+listed=$(unzip -Z1 "$portable" | grep -v '/$' | sort)
+[ "$listed" = "$(sed 's|^|Telvia/|' <<<"$expected")" ] ||
+  fail "the zip lists other files than expected:$(diff <(sed 's|^|Telvia/|' <<<"$expected") <(echo "$listed") | sed 's/^/ /')"
+unzip -tq "$portable" >/dev/null || fail "the zip does not test clean"
+pass "portable zip holds exactly the $(wc -l <<<"$expected") expected files under Telvia/"
+
+# --- The manual -------------------------------------------------------------------------
+work=$dir/check
+rm -rf "$work"
+mkdir -p "$work"
+unzip -q "$portable" -d "$work/zip"
+chm=$work/zip/Telvia/Telvia.chm
+chm_list=$(chmls -n -p list "$chm" 2>/dev/null) || fail "chmls cannot open Telvia.chm"
+# Every file of the project, and every page and image the pages name.
+needed=$(
+  sed -n '/^\[FILES\]/,/^\[/p' docs/manual/telvia.hhp | grep -v '^\[' | grep -v '^$'
+  grep -oh '\(src\|href\)="[^"#:]*"' docs/manual/*.html | sed 's/^[a-z]*="//; s/"$//'
+  (cd docs/manual && ls ./*.html | sed 's|^\./||')
+)
+missing=$(sort -u <<<"$needed" | while read -r name; do
+  grep -qxF "/$name" <<<"$chm_list" || echo "$name"
+done)
+[ -z "$missing" ] || fail "Telvia.chm lacks: $(echo $missing)"
+chmls extract "$chm" /index.html "$work/index.html" >/dev/null 2>&1 &&
+  grep -q '<title>Telvia user manual</title>' "$work/index.html" || fail "index.html does not read back from Telvia.chm"
+pass "Telvia.chm opens and holds its $(sort -u <<<"$needed" | wc -l) pages, images and files"
+
+# --- Installer and uninstaller under Wine ------------------------------------------------
+export TELVIA_WINE_STATE=$work/wine
+. scripts/wine-env.sh
+cleanup() {
+  "$root/scripts/wine-session.sh" stop >/dev/null 2>&1
+  rm -rf "$work/wine"
+}
+trap cleanup EXIT
+scripts/wine-session.sh start >/dev/null || fail "no Wine session"
+. scripts/wine-env.sh
+w() { timeout --kill-after=5 120 wine "$@" </dev/null; }
+unix() { winepath -u "$1" 2>/dev/null; }
+reg_value() {  # KEY VALUE -> the value's data, or nothing
+  w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
+}
+has_key() { w reg query "$1" >/dev/null 2>&1; }
+# Runs a command line exactly as written: NSIS takes /D= and _?= as the rest of the line,
+# spaces and all, where wine would quote an argument that holds a space.
+run_line() {
+  printf '@echo off\r\n%s\r\nexit /b %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/run-line.cmd"
+  w cmd /c 'C:\run-line.cmd'
+}
+cp "$remote" "$WINEPREFIX/drive_c/telvia-remote.exe"
+remote() { w 'C:\telvia-remote.exe' "$@"; }
+settings='HKCU\Software\Quorvex\Telvia'
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Telvia'
+
+cp "$setup" "$WINEPREFIX/drive_c/setup.exe"
+w 'C:\setup.exe' /S || fail "the silent install ended with code $?"
+instdir_win=$(w cmd /c echo '%LOCALAPPDATA%\Programs\Telvia' | tr -d '\r')
+instdir=$(unix "$instdir_win")
+[ -d "$instdir" ] || fail "nothing installed in $instdir_win"
+
+installed=$(cd "$instdir" && find . -type f | sed 's|^\./||' | sort)
+[ "$installed" = "$(printf '%s\nuninstall.exe\n' "$expected" | sort)" ] ||
+  fail "the install folder holds other files than expected:$(diff <(printf '%s\nuninstall.exe\n' "$expected" | sort) <(echo "$installed") | sed 's/^/ /')"
+cmp -s "$instdir/telvia.exe" "$work/zip/Telvia/telvia.exe" || fail "installer and zip carry different telvia.exe"
+pass "silent install put every file and the uninstaller into $instdir_win"
+
+for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString InstallLocation NoModify NoRepair; do
+  [ -n "$(reg_value "$uninstall_key" "$value")" ] || fail "the uninstall entry lacks $value"
+done
+[ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "DisplayVersion is not $version"
+[ "$(reg_value "$uninstall_key" InstallLocation)" = "$instdir_win" ] || fail "InstallLocation is not $instdir_win"
+[ "$(reg_value "$uninstall_key" QuietUninstallString)" = "\"$instdir_win\\uninstall.exe\" /S" ] ||
+  fail "QuietUninstallString is $(reg_value "$uninstall_key" QuietUninstallString)"
+pass "uninstaller registered under $uninstall_key"
+
+link=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/Telvia.lnk' | head -n 1)
+[ -n "$link" ] || fail "no Start-menu shortcut"
+link_info=$(python3 scripts/lnk-info.py "$link") || fail "the shortcut does not read"
+[ "$(sed -n 's/^target=//p' <<<"$link_info")" = "$instdir_win\\telvia.exe" ] || fail "the shortcut points elsewhere: $link_info"
+[ "$(sed -n 's/^workdir=//p' <<<"$link_info")" = "$instdir_win" ] || fail "the shortcut's working folder is not the install folder: $link_info"
+[ -z "$(find "$WINEPREFIX/drive_c/users" -path '*Desktop/Telvia.lnk')" ] || fail "a silent install made a desktop shortcut"
+pass "Start-menu shortcut starts telvia.exe in the install folder"
+
+# The shell's "open" of a .chm writes the file it was given, instead of opening a viewer.
+opened=$WINEPREFIX/drive_c/chm-opened.txt
+w reg add 'HKCR\.chm' /ve /d TelviaCheck.chm /f >/dev/null 2>&1
+w reg add 'HKCR\TelviaCheck.chm\shell\open\command' /ve /d 'C:\windows\system32\cmd.exe /c echo %1> C:\chm-opened.txt' /f >/dev/null 2>&1
+
+# The first run, from the install folder as the shortcut starts it.
+(cd "$instdir" && timeout --kill-after=5 120 wine telvia.exe </dev/null >/dev/null 2>&1) &
+telvia=$!
+remote wait '#32770' 'Edit channels' 30 >/dev/null || fail "the first run opened no channel editor"
+rows=$(remote rows '#32770' 'Edit channels' | tr -d '\r')
+[ "${rows:-0}" -gt 0 ] || fail "the first run's channel editor is empty: channels_init.qcl was not found"
+remote post '#32770' 'Edit channels' 0x111 2 0 || fail "could not close the channel editor"
+remote gone '#32770' 'Edit channels' 10 || fail "the channel editor did not close"
+pass "first run from the install folder lists the $rows channels of channels_init.qcl"
+
+remote post TELVIA - 0x111 32782 0 || fail "no main window to ask for the manual"
+for _ in $(seq 100); do [ -s "$opened" ] && break; sleep 0.1; done
+[ -s "$opened" ] || fail "Help > User manual asked the shell to open nothing"
+asked=$(tr -d '\r"' <"$opened" | sed 's/ *$//')
+[ "${asked,,}" = "${instdir_win,,}\\telvia.chm" ] || fail "Help > User manual opened $asked"
+pass "Help > User manual opens $asked"
+
+remote post TELVIA - 0x111 105 0 || fail "no main window to exit"
+wait "$telvia" || fail "telvia.exe ended with code $?"
+[ -n "$(reg_value "$settings\\Channels" 000_name)" ] || fail "the first run saved no catalogue at exit"
+pass "the first run saved the catalogue at exit"
+
+# An update keeps what the user made in the program folder.
+printf 'saved channels' >"$instdir/channels.qcl"
+printf '[SECTION_5]\r\nEXIT=Quit\r\n' >"$instdir/translation.ini"
+w 'C:\setup.exe' /S || fail "installing over the installed version ended with code $?"
+[ "$(cat "$instdir/channels.qcl")" = 'saved channels' ] || fail "an update replaced channels.qcl"
+[ "$(cat "$instdir/translation.ini")" = $'[SECTION_5]\r\nEXIT=Quit\r' ] || fail "an update replaced translation.ini"
+[ -f "$instdir/telvia.exe" ] && [ -f "$instdir/uninstall.exe" ] || fail "an update lost program files"
+pass "installing over it keeps channels.qcl and translation.ini"
+
+# Uninstall, keeping the user's data (the default of a silent run). With _?= the
+# uninstaller runs in place and is waited for; it cannot delete itself then.
+w reg add "$settings\\Channels" /v releaseCheck /t REG_SZ /d kept /f >/dev/null 2>&1
+w "$instdir_win\\uninstall.exe" /S "_?=$instdir_win" || fail "the uninstaller ended with code $?"
+left=$(cd "$instdir" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
+[ "$left" = "channels.qcl translation.ini uninstall.exe " ] || fail "after uninstalling the folder holds: $left"
+[ -z "$(find "$WINEPREFIX/drive_c/users" -name Telvia.lnk)" ] || fail "the uninstaller left a shortcut"
+! has_key "$uninstall_key" || fail "the uninstaller left its Apps & features entry"
+[ "$(reg_value "$settings\\Channels" releaseCheck)" = kept ] || fail "uninstalling without /REMOVEUSERDATA removed the catalogue"
+rm -rf "$instdir"
+pass "uninstaller removes every installed file and keeps the user's channels and settings"
+
+# Into a folder of one's own, then uninstalled as Apps & features does it (the uninstaller
+# copies itself away and returns at once), with the user's data.
+custom_win='C:\Telvia check'
+run_line "C:\\setup.exe /S /D=$custom_win" || fail "the install into $custom_win ended with code $?"
+custom=$(unix "$custom_win")
+[ -f "$custom/telvia.exe" ] && [ -f "$custom/Telvia.chm" ] || fail "/D=$custom_win installed nothing there"
+[ "$(reg_value "$uninstall_key" InstallLocation)" = "$custom_win" ] || fail "InstallLocation is not $custom_win"
+printf 'saved channels' >"$custom/channels.qcl"
+w "$custom_win\\uninstall.exe" /S /REMOVEUSERDATA || fail "the uninstaller ended with code $?"
+for _ in $(seq 150); do [ -e "$custom" ] || break; sleep 0.2; done
+[ ! -e "$custom" ] || fail "uninstalling with /REMOVEUSERDATA left: $(cd "$custom" && find . | tr '\n' ' ')"
+! has_key "$settings" || fail "uninstalling with /REMOVEUSERDATA kept $settings"
+! has_key "$uninstall_key" || fail "the uninstaller left its Apps & features entry"
+pass "uninstaller with /REMOVEUSERDATA removes the folder and the user's settings"
+
+# For all users (Wine's user counts as an administrator, so no elevation is asked for):
+# Program Files, the uninstall entry under HKLM and the Start menu of all users.
+machine_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Telvia'
+w 'C:\setup.exe' /S /ALLUSERS || fail "the install for all users ended with code $?"
+all_win=$(w cmd /c echo '%ProgramFiles%\Telvia' | tr -d '\r')
+all=$(unix "$all_win")
+[ -f "$all/telvia.exe" ] && [ -f "$all/uninstall.exe" ] || fail "/ALLUSERS installed nothing in $all_win"
+[ "$(reg_value "$machine_key" InstallLocation)" = "$all_win" ] || fail "/ALLUSERS registered no uninstaller under HKLM"
+! has_key "$uninstall_key" || fail "an installation for all users registered itself for the current user"
+[ -n "$(find "$WINEPREFIX/drive_c/ProgramData" -path '*Start Menu/Programs/Telvia.lnk')" ] || fail "no Start-menu shortcut for all users"
+run_line "\"$all_win\\uninstall.exe\" /S _?=$all_win" || fail "the uninstaller for all users ended with code $?"
+left=$(cd "$all" && find . -type f | sed 's|^\./||' | tr '\n' ' ')
+[ "$left" = "uninstall.exe " ] || fail "after uninstalling for all users the folder holds: $left"
+[ -z "$(find "$WINEPREFIX/drive_c" -name Telvia.lnk)" ] || fail "the uninstaller for all users left a shortcut"
+! has_key "$machine_key" || fail "the uninstaller for all users left its entry"
+pass "/ALLUSERS installs into $all_win for every user, and uninstalls again"
+
+echo "check-release: all checks passed"
