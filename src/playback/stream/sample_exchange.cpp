@@ -136,6 +136,9 @@ void SampleExchange::endBufferingIfRefilled(std::unique_lock<std::mutex>& lock)
 
 void SampleExchange::announce(bool buffering, std::unique_lock<std::mutex>& lock)
 {
+    if (stopped_) {
+        return;  // nobody plays any more
+    }
     untoldEvents_.push_back(buffering);
     if (telling_) {
         return;  // the thread telling now tells this one too, in order

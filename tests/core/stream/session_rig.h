@@ -3,6 +3,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <algorithm>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "fake_http.h"
 #include "fake_stream_clock.h"
 #include "playback/stream/stream_session.h"
+#include "program_writer.h"
 
 namespace telvia::stream::testing {
 
@@ -71,6 +73,42 @@ inline std::vector<std::vector<MediaSample>> pullAll(MediaSource& source)
     }
     for (std::thread& puller : pullers) puller.join();
     return tracks;
+}
+
+inline std::string mediaPlaylist(const std::vector<std::string>& segments, bool endList = true, std::uint64_t sequence = 0,
+                          const std::string& extraTags = "")
+{
+    std::string text = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXT-X-MEDIA-SEQUENCE:" + std::to_string(sequence) + "\n" +
+                       extraTags;
+    for (const std::string& segment : segments) text += "#EXTINF:1.0,\n" + segment + "\n";
+    return endList ? text + "#EXT-X-ENDLIST\n" : text;
+}
+
+// Serves `count` one-second segments of one programme as seg0.ts, seg1.ts, ... under base.
+inline void serveSegments(fakes::FakeHttpClient& http, const std::string& base, int count, ProgramWriter writer = ProgramWriter())
+{
+    for (int i = 0; i < count; ++i) {
+        http.serve(base + "seg" + std::to_string(i) + ".ts", asText(writer.piece(25)), "video/mp2t");
+    }
+}
+
+inline std::vector<std::string> segmentNames(int count)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back("seg" + std::to_string(i) + ".ts");
+    return names;
+}
+
+inline bool strictlyRising(const std::vector<MediaSample>& samples)
+{
+    return std::adjacent_find(samples.begin(), samples.end(), [](const MediaSample& a, const MediaSample& b) {
+               return b.start <= a.start;
+           }) == samples.end();
+}
+
+inline bool anyDiscontinuity(const std::vector<MediaSample>& samples)
+{
+    return std::any_of(samples.begin(), samples.end(), [](const MediaSample& s) { return s.discontinuity; });
 }
 
 struct SessionRig {
