@@ -6,6 +6,34 @@
 
 namespace telvia::fakes {
 
+void FakeHttpGate::open()
+{
+    const std::scoped_lock lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+}
+
+void FakeHttpGate::awaitHeld()
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return held_ > 0; });
+}
+
+void FakeHttpGate::hold(const std::atomic<bool>& cancelled)
+{
+    std::unique_lock lock(mutex_);
+    ++held_;
+    changed_.notify_all();
+    changed_.wait(lock, [this, &cancelled] { return open_ || cancelled; });
+    --held_;
+}
+
+void FakeHttpGate::wake()
+{
+    const std::scoped_lock lock(mutex_);
+    changed_.notify_all();
+}
+
 namespace {
 
 class FakeHttpTransfer final : public HttpTransfer {
@@ -20,6 +48,9 @@ public:
 
     HttpStarted start() override
     {
+        if (answer_.gate && !answer_.gateAfter) {
+            answer_.gate->hold(cancelled_);
+        }
         if (cancelled_) {
             return {httpErrorCancelled, {}};
         }
@@ -32,6 +63,9 @@ public:
 
     HttpReadResult read(std::span<std::byte> into) override
     {
+        if (answer_.gate && answer_.gateAfter == position_ && !into.empty()) {
+            answer_.gate->hold(cancelled_);
+        }
         if (cancelled_) {
             return {httpErrorCancelled, 0};
         }
@@ -41,6 +75,9 @@ public:
         std::size_t count = std::min(into.size(), answer_.body.size() - position_);
         if (answer_.largestRead != 0) {
             count = std::min(count, answer_.largestRead);
+        }
+        if (answer_.gate && answer_.gateAfter && position_ < *answer_.gateAfter) {
+            count = std::min(count, *answer_.gateAfter - position_);  // stop at the gate
         }
         if (count == 0 && !into.empty()) {
             return {answer_.errorAfterBody, 0};
@@ -55,6 +92,9 @@ public:
         // Counted once, however often it is called.
         if (!cancelled_.exchange(true)) {
             ++*cancels_;
+        }
+        if (answer_.gate) {
+            answer_.gate->wake();
         }
     }
 
@@ -72,6 +112,15 @@ private:
 
 std::unique_ptr<HttpTransfer> FakeHttpClient::get(HttpRequest request)
 {
+    std::function<void(const HttpRequest&)> hook;
+    {
+        const std::scoped_lock lock(mutex_);
+        hook = onGet_;
+    }
+    if (hook) {
+        hook(request);
+    }
+    const std::scoped_lock lock(mutex_);
     log_.add("http.get " + request.address);
     FakeHttpAnswer answer;
     answer.head.status = 404;
@@ -83,6 +132,12 @@ std::unique_ptr<HttpTransfer> FakeHttpClient::get(HttpRequest request)
     return transfer;
 }
 
+void FakeHttpClient::answer(const std::string& address, FakeHttpAnswer answer)
+{
+    const std::scoped_lock lock(mutex_);
+    answers_[address] = std::move(answer);
+}
+
 void FakeHttpClient::serve(const std::string& address, std::string_view body, std::string_view contentType)
 {
     FakeHttpAnswer answer;
@@ -92,7 +147,19 @@ void FakeHttpClient::serve(const std::string& address, std::string_view body, st
         answer.head.contentType = std::string(contentType);
     }
     answer.body = std::string(body);
-    answers_[address] = std::move(answer);
+    this->answer(address, std::move(answer));
+}
+
+void FakeHttpClient::onGet(std::function<void(const HttpRequest&)> hook)
+{
+    const std::scoped_lock lock(mutex_);
+    onGet_ = std::move(hook);
+}
+
+std::vector<HttpRequest> FakeHttpClient::requestsSoFar() const
+{
+    const std::scoped_lock lock(mutex_);
+    return requests;
 }
 
 }  // namespace telvia::fakes

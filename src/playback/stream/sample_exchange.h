@@ -1,0 +1,73 @@
+// Where the fetch thread of a stream session hands samples to the threads that pull them:
+// one queue per track, the opening's outcome, the end of the stream and stop(). It keeps
+// the fetch thread from running too far ahead, and tells when playback runs dry and when
+// it has enough again.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "playback/stream/media_source.h"
+#include "playback/stream/sample_assembler.h"
+#include "playback/stream/stream_clock.h"
+#include "playback/stream/track_queues.h"
+
+namespace telvia::stream {
+
+class SampleExchange {
+public:
+    SampleExchange(StreamClock& clock, MediaSourceEvents& events, BufferSettings settings)
+        : clock_(clock), events_(events), queues_(settings)
+    {
+    }
+
+    // The fetch thread's side.
+    void opened(std::vector<TrackFormat> tracks);
+    void push(std::vector<TrackSample> samples);
+    // No more samples come; before opened(), the opening failed with `status`.
+    void finish(OpenStatus status);
+    // Waits while the queues hold enough; false once stopped.
+    [[nodiscard]] bool waitForRoom();
+    // Waits until the clock reaches `until`; false once stopped.
+    [[nodiscard]] bool sleepUntil(std::chrono::milliseconds until);
+    [[nodiscard]] bool isOpen() const;
+
+    // The consumers' side.
+    // The outcome of the opening; empty when the clock reached `deadline` first.
+    [[nodiscard]] std::optional<OpenStatus> awaitOpen(std::chrono::milliseconds deadline);
+    // Final once awaitOpen() said opened.
+    [[nodiscard]] std::span<const TrackFormat> tracks() const { return tracks_; }
+    [[nodiscard]] std::optional<MediaSample> next(std::size_t track);
+    // Every wait returns now and every later one at once.
+    void stop();
+
+private:
+    [[nodiscard]] bool refilled() const;
+    void endBufferingIfRefilled(std::unique_lock<std::mutex>& lock);
+    void announce(bool buffering, std::unique_lock<std::mutex>& lock);
+
+    StreamClock& clock_;
+    MediaSourceEvents& events_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::optional<OpenStatus> openStatus_;
+    std::vector<TrackFormat> tracks_;
+    TrackQueues queues_;
+    bool ended_ = false;
+    bool stopped_ = false;
+    bool holdingBack_ = false;  // the fetch thread waits for the queues to drain
+    bool buffering_ = false;
+    // Buffering events are told in the order they happened, by one thread at a time and
+    // never under the lock, so that a listener may call back.
+    std::deque<bool> untoldEvents_;
+    bool telling_ = false;
+};
+
+}  // namespace telvia::stream

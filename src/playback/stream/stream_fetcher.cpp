@@ -1,0 +1,335 @@
+#include "playback/stream/stream_fetcher.h"
+
+#include <algorithm>
+#include <variant>
+#include <vector>
+
+#include "playback/stream/icy_metadata.h"
+#include "playback/stream/stream_sniffer.h"
+#include "playback/stream/variant_choice.h"
+
+namespace telvia::stream {
+
+namespace {
+
+// Encrypted segments are not read yet: a playlist with keys cannot be played.
+bool isEncrypted(const HlsMediaPlaylist& playlist)
+{
+    return std::any_of(playlist.segments.begin(), playlist.segments.end(),
+                       [](const HlsSegment& segment) { return segment.key.has_value(); });
+}
+
+FetchFailure failureOf(std::uint32_t status)
+{
+    return status == 404 || status == 410 ? FetchFailure::notFound : FetchFailure::other;
+}
+
+// When every variant failed, a failure that reached the stream says more than one that
+// did not reach it.
+OpenStatus moreTelling(std::optional<OpenStatus> so_far, OpenStatus next)
+{
+    return so_far && *so_far != OpenStatus::unreachable ? *so_far : next;
+}
+
+}  // namespace
+
+void StreamFetcher::run(const std::string& address, AddressKind kind)
+{
+    buffer_.resize(std::max<std::size_t>(settings_.readSize, 1));
+    exchange_.finish(openAddress(address, kind));
+}
+
+OpenStatus StreamFetcher::failedRequest() const
+{
+    return http_.cancelled() ? OpenStatus::stopped : OpenStatus::unreachable;
+}
+
+OpenStatus StreamFetcher::openAddress(const std::string& address, AddressKind kind)
+{
+    const std::unique_ptr<SessionTransfer> transfer = http_.get(address);
+    const HttpStarted started = transfer->start();
+    if (started.error != httpOk || !isSuccess(started.head.status)) {
+        return failedRequest();
+    }
+    // Radio servers may put metadata between the audio bytes; only the audio counts.
+    IcyMetadataSkipper skipper(started.head.icyMetaInt ? parseIcyMetaInt(*started.head.icyMetaInt).value_or(0) : 0);
+
+    // Enough of the body to tell what it holds; the address alone does not say.
+    std::vector<std::uint8_t> first;
+    bool ended = false;
+    while (!ended && first.size() < sniffLength) {
+        const HttpReadResult read = transfer->read(buffer_);
+        if (read.error != httpOk) {
+            return failedRequest();
+        }
+        ended = read.count == 0;
+        skipper.feed(std::span(buffer_).first(read.count), first);
+    }
+    StreamFormat format = sniffStreamFormat(started.head.contentType.value_or(""), first);
+    if (format == StreamFormat::unknown && kind == AddressKind::hlsPlaylist) {
+        format = StreamFormat::hlsPlaylist;  // the parser has the last word
+    }
+    switch (format) {
+    case StreamFormat::hlsPlaylist: {
+        std::string text(first.begin(), first.end());
+        while (!ended) {
+            const HttpReadResult read = transfer->read(buffer_);
+            if (read.error != httpOk || text.size() + read.count > settings_.playlistLimit) {
+                return failedRequest();
+            }
+            ended = read.count == 0;
+            text.append(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(read.count));
+        }
+        return playPlaylist(text, address, started.head.finalAddress);
+    }
+    case StreamFormat::transportStream: {
+        Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
+        return playBody(*transfer, pipeline, skipper, first, ended);
+    }
+    case StreamFormat::mpegAudio:
+    case StreamFormat::adtsAudio: {
+        const EsKind audio = format == StreamFormat::mpegAudio ? EsKind::mpegAudio : EsKind::aacAdts;
+        Pipeline pipeline{makeAudioStreamReader(audio), SampleAssembler(settings_.assembler)};
+        return playBody(*transfer, pipeline, skipper, first, ended);
+    }
+    case StreamFormat::asf:
+    case StreamFormat::unknown:
+        break;
+    }
+    return OpenStatus::notSupported;
+}
+
+OpenStatus StreamFetcher::playBody(SessionTransfer& transfer, Pipeline& pipeline, IcyMetadataSkipper& skipper,
+                                   std::span<const std::uint8_t> first, bool ended)
+{
+    if (!pump(pipeline, first)) {
+        return OpenStatus::noPlayableTrack;
+    }
+    std::vector<std::uint8_t> audio;
+    while (!ended) {
+        if (!exchange_.waitForRoom()) {
+            return endOf(pipeline);
+        }
+        const HttpReadResult read = transfer.read(buffer_);
+        if (read.error != httpOk) {
+            // A stream that broke off after it opened has simply ended.
+            return opened_ ? OpenStatus::opened : failedRequest();
+        }
+        ended = read.count == 0;
+        audio.clear();
+        skipper.feed(std::span(buffer_).first(read.count), audio);
+        if (!pump(pipeline, audio)) {
+            return OpenStatus::noPlayableTrack;
+        }
+    }
+    flush(pipeline);
+    return endOf(pipeline);
+}
+
+OpenStatus StreamFetcher::playPlaylist(std::string_view text, const std::string& requested,
+                                       const std::string& finalAddress)
+{
+    const HlsParseResult parsed = parseHlsPlaylist(text, finalAddress);
+    if (const auto* master = std::get_if<HlsMasterPlaylist>(&parsed)) {
+        return playVariants(*master);
+    }
+    if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
+        // Reloads go to the address asked for: a redirect may have led to a one-time address.
+        return playMedia(*media, requested);
+    }
+    return OpenStatus::notSupported;
+}
+
+OpenStatus StreamFetcher::playVariants(const HlsMasterPlaylist& master)
+{
+    std::optional<OpenStatus> failure;
+    for (const std::size_t index : variantOrder(master.variants)) {
+        const OpenStatus status = playVariant(master.variants[index].address);
+        if (status == OpenStatus::opened || status == OpenStatus::stopped) {
+            return status;
+        }
+        failure = moreTelling(failure, status);
+    }
+    return failure.value_or(OpenStatus::noPlayableTrack);
+}
+
+OpenStatus StreamFetcher::playVariant(const std::string& address)
+{
+    const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
+    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
+        return failedRequest();
+    }
+    const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
+    if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
+        return playMedia(*media, address);
+    }
+    return OpenStatus::notSupported;
+}
+
+OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress)
+{
+    if (isEncrypted(playlist)) {
+        return OpenStatus::notSupported;
+    }
+    Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
+    LiveScheduler scheduler(playlist, clock_.now(), settings_.scheduler);
+    for (;;) {
+        if (!exchange_.waitForRoom()) {
+            return endOf(pipeline);
+        }
+        const SchedulerStep step = scheduler.next(clock_.now());
+        switch (step.kind) {
+        case SchedulerStep::Kind::fetchPlaylist:
+            reloadPlaylist(scheduler, reloadAddress);
+            break;
+        case SchedulerStep::Kind::fetchSegment: {
+            const HlsSegment& segment = *step.segment;
+            if (step.discontinuity) {
+                // What came before ends here, and the timestamps may start afresh.
+                flush(pipeline);
+                pipeline.assembler.discontinuity();
+            }
+            switch (fetchSegment(pipeline, segment)) {
+            case SegmentResult::loaded:
+                scheduler.segmentLoaded(segment.sequence);
+                break;
+            case SegmentResult::brokenOff:
+                // What arrived plays; the rest of the segment is lost.
+                flush(pipeline);
+                pipeline.assembler.loss();
+                scheduler.segmentLoaded(segment.sequence);
+                break;
+            case SegmentResult::notFound:
+                scheduler.segmentFailed(segment.sequence, FetchFailure::notFound, clock_.now());
+                break;
+            case SegmentResult::failed:
+                scheduler.segmentFailed(segment.sequence, FetchFailure::other, clock_.now());
+                break;
+            case SegmentResult::stopped:
+                return endOf(pipeline);
+            }
+            if (pipeline.assembler.state() == SampleAssembler::State::noPlayableTrack) {
+                return OpenStatus::noPlayableTrack;
+            }
+            break;
+        }
+        case SchedulerStep::Kind::wait:
+            if (!exchange_.sleepUntil(step.until)) {
+                return endOf(pipeline);
+            }
+            break;
+        case SchedulerStep::Kind::finished:
+            flush(pipeline);
+            return endOf(pipeline);
+        case SchedulerStep::Kind::failed:
+            return opened_ ? OpenStatus::opened : failedRequest();
+        }
+    }
+}
+
+void StreamFetcher::reloadPlaylist(LiveScheduler& scheduler, const std::string& address)
+{
+    const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
+    if (http_.cancelled()) {
+        return;
+    }
+    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
+        scheduler.playlistFailed(whole.error == httpOk ? failureOf(whole.head.status) : FetchFailure::other,
+                                 clock_.now());
+        return;
+    }
+    const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
+    const auto* media = std::get_if<HlsMediaPlaylist>(&parsed);
+    if (media == nullptr || isEncrypted(*media)) {
+        scheduler.playlistFailed(FetchFailure::other, clock_.now());
+        return;
+    }
+    scheduler.playlistLoaded(*media, clock_.now());
+}
+
+StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, const HlsSegment& segment)
+{
+    std::optional<HttpByteRange> range;
+    if (segment.range && segment.range->length > 0) {
+        range = HttpByteRange{segment.range->offset, segment.range->offset + segment.range->length - 1};
+    }
+    const std::unique_ptr<SessionTransfer> transfer = http_.get(segment.address, range);
+    const HttpStarted started = transfer->start();
+    if (started.error != httpOk) {
+        return http_.cancelled() ? SegmentResult::stopped : SegmentResult::failed;
+    }
+    if (!isSuccess(started.head.status)) {
+        return failureOf(started.head.status) == FetchFailure::notFound ? SegmentResult::notFound
+                                                                          : SegmentResult::failed;
+    }
+    // Each piece goes on as it arrives: playback need not wait for whole segments.
+    bool any = false;
+    for (;;) {
+        const HttpReadResult read = transfer->read(buffer_);
+        if (read.error != httpOk) {
+            return http_.cancelled() ? SegmentResult::stopped : any ? SegmentResult::brokenOff : SegmentResult::failed;
+        }
+        if (read.count == 0) {
+            return SegmentResult::loaded;
+        }
+        any = true;
+        if (!pump(pipeline, std::span(buffer_).first(read.count))) {
+            return SegmentResult::loaded;
+        }
+        if (!exchange_.waitForRoom()) {
+            return SegmentResult::stopped;
+        }
+    }
+}
+
+bool StreamFetcher::pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes)
+{
+    if (!bytes.empty()) {
+        pipeline.reader->feed(bytes);
+        deliver(pipeline);
+    }
+    return pipeline.assembler.state() != SampleAssembler::State::noPlayableTrack;
+}
+
+void StreamFetcher::flush(Pipeline& pipeline)
+{
+    pipeline.reader->finish();
+    deliver(pipeline);
+}
+
+void StreamFetcher::deliver(Pipeline& pipeline)
+{
+    if (const auto program = pipeline.reader->program()) {
+        pipeline.assembler.setProgram(*program);
+    }
+    for (AccessUnit& unit : pipeline.reader->takeAccessUnits()) {
+        pipeline.assembler.push(std::move(unit));
+    }
+    if (!opened_ && pipeline.assembler.state() == SampleAssembler::State::ready) {
+        const std::span<const TrackFormat> tracks = pipeline.assembler.tracks();
+        exchange_.opened(std::vector<TrackFormat>(tracks.begin(), tracks.end()));
+        opened_ = true;
+    }
+    exchange_.push(pipeline.assembler.takeSamples());
+}
+
+OpenStatus StreamFetcher::endOf(const Pipeline& pipeline) const
+{
+    if (opened_) {
+        return OpenStatus::opened;
+    }
+    if (http_.cancelled()) {
+        return OpenStatus::stopped;
+    }
+    switch (pipeline.assembler.state()) {
+    case SampleAssembler::State::awaitingProgram:
+        return OpenStatus::notSupported;  // nothing in it looked like a stream
+    case SampleAssembler::State::awaitingFormats:
+    case SampleAssembler::State::noPlayableTrack:
+    case SampleAssembler::State::ready:
+        break;
+    }
+    return OpenStatus::noPlayableTrack;
+}
+
+}  // namespace telvia::stream

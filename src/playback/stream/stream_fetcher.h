@@ -1,0 +1,80 @@
+// The work of a stream session's fetch thread: opens the address (an HLS playlist, a
+// transport stream or a radio stream over HTTP), and from then on downloads, demultiplexes
+// and hands samples to the exchange as the bytes arrive, until the stream ends, fails or
+// is stopped.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "playback/stream/address_classification.h"
+#include "playback/stream/hls_playlist.h"
+#include "playback/stream/icy_metadata.h"
+#include "playback/stream/live_scheduler.h"
+#include "playback/stream/sample_assembler.h"
+#include "playback/stream/sample_exchange.h"
+#include "playback/stream/session_http.h"
+#include "playback/stream/stream_clock.h"
+#include "playback/stream/unit_reader.h"
+
+namespace telvia::stream {
+
+struct FetchSettings {
+    SchedulerSettings scheduler;
+    AssemblerSettings assembler;
+    std::size_t playlistLimit = 4 * 1024 * 1024;  // longest playlist read
+    std::size_t readSize = 64 * 1024;             // most bytes asked for by one read
+};
+
+class StreamFetcher {
+public:
+    StreamFetcher(SessionHttp& http, SampleExchange& exchange, StreamClock& clock, FetchSettings settings)
+        : http_(http), exchange_(exchange), clock_(clock), settings_(settings)
+    {
+    }
+
+    // The whole life of the stream; tells the exchange how it opened and when it ended.
+    void run(const std::string& address, AddressKind kind);
+
+private:
+    // One attempt at playing something: a variant, or the body of the address itself.
+    struct Pipeline {
+        std::unique_ptr<UnitReader> reader;
+        SampleAssembler assembler;
+    };
+    enum class SegmentResult : std::uint8_t { loaded, notFound, failed, brokenOff, stopped };
+
+    [[nodiscard]] OpenStatus openAddress(const std::string& address, AddressKind kind);
+    [[nodiscard]] OpenStatus playPlaylist(std::string_view text, const std::string& requested,
+                                          const std::string& finalAddress);
+    [[nodiscard]] OpenStatus playVariants(const HlsMasterPlaylist& master);
+    [[nodiscard]] OpenStatus playVariant(const std::string& address);
+    [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress);
+    void reloadPlaylist(LiveScheduler& scheduler, const std::string& address);
+    [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment);
+    [[nodiscard]] OpenStatus playBody(SessionTransfer& transfer, Pipeline& pipeline, IcyMetadataSkipper& skipper,
+                                      std::span<const std::uint8_t> first, bool ended);
+    // unreachable for a request that failed, stopped when stop() made it fail.
+    [[nodiscard]] OpenStatus failedRequest() const;
+
+    // Feeds bytes through the pipeline and hands on what comes out; false once the stream
+    // turned out to hold nothing playable.
+    bool pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes);
+    void flush(Pipeline& pipeline);
+    void deliver(Pipeline& pipeline);
+    // What an attempt that ended comes to: opened once samples flowed, else why not.
+    [[nodiscard]] OpenStatus endOf(const Pipeline& pipeline) const;
+
+    SessionHttp& http_;
+    SampleExchange& exchange_;
+    StreamClock& clock_;
+    FetchSettings settings_;
+    std::vector<std::uint8_t> buffer_;  // one read's bytes
+    bool opened_ = false;
+};
+
+}  // namespace telvia::stream
