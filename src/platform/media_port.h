@@ -238,6 +238,9 @@ public:
 
     [[nodiscard]] virtual Obtained<GraphBuilder> createFilterGraph() = 0;
     [[nodiscard]] virtual Obtained<BaseFilter> createAsfReader() = 0;
+    // The program's own source for internet streams: HLS, and MPEG-TS, MP3 or AAC over HTTP.
+    // It opens its address in Load, as the ASF reader does.
+    [[nodiscard]] virtual Obtained<BaseFilter> createStreamSource() = 0;
     [[nodiscard]] virtual Obtained<BaseFilter> createVideoMixingRenderer() = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/window_messages.h"
+#include "playback/stream/address_classification.h"
 
 namespace telvia {
 
@@ -50,13 +51,21 @@ bool Player::obtainGraphInterfaces()
                      "FAILED(hr=0x%x) in pME->SetNotifyWindow((OAHWND)hWnd, WM_GRAPHNOTIFY, 0)\n");
 }
 
-// Creates the ASF reader, puts it into the graph and asks it for its file source.
+// Creates the source the address needs (the program's own for internet streams, the
+// system's ASF reader for Windows Media and local files), puts it into the graph under the
+// source's one name and asks it for its file source.
 bool Player::addSource()
 {
     PlayerGraph& graph = state_.graph;
-    return take(ports_.media.createAsfReader(), graph.sourceFilter,
-                "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
-                "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n") &&
+    const bool ownSource = stream::routeOfAddress(context_.current.address.view()) ==
+                           stream::AddressRoute::streamSource;
+    const bool created =
+        ownSource ? take(ports_.media.createStreamSource(), graph.sourceFilter,
+                         "FAILED(hr=0x%x) in creating the stream source\n")
+                  : take(ports_.media.createAsfReader(), graph.sourceFilter,
+                         "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
+                         "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n");
+    return created &&
            succeeded(graph.graphBuilder->addFilter(*graph.sourceFilter, u"WMASFReader"),
                      "FAILED(hr=0x%x) in pGB->AddFilter( pBF, L\"WMASFReader\")\n") &&
            take(graph.sourceFilter->queryFileSource(), graph.fileSource,
@@ -80,6 +89,12 @@ void Player::reportConnectionFailure()
 // meanwhile and is usable again on both outcomes.
 bool Player::openAddress()
 {
+    // An address no source may open is not handed to one: a network share named in a
+    // shared channel file would make the system send the user's sign-in to that host.
+    if (stream::routeOfAddress(context_.current.address.view()) == stream::AddressRoute::none) {
+        reportConnectionFailure();
+        return false;
+    }
     ports_.window.enable(false);
     if (state_.graph.fileSource->load(context_.current.address.view()) < 0) {
         reportConnectionFailure();

@@ -104,7 +104,7 @@ TEST_F(PlaybackFixture, StopForgetsTheChannelAndTheVideoSize)
     ASSERT_EQ(played().playing, 1);
     presenter.onCommand(IDM_STOP);
     EXPECT_TRUE(state->current.name.empty());
-    EXPECT_EQ(state->current.address, u"http://news");
+    EXPECT_EQ(state->current.address, u"mms://news");
     EXPECT_EQ(played().videoWidth, 0);
     EXPECT_EQ(played().videoHeight, 0);
     EXPECT_EQ(played().playing, 0);

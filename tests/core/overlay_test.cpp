@@ -67,7 +67,7 @@ TEST_F(OverlayTest, InformationBoxShowsTheChannelAndTheStream)
     presenter.onCommand(IDM_INFORMATION);
     ASSERT_EQ(platform.messages.shown.size(), 1u);
     EXPECT_EQ(platform.messages.shown[0].text,
-              u"Name: News\nCountry: DEU\nNote: \nAddress: http://news\n"
+              u"Name: News\nCountry: DEU\nNote: \nAddress: mms://news\n"
               u"Home page: http://news.example\nVideo size: 320:240\nFPS: 25");
     EXPECT_EQ(platform.messages.shown[0].caption, u"Information about the channel");
     EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::mainWindow);

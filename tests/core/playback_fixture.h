@@ -35,7 +35,7 @@ struct PlaybackFixture : PresenterFixture {
     PlaybackFixture()
     {
         state->current.name = u"News";
-        state->current.address = u"http://news";
+        state->current.address = u"mms://news";
         state->viewMode = 1;
         player.fillVolumeSteps();
         loadTranslationsFrom(*translations,

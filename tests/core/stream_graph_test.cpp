@@ -109,7 +109,7 @@ TEST_F(ConnectTest, BuildsRendersAndStartsTheGraphInOrder)
         "release vmr.IBaseFilter",
         // The window is disabled exactly while the address is opened.
         "windowControl.enable 0",
-        "asf.IFileSourceFilter.Load http://news",
+        "asf.IFileSourceFilter.Load mms://news",
         "windowControl.enable 1",
         "windowControl.setFocus",
         "asf.IBaseFilter.EnumPins",
@@ -282,6 +282,49 @@ TEST_F(ConnectTest, AFailingStepIsReportedAndLeavesItsPartialGraph)
     }
 }
 
+// Internet streams go to the program's own source, Windows Media and files to the ASF
+// reader, each under the same name; an address no source may open reaches none of them.
+TEST_F(ConnectTest, TheAddressChoosesTheSource)
+{
+    const struct {
+        std::u16string address;
+        const char* source;  // the fake's prefix of the source created; none: refused
+    } cases[] = {
+        {u"http://live.example/index.m3u8", "stream"},
+        {u"https://live.example/ch/playlist.m3u8|User-Agent=Foo", "stream"},
+        {u"http://radio.example:8000/stream", "stream"},
+        {u"http://radio.example/live.mp3", "stream"},
+        {u"mms://news.example/live", "asf"},
+        {u"http://media.example/clip.wmv", "asf"},
+        {u"demo.wmv", "asf"},
+        {u"C:\\Videos\\clip.wmv", "asf"},
+        // A network share would be sent the user's sign-in; it is never opened.
+        {u"\\\\host\\share\\clip.wmv", nullptr},
+        {u"file://host/share/clip.wmv", nullptr},
+        {u"rtmp://live.example/app/stream", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(fakes::narrow(c.address));
+        state->current.name = u"News";
+        state->current.address = c.address;
+        platform.messages.shown.clear();
+        clearLog();
+        connect();
+        const std::string loads = std::string(c.source ? c.source : "asf") + ".IFileSourceFilter.Load " +
+                                  fakes::narrow(c.address);
+        if (c.source) {
+            EXPECT_TRUE(platform.log.contains(loads));
+            EXPECT_TRUE(platform.log.contains("graph.IGraphBuilder.AddFilter WMASFReader"));
+            EXPECT_TRUE(platform.messages.shown.empty());
+        } else {
+            EXPECT_FALSE(platform.log.contains(loads));
+            ASSERT_EQ(platform.messages.shown.size(), 1u);
+            EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
+            EXPECT_TRUE(played().graph.empty());
+        }
+    }
+}
+
 TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
 {
     media.failures = {{"asf.IFileSourceFilter.Load", anyFailure}};
@@ -298,7 +341,7 @@ TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
     EXPECT_TRUE(platform.windowControl.enabled);
 
     const auto& calls = platform.log.calls;
-    const int load = platform.log.indexOf("asf.IFileSourceFilter.Load http://news");
+    const int load = platform.log.indexOf("asf.IFileSourceFilter.Load mms://news");
     const std::vector<std::string> afterLoad(calls.begin() + load + 1, calls.end());
     ASSERT_EQ(afterLoad.size(), 16u);  // no pins enumerated yet: ten references
     EXPECT_EQ(afterLoad.front(), "messages.showInformation Connection failed!");
@@ -350,7 +393,7 @@ TEST_F(ConnectTest, NoNameOrNoAddressOnlyTearsDown)
     const struct {
         std::u16string name;
         std::u16string address;
-    } cases[] = {{u"", u"http://news"}, {u"News", u""}};
+    } cases[] = {{u"", u"mms://news"}, {u"News", u""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(fakes::narrow(c.name + u"|" + c.address));
         state->current.name = c.name;

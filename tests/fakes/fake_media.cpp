@@ -361,6 +361,11 @@ Obtained<BaseFilter> FakeMediaFramework::createAsfReader()
     return create<BaseFilter, FakeBaseFilter>(script_, "WMAsfReader", "asf.IBaseFilter");
 }
 
+Obtained<BaseFilter> FakeMediaFramework::createStreamSource()
+{
+    return create<BaseFilter, FakeBaseFilter>(script_, "StreamSource", "stream.IBaseFilter");
+}
+
 Obtained<BaseFilter> FakeMediaFramework::createVideoMixingRenderer()
 {
     return create<BaseFilter, FakeBaseFilter>(script_, "VideoMixingRenderer", "vmr.IBaseFilter");

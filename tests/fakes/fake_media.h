@@ -60,6 +60,7 @@ public:
 
     Obtained<GraphBuilder> createFilterGraph() override;
     Obtained<BaseFilter> createAsfReader() override;
+    Obtained<BaseFilter> createStreamSource() override;
     Obtained<BaseFilter> createVideoMixingRenderer() override;
 
     // The script of this fake; stays valid while the fake lives.

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/win32/com_ptr.h"
+#include "platform/win32/stream_source_filter.h"
 #include "platform/win32/directshow_ids.h"
 #include "platform/win32/win32_overlay_canvas.h"
 #include "platform/win32/wide_text.h"
@@ -441,6 +442,16 @@ Obtained<BaseFilter> Win32MediaFramework::createAsfReader()
     const HRESULT result = CoCreateInstance(clsidWmAsfReader, nullptr, CLSCTX_INPROC_SERVER,
                                             IID_IBaseFilter, reader.putVoid());
     return wrap<BaseFilter, DsBaseFilter>(result, std::move(reader), mainWindow_);
+}
+
+Obtained<BaseFilter> Win32MediaFramework::createStreamSource()
+{
+    if (!makeStreamSource_) {
+        return {E_NOTIMPL, nullptr};
+    }
+    ComPtr<IBaseFilter> filter = createStreamSourceFilter(makeStreamSource_);
+    const HRESULT result = filter ? S_OK : E_OUTOFMEMORY;
+    return wrap<BaseFilter, DsBaseFilter>(result, std::move(filter), mainWindow_);
 }
 
 Obtained<BaseFilter> Win32MediaFramework::createVideoMixingRenderer()

@@ -2,7 +2,10 @@
 // reader and the Video Mixing Renderer 7, each interface reference in its own handle.
 #pragma once
 
+#include <utility>
+
 #include "platform/media_port.h"
+#include "platform/stream_source_port.h"
 #include "platform/win32/windows_includes.h"
 
 namespace telvia::win32 {
@@ -10,14 +13,21 @@ namespace telvia::win32 {
 class Win32MediaFramework final : public MediaFrameworkPort {
 public:
     // The overlay picture is made compatible with this window's display.
-    explicit Win32MediaFramework(const HWND& mainWindow) : mainWindow_(mainWindow) {}
+    // The stream source's filters each make their session with makeStreamSource; without
+    // one, the stream source cannot be created (E_NOTIMPL).
+    explicit Win32MediaFramework(const HWND& mainWindow, StreamSourceFactory makeStreamSource = {})
+        : mainWindow_(mainWindow), makeStreamSource_(std::move(makeStreamSource))
+    {
+    }
 
     Obtained<GraphBuilder> createFilterGraph() override;
     Obtained<BaseFilter> createAsfReader() override;
+    Obtained<BaseFilter> createStreamSource() override;
     Obtained<BaseFilter> createVideoMixingRenderer() override;
 
 private:
     const HWND& mainWindow_;
+    StreamSourceFactory makeStreamSource_;
 };
 
 // QueryInterface on the filter graph manager behind a graph that this adapter made, for

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/utf8.h"
 #include "playback/stream/address_resolution.h"
 #include "playback/stream/percent_decoding.h"
 #include "playback/stream/request_headers.h"
@@ -163,6 +164,12 @@ std::string_view describe(AddressKind kind)
     case AddressKind::malformed: return "malformed";
     }
     return "unknown";
+}
+
+AddressRoute routeOfAddress(std::u16string_view address)
+{
+    const std::optional<std::string> utf8 = utf16ToUtf8(address);
+    return utf8 ? routeOf(classifyAddress(*utf8)) : AddressRoute::none;
 }
 
 }  // namespace telvia::stream

@@ -34,6 +34,9 @@ enum class AddressRoute : std::uint8_t {
 
 [[nodiscard]] AddressRoute routeOf(AddressKind kind);
 
+// The route of an address as the catalogue stores it; text that is not valid UTF-16 has none.
+[[nodiscard]] AddressRoute routeOfAddress(std::u16string_view address);
+
 // A short lower-case name of the kind, for reports.
 [[nodiscard]] std::string_view describe(AddressKind kind);
 
