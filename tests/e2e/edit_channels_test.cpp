@@ -65,17 +65,6 @@ ChannelFields demoChannel()
     return fields;
 }
 
-// The order the list shows: by country, then by name, as the user's locale compares them.
-std::vector<ChannelFields> inListOrder(std::vector<ChannelFields> channels)
-{
-    std::stable_sort(channels.begin(), channels.end(), [](const ChannelFields& a, const ChannelFields& b) {
-        if (const int byCountry = lstrcmpW(a.country.c_str(), b.country.c_str()); byCountry != 0) {
-            return byCountry < 0;
-        }
-        return lstrcmpW(a.name.c_str(), b.name.c_str()) < 0;
-    });
-    return channels;
-}
 
 // What a row of the list shows of a channel.
 struct Row {
@@ -149,14 +138,6 @@ std::vector<std::wstring> menuNames(const std::vector<ChannelFields>& channels)
     return names;
 }
 
-std::vector<std::wstring> textsOf(const std::vector<MenuItem>& items)
-{
-    std::vector<std::wstring> texts;
-    for (const MenuItem& item : items) {
-        texts.push_back(item.text);
-    }
-    return texts;
-}
 
 // What the user types into the channel form, field by field.
 struct Typed {

@@ -38,26 +38,7 @@ ChannelFields channel(std::wstring country, const std::wstring& name, std::uint3
     return sampleChannel(std::move(country), name, on);
 }
 
-// The order of the lists: by country, then name, as the user's locale compares them.
-std::vector<ChannelFields> inListOrder(std::vector<ChannelFields> channels)
-{
-    std::stable_sort(channels.begin(), channels.end(), [](const ChannelFields& a, const ChannelFields& b) {
-        if (const int byCountry = lstrcmpW(a.country.c_str(), b.country.c_str()); byCountry != 0) {
-            return byCountry < 0;
-        }
-        return lstrcmpW(a.name.c_str(), b.name.c_str()) < 0;
-    });
-    return channels;
-}
 
-std::vector<std::wstring> textsOf(const std::vector<MenuItem>& items)
-{
-    std::vector<std::wstring> texts;
-    for (const MenuItem& item : items) {
-        texts.push_back(item.text);
-    }
-    return texts;
-}
 
 bool sameChannel(const ChannelFields& a, const ChannelFields& b)
 {

@@ -1,11 +1,13 @@
 #include "driver/catalogue.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
 
 #include "driver/driver_error.h"
 #include "driver/text.h"
+#include "driver/win32.h"
 
 namespace telvia::e2e {
 
@@ -95,6 +97,17 @@ std::vector<ChannelFields> decodeChannelFile(std::string_view bytes)
         }
         channels.push_back(std::move(channel));
     }
+    return channels;
+}
+
+std::vector<ChannelFields> inListOrder(std::vector<ChannelFields> channels)
+{
+    std::stable_sort(channels.begin(), channels.end(), [](const ChannelFields& a, const ChannelFields& b) {
+        if (const int byCountry = lstrcmpW(a.country.c_str(), b.country.c_str()); byCountry != 0) {
+            return byCountry < 0;
+        }
+        return lstrcmpW(a.name.c_str(), b.name.c_str()) < 0;
+    });
     return channels;
 }
 

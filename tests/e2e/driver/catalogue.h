@@ -44,6 +44,10 @@ inline constexpr std::size_t channelRecordBytes = 3132;
 // the length is not a whole number of records or a field lacks its terminator.
 [[nodiscard]] std::vector<ChannelFields> decodeChannelFile(std::string_view bytes);
 
+// The channels in the order the channel lists show them: by country, then by name, as the
+// user's locale compares them.
+[[nodiscard]] std::vector<ChannelFields> inListOrder(std::vector<ChannelFields> channels);
+
 // The value name of one field of catalogue position `position` ("%03d" and the suffix,
 // such as "007_name").
 [[nodiscard]] std::wstring positionValueName(int position, std::wstring_view suffix);

@@ -196,6 +196,15 @@ const MenuItem* findItem(std::span<const MenuItem> items, unsigned id)
     return nullptr;
 }
 
+std::vector<std::wstring> textsOf(std::span<const MenuItem> items)
+{
+    std::vector<std::wstring> texts;
+    for (const MenuItem& item : items) {
+        texts.push_back(item.text);
+    }
+    return texts;
+}
+
 std::vector<std::wstring> topLevelTexts(std::span<const MenuItem> items)
 {
     std::vector<std::wstring> texts;

@@ -53,6 +53,8 @@ struct MenuDump {
 // The first item with command id `id` that does not open a sub-menu; null if none.
 [[nodiscard]] const MenuItem* findItem(std::span<const MenuItem> items, unsigned id);
 // The texts of the items at depth 0, in order (for the menu bar: its headings).
+// The texts of the items, in order.
+[[nodiscard]] std::vector<std::wstring> textsOf(std::span<const MenuItem> items);
 [[nodiscard]] std::vector<std::wstring> topLevelTexts(std::span<const MenuItem> items);
 
 }  // namespace telvia::e2e
