@@ -75,9 +75,20 @@ scripts/wine-session.sh start >/dev/null || fail "no Wine session"
 . scripts/wine-env.sh
 w() { timeout --kill-after=5 120 wine "$@" </dev/null; }
 unix() { winepath -u "$1" 2>/dev/null; }
+# A reg query that fails to start (seen once on a loaded CI machine, with the value in place)
+# is tried again; what the last try printed is kept in reg-query.log for the failure message.
 reg_value() {  # KEY VALUE -> the value's data, or nothing
-  w reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
+  local out attempt
+  for attempt in 1 2 3; do
+    if out=$(w reg query "$1" /v "$2" 2>"$work/reg-query.log"); then
+      tr -d '\r' <<<"$out" | awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^  */, ""); print }'
+      return 0
+    fi
+    { echo "reg query $1 /v $2 (try $attempt):"; echo "$out"; } >>"$work/reg-query.log"
+    sleep 1
+  done
 }
+reg_log() { [ -s "$work/reg-query.log" ] && sed 's/^/  /' "$work/reg-query.log" | tail -n 20; }
 has_key() { w reg query "$1" >/dev/null 2>&1; }
 # Runs a command line exactly as written: NSIS takes /D= and _?= as the rest of the line,
 # spaces and all, where wine would quote an argument that holds a space.
@@ -103,7 +114,7 @@ cmp -s "$instdir/telvia.exe" "$work/zip/Telvia/telvia.exe" || fail "installer an
 pass "silent install put every file and the uninstaller into $instdir_win"
 
 for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString InstallLocation NoModify NoRepair; do
-  [ -n "$(reg_value "$uninstall_key" "$value")" ] || fail "the uninstall entry lacks $value"
+  [ -n "$(reg_value "$uninstall_key" "$value")" ] || fail "the uninstall entry lacks $value$(reg_log)"
 done
 [ "$(reg_value "$uninstall_key" DisplayVersion)" = "$version" ] || fail "DisplayVersion is not $version"
 [ "$(reg_value "$uninstall_key" InstallLocation)" = "$instdir_win" ] || fail "InstallLocation is not $instdir_win"
