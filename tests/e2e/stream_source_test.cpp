@@ -1,8 +1,11 @@
 // Internet streams on the real program: an MPEG audio stream served over HTTP by a loopback
-// server opens through the program's own source, and an address that names a network share
-// is refused without the share ever being asked for.
+// server opens through the program's own source, a live HLS channel whose server stalls
+// shows the buffering in the title, and an address that names a network share is refused
+// without the share ever being asked for.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,26 +13,14 @@
 #include "driver/dialog.h"
 #include "driver/registry.h"
 #include "driver/text.h"
+#include "driver/wine_setup.h"
+#include "live_hls_channel.h"
 #include "loopback_http_server.h"
+#include "mpeg_audio_ts.h"
 #include "scenario.h"
 
 namespace telvia::e2e {
 namespace {
-
-// Six seconds of silent MPEG-1 layer 2 audio: 48 kHz, 128 kbit/s, stereo, 384-byte frames
-// whose zero payload allocates no bits to any subband.
-std::string silentAudio()
-{
-    std::string frame(384, '\0');
-    frame[0] = '\xFF';
-    frame[1] = '\xFD';
-    frame[2] = '\x84';
-    std::string body;
-    for (int i = 0; i < 250; ++i) {
-        body += frame;
-    }
-    return body;
-}
 
 class StreamSource : public Scenario {
 protected:
@@ -48,7 +39,7 @@ protected:
 TEST_F(StreamSource, AnAudioStreamOverHttpOpensThroughTheProgramsOwnSource)
 {
     testing::LoopbackHttpServer server;
-    server.on("/radio.mp3", testing::Reply::withBody(200, silentAudio(), "Content-Type: audio/mpeg\r\n"));
+    server.on("/radio.mp3", testing::Reply::withBody(200, testing::silentMpegAudio(250), "Content-Type: audio/mpeg\r\n"));
     storeCurrentChannel(fromUtf8(server.address("/radio.mp3")));
 
     TelviaProcess& telvia = startAndWaitForWindow();
@@ -62,6 +53,40 @@ TEST_F(StreamSource, AnAudioStreamOverHttpOpensThroughTheProgramsOwnSource)
     EXPECT_EQ(requests[0].values("User-Agent").size(), 1u);
     exitNormally(telvia);
     EXPECT_EQ(registry::readString(registry::settingsKey, L"channelName"), std::optional<std::wstring>(L"Radio"));
+}
+
+// The status word comes from the translation file; without one it is empty.
+TEST_F(StreamSource, ALiveChannelShowsBufferingInTheTitleWhileItsServerStalls)
+{
+    using namespace std::chrono_literals;
+    testing::LoopbackHttpServer server;
+    // The program starts three segments from the live edge, at segment 3 of 0-5, and takes
+    // what is there; segment 9 appears some 4.6 s later and then keeps it waiting for 8 s,
+    // longer than the queue lasts.
+    const std::uint64_t stalled = 9;
+    const testing::LiveHlsChannel channel(server, {.stalledSegment = stalled, .stall = 8s});
+    storeCurrentChannel(fromUtf8(channel.address()));
+    workspace().writeFile(L"translation.ini", "[SECTION_2]\r\nBUFFERING=Buffering\r\n");
+    // Samples flow only where a renderer takes them: the audio pin needs a sound device.
+    const SilentSoundDevice sound;
+
+    TelviaProcess& telvia = startAndWaitForWindow();
+    ASSERT_TRUE(waitUntil([&] { return telvia.title() == L"Telvia  [ Radio ]"; }, 20s)) << toUtf8(telvia.title());
+    ASSERT_TRUE(server.waitForRequests(1, 1s));
+    const auto askedForStalled = [&] {
+        for (const testing::ReceivedRequest& request : server.requests()) {
+            if (request.target == testing::LiveHlsChannel::segmentTarget(stalled)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(waitUntil([&] { return telvia.title() == L"Telvia  [ Radio ]  Buffering"; }, 20s))
+        << toUtf8(telvia.title());
+    EXPECT_TRUE(askedForStalled()) << "buffering began before the server stalled";
+    EXPECT_TRUE(waitUntil([&] { return telvia.title() == L"Telvia  [ Radio ]"; }, 20s)) << toUtf8(telvia.title());
+    EXPECT_FALSE(Dialog::findOwned(telvia, 1s).has_value()) << "a message box came";
+    exitNormally(telvia);
 }
 
 TEST_F(StreamSource, ANetworkShareIsNeverOpened)

@@ -233,6 +233,12 @@ void LoopbackHttpServer::acceptLoop() {
   }
 }
 
+void LoopbackHttpServer::setNetwork(std::chrono::milliseconds latency, std::uint64_t bytesPerSecond) {
+  const std::lock_guard lock(mutex_);
+  latency_ = latency;
+  bytesPerSecond_ = bytesPerSecond;
+}
+
 Reply LoopbackHttpServer::replyTo(const ReceivedRequest& request) const {
   Responder responder;
   {
@@ -267,13 +273,38 @@ void LoopbackHttpServer::serve(std::uintptr_t socketValue) {
       requests_.push_back(*request);
     }
     requestRead_.notify_all();
+    std::chrono::milliseconds latency;
+    std::uint64_t bytesPerSecond;
+    {
+      const std::lock_guard lock(mutex_);
+      latency = latency_;
+      bytesPerSecond = bytesPerSecond_;
+    }
+    const auto answerAt = std::chrono::steady_clock::now() + latency;
     const Reply reply = replyTo(*request);
+    while (!stopping_ && std::chrono::steady_clock::now() < answerAt) {
+      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+          answerAt - std::chrono::steady_clock::now(), std::chrono::milliseconds(20)));
+    }
+    // With a rate, pieces of a fiftieth of a second's worth go out on a schedule.
+    const std::size_t piece = bytesPerSecond == 0 ? 65536 : std::clamp<std::size_t>(bytesPerSecond / 50, 1, 65536);
+    const auto sendingFrom = std::chrono::steady_clock::now();
+    std::uint64_t sent = 0;
     std::string_view unsent = reply.bytes;
     while (!stopping_ && !unsent.empty()) {
+      if (bytesPerSecond != 0) {
+        const auto due = sendingFrom + std::chrono::microseconds(sent * 1'000'000 / bytesPerSecond);
+        if (std::chrono::steady_clock::now() < due) {
+          std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
+              due - std::chrono::steady_clock::now(), std::chrono::milliseconds(20)));
+          continue;
+        }
+      }
       if (!ready(connection, true)) continue;
-      const int count = send(connection, unsent.data(), static_cast<int>(std::min<std::size_t>(unsent.size(), 65536)), 0);
+      const int count = send(connection, unsent.data(), static_cast<int>(std::min(unsent.size(), piece)), 0);
       if (count <= 0) break;
       unsent.remove_prefix(static_cast<std::size_t>(count));
+      sent += static_cast<std::uint64_t>(count);
     }
     // Held until the client closes its end or the server stops; whatever comes is dropped.
     while (reply.hold && peerOpen && !stopping_) {

@@ -71,6 +71,11 @@ public:
   void on(const std::string& target, Reply reply);
   void on(const std::string& target, Responder responder);
 
+  // From now on every answer waits `latency` after its request was read, as a round trip
+  // over a real network does, and its bytes go out at no more than `bytesPerSecond`
+  // (0: as fast as the loopback takes them).
+  void setNetwork(std::chrono::milliseconds latency, std::uint64_t bytesPerSecond);
+
   [[nodiscard]] std::vector<ReceivedRequest> requests() const;
   // Waits until this many requests have been read; false when the time runs out first.
   [[nodiscard]] bool waitForRequests(std::size_t count, std::chrono::milliseconds limit) const;
@@ -87,6 +92,8 @@ private:
   mutable std::mutex mutex_;
   mutable std::condition_variable requestRead_;
   std::atomic<bool> stopping_ = false;
+  std::chrono::milliseconds latency_{0};
+  std::uint64_t bytesPerSecond_ = 0;
   std::map<std::string, Responder> responders_;
   std::vector<ReceivedRequest> requests_;
   std::vector<std::thread> connections_;

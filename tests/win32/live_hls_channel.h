@@ -1,0 +1,40 @@
+// A live HLS channel of silent MPEG audio on a loopback server: its media playlist grows
+// with the wall clock, one segment per segment length, and lists the newest few, as a live
+// encoder's does. One segment may be held back for a while before it is answered, as a
+// stalling server does.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "loopback_http_server.h"
+
+namespace telvia::testing {
+
+struct LiveHlsSettings {
+    int framesPerSegment = 48;  // 48 frames of 24 ms: 1.152 s
+    int listed = 6;             // segments in the playlist at any time
+    int segments = 400;         // that the server knows; the playlist stops growing there
+    std::optional<std::uint64_t> stalledSegment;
+    std::chrono::milliseconds stall{0};  // how long that segment's answer waits
+};
+
+class LiveHlsChannel {
+public:
+    // Serves "/live/index.m3u8" and "/live/<n>.ts" on the server from now on, for as long
+    // as the server lives.
+    LiveHlsChannel(LoopbackHttpServer& server, LiveHlsSettings settings);
+
+    [[nodiscard]] std::string address() const { return address_; }
+    [[nodiscard]] static std::string segmentTarget(std::uint64_t index);
+
+private:
+    struct Timeline;
+    std::string address_;
+    std::shared_ptr<const Timeline> timeline_;
+};
+
+}  // namespace telvia::testing
