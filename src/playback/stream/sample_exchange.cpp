@@ -1,5 +1,7 @@
 #include "playback/stream/sample_exchange.h"
 
+#include <algorithm>
+
 namespace telvia::stream {
 
 void SampleExchange::opened(std::vector<TrackFormat> tracks)
@@ -98,6 +100,7 @@ std::optional<MediaSample> SampleExchange::next(std::size_t track)
         }
         if (std::optional<MediaSample> sample = queues_.pop(track)) {
             changed_.notify_all();  // the fetch thread may wait for room
+            sample->start += stallShift_;
             return sample;
         }
         if (ended_) {
@@ -106,6 +109,7 @@ std::optional<MediaSample> SampleExchange::next(std::size_t track)
         // Dry while the fetch thread holds back is another track's surplus, not starvation.
         if (queues_.hasDelivered(track) && !holdingBack_) {
             buffering_ = true;
+            dryAt_ = clock_.now();
             announce(true, lock);
             continue;
         }
@@ -129,6 +133,7 @@ void SampleExchange::endBufferingIfRefilled(std::unique_lock<std::mutex>& lock)
 {
     if (buffering_ && refilled()) {
         buffering_ = false;
+        stallShift_ += std::max<std::int64_t>(0, (clock_.now() - dryAt_).count()) * (referenceTimePerSecond / 1000);
         changed_.notify_all();
         announce(false, lock);
     }

@@ -1,7 +1,7 @@
 // Where the fetch thread of a stream session hands samples to the threads that pull them:
 // one queue per track, the opening's outcome, the end of the stream and stop(). It keeps
 // the fetch thread from running too far ahead, and tells when playback runs dry and when
-// it has enough again.
+// it has enough again, and moves the times of what comes after a stall by its length.
 #pragma once
 
 #include <chrono>
@@ -64,6 +64,10 @@ private:
     bool stopped_ = false;
     bool holdingBack_ = false;  // the fetch thread waits for the queues to drain
     bool buffering_ = false;
+    // The player's clock runs on while playback waits for data, so what comes after a
+    // stall is handed out that much later than the stream says, or it would all be late.
+    std::chrono::milliseconds dryAt_{0};
+    std::int64_t stallShift_ = 0;  // 100 ns, the sum of every stall so far
     // Buffering events are told in the order they happened, by one thread at a time and
     // never under the lock, so that a listener may call back.
     std::deque<bool> untoldEvents_;

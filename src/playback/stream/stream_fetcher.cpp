@@ -46,7 +46,7 @@ OpenStatus StreamFetcher::failedRequest() const
 
 OpenStatus StreamFetcher::openAddress(const std::string& address, AddressKind kind)
 {
-    const std::unique_ptr<SessionTransfer> transfer = http_.get(address);
+    std::unique_ptr<SessionTransfer> transfer = http_.get(address);
     const HttpStarted started = transfer->start();
     if (started.error != httpOk || !isSuccess(started.head.status)) {
         return failedRequest();
@@ -84,13 +84,13 @@ OpenStatus StreamFetcher::openAddress(const std::string& address, AddressKind ki
     }
     case StreamFormat::transportStream: {
         Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
-        return playBody(*transfer, pipeline, skipper, first, ended);
+        return playBody(address, std::move(transfer), pipeline, skipper, first, ended);
     }
     case StreamFormat::mpegAudio:
     case StreamFormat::adtsAudio: {
         const EsKind audio = format == StreamFormat::mpegAudio ? EsKind::mpegAudio : EsKind::aacAdts;
         Pipeline pipeline{makeAudioStreamReader(audio), SampleAssembler(settings_.assembler)};
-        return playBody(*transfer, pipeline, skipper, first, ended);
+        return playBody(address, std::move(transfer), pipeline, skipper, first, ended);
     }
     case StreamFormat::asf:
     case StreamFormat::unknown:
@@ -99,31 +99,91 @@ OpenStatus StreamFetcher::openAddress(const std::string& address, AddressKind ki
     return OpenStatus::notSupported;
 }
 
-OpenStatus StreamFetcher::playBody(SessionTransfer& transfer, Pipeline& pipeline, IcyMetadataSkipper& skipper,
+OpenStatus StreamFetcher::playBody(const std::string& address, std::unique_ptr<SessionTransfer> transfer,
+                                   Pipeline& pipeline, IcyMetadataSkipper skipper,
                                    std::span<const std::uint8_t> first, bool ended)
 {
     if (!pump(pipeline, first)) {
         return OpenStatus::noPlayableTrack;
     }
-    std::vector<std::uint8_t> audio;
-    while (!ended) {
-        if (!exchange_.waitForRoom()) {
+    int failures = 0;
+    for (;;) {
+        bool delivered = false;
+        const BodyEnd end = ended ? BodyEnd::complete : readBody(*transfer, pipeline, skipper, delivered);
+        switch (end) {
+        case BodyEnd::nothingPlayable:
+            return OpenStatus::noPlayableTrack;
+        case BodyEnd::stopped:
             return endOf(pipeline);
+        case BodyEnd::complete:
+            flush(pipeline);
+            return endOf(pipeline);
+        case BodyEnd::brokenOff:
+            break;
+        }
+        if (!opened_) {
+            return failedRequest();
+        }
+        // A stream that broke off after it played is picked up again where the server now
+        // stands; what was lost in between is a gap in the samples.
+        flush(pipeline);
+        pipeline.assembler.loss();
+        if (delivered) {
+            failures = 0;
+        }
+        transfer = reconnect(address, failures, skipper);
+        if (!transfer) {
+            return endOf(pipeline);
+        }
+    }
+}
+
+StreamFetcher::BodyEnd StreamFetcher::readBody(SessionTransfer& transfer, Pipeline& pipeline,
+                                               IcyMetadataSkipper& skipper, bool& delivered)
+{
+    std::vector<std::uint8_t> audio;
+    for (;;) {
+        if (!exchange_.waitForRoom()) {
+            return BodyEnd::stopped;
         }
         const HttpReadResult read = transfer.read(buffer_);
         if (read.error != httpOk) {
-            // A stream that broke off after it opened has simply ended.
-            return opened_ ? OpenStatus::opened : failedRequest();
+            return http_.cancelled() ? BodyEnd::stopped : BodyEnd::brokenOff;
         }
-        ended = read.count == 0;
+        if (read.count == 0) {
+            return BodyEnd::complete;
+        }
+        delivered = true;
         audio.clear();
         skipper.feed(std::span(buffer_).first(read.count), audio);
         if (!pump(pipeline, audio)) {
-            return OpenStatus::noPlayableTrack;
+            return BodyEnd::nothingPlayable;
         }
     }
-    flush(pipeline);
-    return endOf(pipeline);
+}
+
+std::unique_ptr<SessionTransfer> StreamFetcher::reconnect(const std::string& address, int& failures,
+                                                          IcyMetadataSkipper& skipper)
+{
+    while (failures < settings_.reconnectAttempts) {
+        const std::chrono::milliseconds delay = settings_.reconnectDelay * (1 << std::min(failures, 16));
+        ++failures;
+        if (!exchange_.sleepUntil(clock_.now() + delay)) {
+            return nullptr;
+        }
+        std::unique_ptr<SessionTransfer> transfer = http_.get(address);
+        const HttpStarted started = transfer->start();
+        if (started.error == httpOk && isSuccess(started.head.status)) {
+            // The new answer counts its metadata afresh.
+            skipper = IcyMetadataSkipper(
+                started.head.icyMetaInt ? parseIcyMetaInt(*started.head.icyMetaInt).value_or(0) : 0);
+            return transfer;
+        }
+        if (http_.cancelled()) {
+            return nullptr;
+        }
+    }
+    return nullptr;
 }
 
 OpenStatus StreamFetcher::playPlaylist(std::string_view text, const std::string& requested,

@@ -28,6 +28,10 @@ struct FetchSettings {
     AssemblerSettings assembler;
     std::size_t playlistLimit = 4 * 1024 * 1024;  // longest playlist read
     std::size_t readSize = 64 * 1024;             // most bytes asked for by one read
+    // A plain stream whose connection breaks off is asked for again, after this delay,
+    // doubled for each attempt in a row that brings nothing, up to this many attempts.
+    std::chrono::milliseconds reconnectDelay{1000};
+    int reconnectAttempts = 3;
 };
 
 class StreamFetcher {
@@ -47,6 +51,7 @@ private:
         SampleAssembler assembler;
     };
     enum class SegmentResult : std::uint8_t { loaded, notFound, failed, brokenOff, stopped };
+    enum class BodyEnd : std::uint8_t { complete, brokenOff, stopped, nothingPlayable };
 
     [[nodiscard]] OpenStatus openAddress(const std::string& address, AddressKind kind);
     [[nodiscard]] OpenStatus playPlaylist(std::string_view text, const std::string& requested,
@@ -56,8 +61,17 @@ private:
     [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress);
     void reloadPlaylist(LiveScheduler& scheduler, const std::string& address);
     [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment);
-    [[nodiscard]] OpenStatus playBody(SessionTransfer& transfer, Pipeline& pipeline, IcyMetadataSkipper& skipper,
+    [[nodiscard]] OpenStatus playBody(const std::string& address, std::unique_ptr<SessionTransfer> transfer,
+                                      Pipeline& pipeline, IcyMetadataSkipper skipper,
                                       std::span<const std::uint8_t> first, bool ended);
+    // Reads the rest of a plain stream's body through the pipeline; `delivered` tells
+    // whether any of it came.
+    [[nodiscard]] BodyEnd readBody(SessionTransfer& transfer, Pipeline& pipeline, IcyMetadataSkipper& skipper,
+                                   bool& delivered);
+    // The address asked for again, after the delay for `failures` attempts in a row that
+    // brought nothing; nothing once the attempts are used up or the session stops.
+    [[nodiscard]] std::unique_ptr<SessionTransfer> reconnect(const std::string& address, int& failures,
+                                                             IcyMetadataSkipper& skipper);
     // unreachable for a request that failed, stopped when stop() made it fail.
     [[nodiscard]] OpenStatus failedRequest() const;
 

@@ -206,6 +206,69 @@ TEST(StreamSession, PlaysAnMp3StreamWithoutItsIcyMetadata)
     }
 }
 
+// A radio stream whose connection breaks off is asked for again; a body that ends is the
+// end. The delay between attempts is zero here: the attempts, not the waiting, are tested.
+TEST(StreamSession, AsksForAPlainStreamAgainWhenItsConnectionBreaksOff)
+{
+    enum class Later : std::uint8_t { moreAudio, notFound, nothing };
+    struct Case {
+        const char* name;
+        HttpError firstEnd;    // how the first answer's body ends
+        Later later;           // what every later request gets
+        std::size_t requests;  // made in all
+        std::size_t frames;    // played in all
+    };
+    const Case cases[] = {
+        {"picked up again", httpErrorConnectionError, Later::moreAudio, 2, 40},
+        {"a time-out is a break too", httpErrorTimeout, Later::moreAudio, 2, 40},
+        {"three attempts that bring nothing, then the end", httpErrorConnectionError, Later::notFound, 4, 20},
+        {"a body that ends is the end", httpOk, Later::moreAudio, 1, 20},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        StreamSessionSettings settings;
+        settings.fetch.reconnectDelay = std::chrono::milliseconds(0);
+        SessionRig rig(settings);
+        const std::string address = "http://radio.example/stream.mp3";
+        const auto audioAnswer = [](int firstFrame, HttpError end) {
+            fakes::FakeHttpAnswer answer;
+            answer.head.status = 200;
+            answer.head.contentType = "audio/mpeg";
+            for (int i = firstFrame; i < firstFrame + 20; ++i) {
+                const Bytes frame = mp3Frame(static_cast<std::uint8_t>(i + 1));
+                answer.body.append(frame.begin(), frame.end());
+            }
+            answer.largestRead = 1000;
+            answer.errorAfterBody = end;
+            return answer;
+        };
+        rig.http.answer(address, audioAnswer(0, test.firstEnd));
+        int gets = 0;
+        rig.http.onGet([&](const HttpRequest&) {
+            if (++gets != 2) return;
+            if (test.later == Later::moreAudio) {
+                rig.http.answer(address, audioAnswer(20, httpOk));
+            } else {
+                fakes::FakeHttpAnswer missing;
+                missing.head.status = 404;
+                rig.http.answer(address, missing);
+            }
+        });
+
+        ASSERT_EQ(rig.session.open(address), OpenStatus::opened);
+        const auto samples = pullAll(rig.session);
+        rig.session.stop();
+
+        EXPECT_EQ(rig.http.requestsSoFar().size(), test.requests);
+        ASSERT_EQ(samples[0].size(), test.frames);
+        for (std::size_t i = 0; i < samples[0].size(); ++i) {
+            EXPECT_EQ(samples[0][i].data, mp3Frame(static_cast<std::uint8_t>(i + 1))) << i;
+            // The gap is marked where the new connection's audio begins.
+            EXPECT_EQ(samples[0][i].discontinuity, i == 20) << i;
+        }
+    }
+}
+
 TEST(StreamSession, SendsTheHeadersOfTheAddressWithEveryRequest)
 {
     const struct {
