@@ -17,7 +17,7 @@
 
 #include "catalogue/channel_codec.h"
 #include "catalogue/channel_file.h"
-#include "platform/file_port.h"
+#include "fuzz_input_file.h"
 
 namespace {
 
@@ -30,45 +30,6 @@ void check(bool holds, const char* what)
         std::abort();
     }
 }
-
-// One file of the fuzzer's bytes, and whatever is written back.
-class BytesFiles final : public FilePort {
-public:
-    explicit BytesFiles(std::span<const std::byte> input) : input_(input) {}
-
-    std::unique_ptr<ReadableFile> openForReading(std::u16string_view) override
-    {
-        return std::make_unique<Reader>(input_);
-    }
-
-    std::size_t writeWholeFile(std::u16string_view, std::span<const std::byte> bytes) override
-    {
-        written.assign(bytes.begin(), bytes.end());
-        return bytes.size();
-    }
-
-    std::vector<std::byte> written;
-
-private:
-    class Reader final : public ReadableFile {
-    public:
-        explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
-        std::uint32_t size() override { return static_cast<std::uint32_t>(bytes_.size()); }
-        std::vector<std::byte> read(std::uint32_t count) override
-        {
-            const std::size_t taken = std::min<std::size_t>(count, bytes_.size() - position_);
-            const auto from = bytes_.begin() + static_cast<std::ptrdiff_t>(position_);
-            position_ += taken;
-            return {from, from + static_cast<std::ptrdiff_t>(taken)};
-        }
-
-    private:
-        std::span<const std::byte> bytes_;
-        std::size_t position_ = 0;
-    };
-
-    std::span<const std::byte> input_;
-};
 
 // The units of a field as stored, up to the first zero unit or the last unit of the width.
 std::u16string storedText(std::span<const std::byte> record, std::size_t offset, std::size_t width)
@@ -124,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::span<const std::byte> input(reinterpret_cast<const std::byte*>(data), size);
 
-    BytesFiles files(input);
+    fuzzing::FuzzInputFile files(input);
     const ChannelFileContent content = readChannelFile(files, u"fuzz.qcl");
     const bool validLength = size <= channelFileMaxBytes && size % channelRecordSize == 0;
     check(content.status == (validLength ? ChannelFileStatus::read : ChannelFileStatus::invalidLength),
@@ -137,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (validLength) {
         check(writeChannelFile(files, u"out.qcl", content.channels), "write reported a failure");
         check(files.written.size() == size, "written file has another length");
-        BytesFiles written(files.written);
+        fuzzing::FuzzInputFile written(files.written);
         check(readChannelFile(written, u"out.qcl").channels == content.channels,
               "written records read back differently");
     }

@@ -14,7 +14,7 @@
 
 #include "catalogue/channel_file.h"
 #include "catalogue/channel_import.h"
-#include "platform/file_port.h"
+#include "fuzz_input_file.h"
 
 namespace {
 
@@ -28,40 +28,12 @@ void check(bool holds, const char* what)
     }
 }
 
-class OneFile final : public FilePort {
-public:
-    explicit OneFile(std::span<const std::byte> bytes) : bytes_(bytes) {}
-
-    std::unique_ptr<ReadableFile> openForReading(std::u16string_view) override
-    {
-        return std::make_unique<Reader>(bytes_);
-    }
-    std::size_t writeWholeFile(std::u16string_view, std::span<const std::byte>) override { return 0; }
-
-private:
-    class Reader final : public ReadableFile {
-    public:
-        explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
-        std::uint32_t size() override { return static_cast<std::uint32_t>(bytes_.size()); }
-        std::vector<std::byte> read(std::uint32_t count) override
-        {
-            const std::size_t taken = std::min<std::size_t>(count, bytes_.size());
-            return {bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(taken)};
-        }
-
-    private:
-        std::span<const std::byte> bytes_;
-    };
-
-    std::span<const std::byte> bytes_;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::span<const std::byte> input(reinterpret_cast<const std::byte*>(data), size);
-    OneFile files(input);
+    fuzzing::FuzzInputFile files(input);
     const ImportedChannels imported = readChannelsToImport(files, u"picked", u"DEU");
     check(imported.leftOut >= 0, "a negative count of entries left out");
     const bool playlist = looksLikePlaylist(std::string_view(reinterpret_cast<const char*>(data), size));
