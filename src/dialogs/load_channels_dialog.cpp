@@ -54,19 +54,20 @@ void LoadChannelsDialog::onInit(DialogView& view)
         view.end(IDCANCEL);
         return;
     }
-    if (!offerChannelsOf(*path)) {
+    const std::optional<int> leftOut = offerChannelsOf(*path);
+    if (!leftOut) {
         return;
     }
     repurposeAsExchangeDialog(view, u"Load channels");
     checkAllRows(view.channelList(), true);
     applyDialogTexts(translations_, loadChannelsTexts, view);
     // After the translation, so the count shows whatever the title's language.
-    if (leftOut_ > 0) {
-        view.setTitle(view.title() + leftOutNote(leftOut_));
+    if (*leftOut > 0) {
+        view.setTitle(view.title() + leftOutNote(*leftOut));
     }
 }
 
-bool LoadChannelsDialog::offerChannelsOf(std::u16string_view path)
+std::optional<int> LoadChannelsDialog::offerChannelsOf(std::u16string_view path)
 {
     const ImportedChannels imported =
         readChannelsToImport(ports_.files, path, subject_.homeCountry.view());
@@ -74,15 +75,14 @@ bool LoadChannelsDialog::offerChannelsOf(std::u16string_view path)
     case ImportStatus::cannotOpen:
         showInformation(u"Error open file");
         view_->end(IDCANCEL);
-        return false;
+        return std::nullopt;
     case ImportStatus::invalidFormat:
         showInformation(u"Invalid format");
         view_->end(IDCANCEL);
-        return false;
+        return std::nullopt;
     case ImportStatus::read:
         break;
     }
-    leftOut_ = imported.leftOut;
 
     // Each new channel goes on top, so the list shows them in reverse file order with the
     // last one selected. Only the catalogue is searched: a file may offer an address twice.
@@ -97,9 +97,9 @@ bool LoadChannelsDialog::offerChannelsOf(std::u16string_view path)
     if (list.rowCount() == 0) {
         showInformation(u"There are no new channels.");
         view_->end(IDCANCEL);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return imported.leftOut;
 }
 
 void LoadChannelsDialog::append()

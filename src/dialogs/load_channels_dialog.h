@@ -3,6 +3,7 @@
 // hold yet, and the channels that stay checked are appended to the catalogue on OK.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 #include "catalogue/channel_table.h"
@@ -39,8 +40,9 @@ public:
     void onCommand(int controlId) override;
 
 private:
-    // Fills the list with the file's new channels; false when the dialog has ended.
-    bool offerChannelsOf(std::u16string_view path);
+    // Fills the list with the file's new channels and says how many entries of the file
+    // were left out; nothing when the dialog has ended.
+    std::optional<int> offerChannelsOf(std::u16string_view path);
     void append();
     void showInformation(std::u16string_view text);
 
@@ -48,7 +50,6 @@ private:
     LoadChannelsPorts ports_;
     const TranslationTable& translations_;
     DialogView* view_ = nullptr;
-    int leftOut_ = 0;
 };
 
 }  // namespace telvia
