@@ -1,7 +1,7 @@
 // What the program's own source filter pulls from: an opened stream's tracks with what a
 // decoder must know before its first sample, then the samples of each track, each track
-// pulled by its own streaming thread. The stream session of the playback layer serves it
-// (bridged in playback/stream/media_source_bridge.h); the filter is the platform adapter.
+// pulled by its own streaming thread. The stream session of the playback layer implements
+// it; the filter is the platform adapter.
 #pragma once
 
 #include <cstddef>
@@ -16,9 +16,9 @@
 namespace telvia {
 
 enum class StreamTrackKind : std::uint8_t {
-    h264Video,     // Annex B byte stream, one access unit per sample
-    aacAdtsAudio,  // one ADTS frame per sample, header included
-    mpegAudio,     // one MPEG audio frame per sample, layer 1, 2 or 3
+    h264,       // Annex B byte stream, one access unit per sample
+    aacAdts,    // one ADTS frame per sample, header included
+    mpegAudio,  // one MPEG audio frame per sample, layer 1, 2 or 3
 };
 
 struct StreamVideoFormat {
@@ -44,8 +44,8 @@ struct StreamAudioFormat {
 };
 
 struct StreamTrackFormat {
-    StreamTrackKind kind = StreamTrackKind::h264Video;
-    StreamVideoFormat video;  // for h264Video
+    StreamTrackKind kind = StreamTrackKind::h264;
+    StreamVideoFormat video;  // for h264
     StreamAudioFormat audio;  // for the audio kinds
 };
 
@@ -77,10 +77,13 @@ class StreamSourcePort {
 public:
     virtual ~StreamSourcePort() = default;
 
+    // Returns once every track knows its format (from the first key frame and the first
+    // audio frame), or on failure; bounded by the source's own time-outs.
     [[nodiscard]] virtual StreamOpenResult open(std::string_view utf8Address) = 0;
-    // After a successful open: at most one video and one audio track, video first.
+    // Valid after a successful open: at most one video and one audio track, video first.
     [[nodiscard]] virtual std::span<const StreamTrackFormat> tracks() const = 0;
-    // The next sample of the track, waiting for it; nothing at the end or after stop().
+    // The next sample of the track, waiting for it; nothing at the end of the stream or
+    // after stop(). The first sample of every track is the one its format came from.
     [[nodiscard]] virtual std::optional<StreamSample> nextSample(std::size_t track) = 0;
     virtual void stop() = 0;
 };

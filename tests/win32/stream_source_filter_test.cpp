@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "demo_media.h"
+#include "platform/stream_source_port.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/stream_source_filter.h"
 #include "platform/win32/track_media_types.h"
-#include "playback/stream/media_source_bridge.h"
 #include "playback/stream/mpeg_audio_header.h"
 
 namespace {
@@ -50,18 +50,18 @@ std::vector<std::uint8_t> silentLayer2Frame()
 }
 constexpr std::int64_t layer2FrameDuration = 240'000;  // 1152 samples at 48 kHz
 
-stream::TrackFormat layer2Track()
+StreamTrackFormat layer2Track()
 {
-    stream::TrackFormat track;
-    track.kind = stream::EsKind::mpegAudio;
+    StreamTrackFormat track;
+    track.kind = StreamTrackKind::mpegAudio;
     track.audio = {48000, 2, 0, 2, 128000};
     return track;
 }
 
-stream::TrackFormat h264Track()
+StreamTrackFormat h264Track()
 {
-    stream::TrackFormat track;
-    track.kind = stream::EsKind::h264;
+    StreamTrackFormat track;
+    track.kind = StreamTrackKind::h264;
     track.video = {640, 360, 1, 1, 66, 30, 25, 1, {0, 0, 0, 1, 0x67, 0x42, 0, 0x1E, 0, 0, 0, 1, 0x68, 0xCE}};
     return track;
 }
@@ -72,36 +72,36 @@ struct Probe {
     std::atomic<bool> waiting{false};  // a pull is blocked past the script's samples
     std::atomic<bool> stopped{false};
     std::atomic<bool> destroyed{false};
-    std::atomic<stream::MediaSourceEvents*> events{nullptr};
+    std::atomic<StreamSourceEvents*> events{nullptr};
     std::string openedAddress;
 };
 
 struct Script {
-    stream::OpenStatus status = stream::OpenStatus::opened;
-    std::vector<stream::TrackFormat> tracks;
+    StreamOpenResult status = StreamOpenResult::opened;
+    std::vector<StreamTrackFormat> tracks;
     int samplesPerTrack = 0;
     bool waitAtEnd = false;  // after the samples: wait for stop() instead of ending
 };
 
-class ScriptedSession final : public stream::MediaSource {
+class ScriptedSession final : public StreamSourcePort {
 public:
     ScriptedSession(Script script, std::shared_ptr<Probe> probe) : script_(std::move(script)), probe_(std::move(probe)) {}
     ~ScriptedSession() override { probe_->destroyed = true; }
     ScriptedSession(const ScriptedSession&) = delete;
     ScriptedSession& operator=(const ScriptedSession&) = delete;
 
-    stream::OpenStatus open(std::string_view address) override
+    StreamOpenResult open(std::string_view address) override
     {
         probe_->openedAddress = std::string(address);
         return script_.status;
     }
-    std::span<const stream::TrackFormat> tracks() const override { return script_.tracks; }
-    std::optional<stream::MediaSample> nextSample(std::size_t track) override
+    std::span<const StreamTrackFormat> tracks() const override { return script_.tracks; }
+    std::optional<StreamSample> nextSample(std::size_t track) override
     {
         const int index = probe_->pulls[track]++;
         if (index < script_.samplesPerTrack) {
-            const bool video = script_.tracks[track].kind == stream::EsKind::h264;
-            stream::MediaSample sample;
+            const bool video = script_.tracks[track].kind == StreamTrackKind::h264;
+            StreamSample sample;
             sample.data = video ? std::vector<std::uint8_t>{0, 0, 0, 1, 0x65, 0x88, 0x84} : frame_;
             sample.start = 50'000'000 + index * (video ? 400'000 : layer2FrameDuration);
             sample.keyFrame = !video || index == 0;
@@ -134,11 +134,11 @@ private:
 
 ComPtr<IBaseFilter> makeFilter(const Script& script, const std::shared_ptr<Probe>& probe)
 {
-    return win32::createStreamSourceFilter(stream::bridgeToStreamSourcePort(
-        [script, probe](stream::MediaSourceEvents& events) {
+    return win32::createStreamSourceFilter(
+        [script, probe](StreamSourceEvents& events) -> std::unique_ptr<StreamSourcePort> {
             probe->events = &events;
             return std::make_unique<ScriptedSession>(script, probe);
-        }));
+        });
 }
 
 HRESULT load(IBaseFilter& filter, const wchar_t* address)
@@ -223,13 +223,13 @@ bool waitUntil(Condition condition, DWORD milliseconds)
 TEST(StreamSourceFilter, LoadAnswersEveryFailureToOpenWithAFailureAndMakesNoPins)
 {
     const struct {
-        stream::OpenStatus status;
+        StreamOpenResult status;
         HRESULT expected;
     } cases[] = {
-        {stream::OpenStatus::unreachable, HRESULT_FROM_WIN32(12029)},
-        {stream::OpenStatus::notSupported, VFW_E_UNKNOWN_FILE_TYPE},
-        {stream::OpenStatus::noPlayableTrack, VFW_E_UNSUPPORTED_STREAM},
-        {stream::OpenStatus::stopped, E_ABORT},
+        {StreamOpenResult::unreachable, HRESULT_FROM_WIN32(12029)},
+        {StreamOpenResult::notSupported, VFW_E_UNKNOWN_FILE_TYPE},
+        {StreamOpenResult::noPlayableTrack, VFW_E_UNSUPPORTED_STREAM},
+        {StreamOpenResult::stopped, E_ABORT},
     };
     ComApartment apartment;
     for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -248,7 +248,7 @@ TEST(StreamSourceFilter, LoadMakesOnePinPerTrackOfferingThatTracksTypes)
 {
     ComApartment apartment;
     auto probe = std::make_shared<Probe>();
-    ComPtr<IBaseFilter> filter = makeFilter({stream::OpenStatus::opened, {h264Track(), layer2Track()}}, probe);
+    ComPtr<IBaseFilter> filter = makeFilter({StreamOpenResult::opened, {h264Track(), layer2Track()}}, probe);
     ASSERT_TRUE(filter);
     const wchar_t* const address = L"http://radio.example/d\u00e9j\u00e0-vu";
     ASSERT_EQ(load(*filter.get(), address), S_OK);
@@ -266,7 +266,7 @@ TEST(StreamSourceFilter, LoadMakesOnePinPerTrackOfferingThatTracksTypes)
 
     const std::vector<ComPtr<IPin>> pins = pinsOf(*filter.get());
     ASSERT_EQ(pins.size(), 2U);
-    const stream::TrackFormat formats[] = {h264Track(), layer2Track()};
+    const StreamTrackFormat formats[] = {h264Track(), layer2Track()};
     const wchar_t* const names[] = {L"Video", L"Audio"};
     for (std::size_t i = 0; i < pins.size(); ++i) {
         SCOPED_TRACE(i);
@@ -280,7 +280,7 @@ TEST(StreamSourceFilter, LoadMakesOnePinPerTrackOfferingThatTracksTypes)
 
         // The pin offers exactly what the track's mapping gives, format blocks included.
         const std::vector<win32::MediaType> expected =
-            win32::mediaTypesForTrack(stream::toPortFormat(formats[i]));
+            win32::mediaTypesForTrack(formats[i]);
         ComPtr<IEnumMediaTypes> types;
         ASSERT_EQ(pins[i]->EnumMediaTypes(types.put()), S_OK);
         std::size_t count = 0;
@@ -302,7 +302,7 @@ TEST(StreamSourceFilter, TheVideoPinFindsNoDecoderUnderWineAndStaysUnconnected)
 {
     ComApartment apartment;
     auto probe = std::make_shared<Probe>();
-    ComPtr<IBaseFilter> filter = makeFilter({stream::OpenStatus::opened, {h264Track()}, 3}, probe);
+    ComPtr<IBaseFilter> filter = makeFilter({StreamOpenResult::opened, {h264Track()}, 3}, probe);
     ComPtr<IGraphBuilder> graph = makeGraph();
     ASSERT_TRUE(filter && graph);
     ASSERT_EQ(graph->AddFilter(filter.get(), L"Stream Source"), S_OK);
@@ -324,7 +324,7 @@ TEST(StreamSourceFilter, BufferingReportsReachTheGraphsEvents)
 {
     ComApartment apartment;
     auto probe = std::make_shared<Probe>();
-    ComPtr<IBaseFilter> filter = makeFilter({stream::OpenStatus::opened, {layer2Track()}}, probe);
+    ComPtr<IBaseFilter> filter = makeFilter({StreamOpenResult::opened, {layer2Track()}}, probe);
     ComPtr<IGraphBuilder> graph = makeGraph();
     ASSERT_TRUE(filter && graph);
     ASSERT_EQ(graph->AddFilter(filter.get(), L"Stream Source"), S_OK);
@@ -381,7 +381,7 @@ protected:
 
 TEST_F(StreamSourceAudio, SamplesGoThroughTheMpegAudioDecoderWhileTheGraphRuns)
 {
-    ASSERT_NO_FATAL_FAILURE(renderAudio({stream::OpenStatus::opened, {layer2Track()}, 400, true}));
+    ASSERT_NO_FATAL_FAILURE(renderAudio({StreamOpenResult::opened, {layer2Track()}, 400, true}));
     ASSERT_GE(control_->Run(), 0);
     OAFilterState state = State_Stopped;
     const HRESULT got = control_->GetState(3000, &state);
@@ -399,7 +399,7 @@ TEST_F(StreamSourceAudio, SamplesGoThroughTheMpegAudioDecoderWhileTheGraphRuns)
 
 TEST_F(StreamSourceAudio, TheEndOfTheStreamCompletesTheGraph)
 {
-    ASSERT_NO_FATAL_FAILURE(renderAudio({stream::OpenStatus::opened, {layer2Track()}, 25, false}));
+    ASSERT_NO_FATAL_FAILURE(renderAudio({StreamOpenResult::opened, {layer2Track()}, 25, false}));
     ASSERT_GE(control_->Run(), 0);
     EXPECT_TRUE(waitForEvent(*events_.get(), EC_COMPLETE, 5000));
     EXPECT_EQ(probe_->pulls[0], 26);
@@ -408,7 +408,7 @@ TEST_F(StreamSourceAudio, TheEndOfTheStreamCompletesTheGraph)
 
 TEST_F(StreamSourceAudio, StopAndTearDownDoNotWaitForAPendingSample)
 {
-    ASSERT_NO_FATAL_FAILURE(renderAudio({stream::OpenStatus::opened, {layer2Track()}, 5, true}));
+    ASSERT_NO_FATAL_FAILURE(renderAudio({StreamOpenResult::opened, {layer2Track()}, 5, true}));
     ASSERT_GE(control_->Run(), 0);
     ASSERT_TRUE(waitUntil([&] { return probe_->waiting.load(); }, 5000));
 

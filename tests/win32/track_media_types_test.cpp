@@ -41,7 +41,7 @@ TEST(MediaSubtypes, AreTheDocumentedGuids)
 StreamTrackFormat videoTrack(std::vector<std::uint8_t> parameterSets)
 {
     StreamTrackFormat track;
-    track.kind = StreamTrackKind::h264Video;
+    track.kind = StreamTrackKind::h264;
     track.video = {720, 576, 16, 11, 77, 30, 25, 1, std::move(parameterSets)};
     return track;
 }
@@ -180,7 +180,7 @@ TEST(TrackMediaTypes, MpegAudioLayersGetTheirSubtypesAndWaveFormats)
 TEST(TrackMediaTypes, AdtsAacIsOfferedWithItsWaveFormatTag)
 {
     StreamTrackFormat track;
-    track.kind = StreamTrackKind::aacAdtsAudio;
+    track.kind = StreamTrackKind::aacAdts;
     track.audio = {48000, 2, 2, 0, 0};
     const std::vector<MediaType> types = mediaTypesForTrack(track);
     ASSERT_EQ(types.size(), 1U);

@@ -27,7 +27,7 @@ namespace {
 
 const wchar_t* pinNameFor(StreamTrackKind kind)
 {
-    return kind == StreamTrackKind::h264Video ? L"Video" : L"Audio";
+    return kind == StreamTrackKind::h264 ? L"Video" : L"Audio";
 }
 
 // COM objects are deleted only by their own Release, as their final type, never through an

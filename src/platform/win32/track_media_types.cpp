@@ -203,10 +203,10 @@ std::vector<MediaType> mediaTypesForTrack(const StreamTrackFormat& track)
 {
     std::vector<MediaType> types;
     switch (track.kind) {
-    case StreamTrackKind::h264Video:
+    case StreamTrackKind::h264:
         addVideoTypes(track.video, types);
         break;
-    case StreamTrackKind::aacAdtsAudio: {
+    case StreamTrackKind::aacAdts: {
         WAVEFORMATEX wave = waveFormat(waveFormatMpegAdtsAac, track.audio);
         wave.nAvgBytesPerSec = 0;  // ADTS does not say
         types.emplace_back(header(MEDIATYPE_Audio, mediaSubtypeMpegAdtsAac, FORMAT_WaveFormatEx),
@@ -235,9 +235,9 @@ std::int64_t sampleDuration(const StreamTrackFormat& track)
 {
     const std::uint32_t rate = track.audio.sampleRate;
     switch (track.kind) {
-    case StreamTrackKind::h264Video:
+    case StreamTrackKind::h264:
         return frameDuration(track.video);
-    case StreamTrackKind::aacAdtsAudio:
+    case StreamTrackKind::aacAdts:
         return rate == 0 ? 0 : referenceTimePerSecond * 1024 / rate;
     case StreamTrackKind::mpegAudio:
         return rate == 0 ? 0
@@ -250,7 +250,7 @@ std::int64_t sampleDuration(const StreamTrackFormat& track)
 BufferNeeds bufferNeeds(StreamTrackKind kind)
 {
     // A key frame of a high-rate 1080p stream fits in 3 MiB; ADTS frames are at most 8 KiB.
-    if (kind == StreamTrackKind::h264Video) {
+    if (kind == StreamTrackKind::h264) {
         return {6, 3 * 1024 * 1024};
     }
     return {16, 16 * 1024};

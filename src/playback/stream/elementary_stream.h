@@ -6,17 +6,17 @@
 #include <optional>
 #include <vector>
 
+#include "platform/stream_source_port.h"
+
 namespace telvia::stream {
 
 // Stream timestamps count a 90 kHz clock in 33 bits, so they wrap about every 26.5 hours.
 inline constexpr std::uint64_t streamClockRate = 90000;
 inline constexpr std::uint64_t streamClockModulus = std::uint64_t{1} << 33;
 
-enum class EsKind : std::uint8_t {
-    h264,       // Annex B byte stream, one access unit per PES packet
-    aacAdts,    // one ADTS frame, header included
-    mpegAudio,  // one MPEG audio frame, layer 1, 2 or 3
-};
+// The kinds a track of the source may be: H.264 (Annex B, one access unit per PES
+// packet), AAC in ADTS frames, MPEG audio layers 1 to 3.
+using EsKind = StreamTrackKind;
 
 struct AccessUnit {
     std::uint16_t pid = 0;
