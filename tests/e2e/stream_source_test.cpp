@@ -64,7 +64,10 @@ TEST_F(StreamSource, ALiveChannelShowsBufferingInTheTitleWhileItsServerStalls)
     // what is there; segment 9 appears some 4.6 s later and then keeps it waiting for 8 s,
     // longer than the queue lasts.
     const std::uint64_t stalled = 9;
-    const testing::LiveHlsChannel channel(server, {.stalledSegment = stalled, .stall = 8s});
+    testing::LiveHlsSettings settings;
+    settings.stalledSegment = stalled;
+    settings.stall = 8s;
+    const testing::LiveHlsChannel channel(server, settings);
     storeCurrentChannel(fromUtf8(channel.address()));
     workspace().writeFile(L"translation.ini", "[SECTION_2]\r\nBUFFERING=Buffering\r\n");
     // Samples flow only where a renderer takes them: the audio pin needs a sound device.

@@ -49,11 +49,14 @@ LiveHlsChannel::LiveHlsChannel(LoopbackHttpServer& server, LiveHlsSettings setti
         const auto segment = static_cast<std::uint64_t>(index);
         server.on(segmentTarget(segment), [timeline = timeline_, segment](const ReceivedRequest&) {
             const LiveHlsSettings& served = timeline->settings;
+            const std::string body = silentMpegAudioSegment(segment, served.framesPerSegment);
+            if (segment == served.hungSegment) {
+                return Reply::stalled(body.size(), std::string_view(body).substr(0, body.size() / 4));
+            }
             if (segment == served.stalledSegment) {
                 std::this_thread::sleep_for(served.stall);
             }
-            return Reply::withBody(200, silentMpegAudioSegment(segment, served.framesPerSegment),
-                                   "Content-Type: video/mp2t\r\n");
+            return Reply::withBody(200, body, "Content-Type: video/mp2t\r\n");
         });
     }
 }

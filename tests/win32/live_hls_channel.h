@@ -1,7 +1,7 @@
 // A live HLS channel of silent MPEG audio on a loopback server: its media playlist grows
 // with the wall clock, one segment per segment length, and lists the newest few, as a live
 // encoder's does. One segment may be held back for a while before it is answered, as a
-// stalling server does.
+// stalling server does, and one may never be answered whole.
 #pragma once
 
 #include <chrono>
@@ -20,6 +20,9 @@ struct LiveHlsSettings {
     int segments = 400;         // that the server knows; the playlist stops growing there
     std::optional<std::uint64_t> stalledSegment;
     std::chrono::milliseconds stall{0};  // how long that segment's answer waits
+    // A segment whose answer stops after its head and first bytes, for as long as the
+    // client waits or the server lives.
+    std::optional<std::uint64_t> hungSegment;
 };
 
 class LiveHlsChannel {

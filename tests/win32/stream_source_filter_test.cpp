@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "demo_media.h"
+#include "graph_test_support.h"
 #include "platform/stream_source_port.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/stream_source_filter.h"
@@ -29,15 +30,15 @@ namespace {
 
 using namespace telvia;
 using telvia::testing::ComApartment;
+using telvia::testing::hex;
+using telvia::testing::load;
+using telvia::testing::makeGraph;
+using telvia::testing::pinsOf;
+using telvia::testing::query;
+using telvia::testing::waitForEvent;
+using telvia::testing::waitUntil;
 using win32::ComPtr;
 using Clock = std::chrono::steady_clock;
-
-std::string hex(HRESULT result)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(result));
-    return text;
-}
 
 // One MPEG-1 layer 2 frame, 48 kHz, 128 kbit/s, stereo, no CRC: a valid header and a
 // payload of zeros, which allocates no bits to any subband (silence).
@@ -141,29 +142,6 @@ ComPtr<IBaseFilter> makeFilter(const Script& script, const std::shared_ptr<Probe
         });
 }
 
-HRESULT load(IBaseFilter& filter, const wchar_t* address)
-{
-    ComPtr<IFileSourceFilter> source;
-    const HRESULT queried = filter.QueryInterface(IID_IFileSourceFilter, source.putVoid());
-    return FAILED(queried) ? queried : source->Load(address, nullptr);
-}
-
-std::vector<ComPtr<IPin>> pinsOf(IBaseFilter& filter)
-{
-    std::vector<ComPtr<IPin>> pins;
-    ComPtr<IEnumPins> list;
-    if (FAILED(filter.EnumPins(list.put()))) {
-        return pins;
-    }
-    for (;;) {
-        ComPtr<IPin> pin;
-        if (list->Next(1, pin.put(), nullptr) != S_OK) {
-            return pins;
-        }
-        pins.push_back(std::move(pin));
-    }
-}
-
 std::wstring pinName(IPin& pin)
 {
     PIN_INFO info{};
@@ -174,51 +152,6 @@ std::wstring pinName(IPin& pin)
     return info.achName;
 }
 
-ComPtr<IGraphBuilder> makeGraph()
-{
-    ComPtr<IGraphBuilder> graph;
-    CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.putVoid());
-    return graph;
-}
-
-template <typename Interface>
-ComPtr<Interface> query(IUnknown& object, REFIID iid)
-{
-    ComPtr<Interface> result;
-    object.QueryInterface(iid, result.putVoid());
-    return result;
-}
-
-// The next event with `code` within the time, or none; other events are passed over.
-std::optional<LONG_PTR> waitForEvent(IMediaEventEx& events, long wanted, DWORD milliseconds)
-{
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (Clock::now() < end) {
-        long code = 0;
-        LONG_PTR first = 0;
-        LONG_PTR second = 0;
-        if (events.GetEvent(&code, &first, &second, 50) == S_OK) {
-            events.FreeEventParams(code, first, second);
-            if (code == wanted) {
-                return first;
-            }
-        }
-    }
-    return std::nullopt;
-}
-
-template <typename Condition>
-bool waitUntil(Condition condition, DWORD milliseconds)
-{
-    const auto end = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!condition()) {
-        if (Clock::now() >= end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 TEST(StreamSourceFilter, LoadAnswersEveryFailureToOpenWithAFailureAndMakesNoPins)
 {
@@ -344,8 +277,7 @@ class StreamSourceAudio : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr &&
-            GetEnvironmentVariableW(L"ALSA_CONFIG_PATH", nullptr, 0) == 0) {
+        if (telvia::testing::lacksSoundDevice()) {
             GTEST_SKIP() << "under Wine this test needs ALSA's null device: run it as the "
                             "win32_stream_source_audio test, which sets ALSA_CONFIG_PATH";
         }
