@@ -1,0 +1,21 @@
+#include "program/stream_sessions.h"
+
+#include <memory>
+
+#include "playback/stream/media_source_bridge.h"
+#include "playback/stream/stream_session.h"
+
+namespace telvia::program {
+
+StreamSourceFactory StreamSessions::factory()
+{
+    return stream::bridgeToStreamSourcePort([this](stream::MediaSourceEvents& events) {
+        // Sessions are made in Load, on the thread that asks the filter to load.
+        if (!http_) {
+            http_.emplace();
+        }
+        return std::make_unique<stream::StreamSession>(*http_, clock_, events);
+    });
+}
+
+}  // namespace telvia::program
