@@ -5,7 +5,8 @@
 # - the manual Telvia.chm opens with chmls and holds every page, image and file of its project;
 # - under Wine, in a prefix of its own: the installer installs silently for the current user
 #   into %LOCALAPPDATA%\Programs\Telvia, registers its uninstaller, and makes a Start-menu
-#   shortcut whose working folder is the install folder; the installed program, started
+#   shortcut whose working folder is the install folder; the stream probe beside the program
+#   runs on its own; the installed program, started
 #   there, finds channels_init.qcl on its first run (the channel editor lists its channels and
 #   the catalogue is saved at exit) and Help > User manual hands the shell Telvia.chm of that
 #   folder; installing again keeps the user's channels.qcl and translation.ini; the
@@ -30,7 +31,7 @@ done
 # What every package holds, relative to the program folder. demo.wmv ships (it is well
 # under the release script's size limit); the sample translations are those of translations/.
 expected=$(
-  printf '%s\n' telvia.exe channels_init.qcl demo.wmv Telvia.chm translations/README.txt
+  printf '%s\n' telvia.exe telvia-probe.exe channels_init.qcl demo.wmv Telvia.chm translations/README.txt
   for t in translations/*/translation.ini; do echo "$t"; done
 )
 expected=$(sort <<<"$expected")
@@ -112,6 +113,13 @@ installed=$(cd "$instdir" && find . -type f | sed 's|^\./||' | sort)
   fail "the install folder holds other files than expected:$(diff <(printf '%s\nuninstall.exe\n' "$expected" | sort) <(echo "$installed") | sed 's/^/ /')"
 cmp -s "$instdir/telvia.exe" "$work/zip/Telvia/telvia.exe" || fail "installer and zip carry different telvia.exe"
 pass "silent install put every file and the uninstaller into $instdir_win"
+
+# The stream probe runs from the install folder on its own: without an address it says how
+# it is called and ends with 64.
+probe_usage=$(cd "$instdir" && timeout --kill-after=5 60 wine telvia-probe.exe 2>&1 </dev/null) && probe_code=0 || probe_code=$?
+[ "$probe_code" = 64 ] || fail "telvia-probe.exe without an address ended with $probe_code: $probe_usage"
+grep -q '^usage: telvia-probe ADDRESS' <<<"$probe_usage" || fail "telvia-probe.exe printed no usage: $probe_usage"
+pass "the installed telvia-probe.exe runs and explains its usage"
 
 for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString InstallLocation NoModify NoRepair; do
   [ -n "$(reg_value "$uninstall_key" "$value")" ] || fail "the uninstall entry lacks $value$(reg_log)"

@@ -2,6 +2,7 @@
 # Builds a release of Telvia and checks it. Writes into build/release/:
 #   telvia-VERSION-setup.exe      the installer (per user by default; /ALLUSERS for all)
 #   telvia-VERSION-portable.zip   the same files in one folder "Telvia/" that runs unpacked
+# Both carry telvia.exe and, beside it, the stream probe telvia-probe.exe.
 # VERSION is the project version of the top CMakeLists.txt. The program is the `windows`
 # preset's (a Release build, in build/windows), the user manual Telvia.chm is built from
 # docs/manual/. At the end scripts/check-release.sh checks both packages, under Wine.
@@ -22,10 +23,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 scripts/setup.sh
-echo "release: building telvia.exe (windows preset, Release)"
+echo "release: building telvia.exe and telvia-probe.exe (windows preset, Release)"
 build=$root/build/windows
 mkdir -p "$build"
-{ nice cmake --preset windows && nice cmake --build --preset windows --target telvia telvia_first_run_data telvia-remote; } \
+{ nice cmake --preset windows && nice cmake --build --preset windows --target telvia telvia-probe telvia_first_run_data telvia-remote; } \
   >"$build/release-build.log" 2>&1 || {
   tail -n 40 "$build/release-build.log" >&2
   echo "release: the build failed (all of it in $build/release-build.log)" >&2

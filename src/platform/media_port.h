@@ -23,6 +23,8 @@ namespace telvia {
 
 inline constexpr HResult resultOk = 0;     // S_OK
 inline constexpr HResult resultFalse = 1;  // S_FALSE: success, but nothing (more) to give
+// VFW_E_UNKNOWN_FILE_TYPE: a source's Load found nothing it reads at the address.
+inline constexpr HResult resultUnknownFileType = static_cast<HResult>(0x80040240u);
 
 // A result code with what the call produced. The value is zero-initialised and is what
 // the framework wrote; on failure it normally stays zero.
@@ -227,6 +229,8 @@ public:
     [[nodiscard]] virtual Obtained<MediaControl> queryMediaControl() = 0;
     [[nodiscard]] virtual Obtained<MediaEvent> queryMediaEvent() = 0;
     [[nodiscard]] virtual HResult addFilter(BaseFilter& filter, std::u16string_view name) = 0;
+    // Takes a filter out of the graph again; the caller's own reference stays.
+    [[nodiscard]] virtual HResult removeFilter(BaseFilter& filter) = 0;
     // Builds the chain from an output pin to a renderer, the graph's own renderers first.
     [[nodiscard]] virtual HResult render(Pin& pin) = 0;
 };

@@ -19,6 +19,7 @@
 #include "platform/text_ports.h"
 #include "platform/window_control_port.h"
 #include "playback/playback_context.h"
+#include "playback/stream/address_classification.h"
 #include "playback/player_graph.h"
 
 namespace telvia {
@@ -105,10 +106,11 @@ private:
                             std::string_view failure);
     [[nodiscard]] bool succeeded(HResult result, std::string_view failure);
     [[nodiscard]] bool obtainGraphInterfaces();
-    [[nodiscard]] bool addSource();
+    [[nodiscard]] bool addSource(stream::AddressRoute route);
     void addVideoRenderer();
     void reportConnectionFailure();
-    [[nodiscard]] bool openAddress();
+    [[nodiscard]] bool openAddress(stream::AddressRoute route);
+    [[nodiscard]] bool replaceSourceWithAsfReader();
     [[nodiscard]] bool renderSourcePins(int& outputPins);
     [[nodiscard]] bool setUpVideoWindow();
 

@@ -51,25 +51,36 @@ bool Player::obtainGraphInterfaces()
                      "FAILED(hr=0x%x) in pME->SetNotifyWindow((OAHWND)hWnd, WM_GRAPHNOTIFY, 0)\n");
 }
 
-// Creates the source the address needs (the program's own for internet streams, the
-// system's ASF reader for Windows Media and local files), puts it into the graph under the
-// source's one name and asks it for its file source.
-bool Player::addSource()
+// Creates the source of the route (the program's own for internet streams, the system's
+// ASF reader for Windows Media and local files), puts it into the graph under the source's
+// one name and asks it for its file source.
+bool Player::addSource(stream::AddressRoute route)
 {
     PlayerGraph& graph = state_.graph;
-    const bool ownSource = stream::routeOfAddress(context_.current.address.view()) ==
-                           stream::AddressRoute::streamSource;
     const bool created =
-        ownSource ? take(ports_.media.createStreamSource(), graph.sourceFilter,
-                         "FAILED(hr=0x%x) in creating the stream source\n")
-                  : take(ports_.media.createAsfReader(), graph.sourceFilter,
-                         "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
-                         "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n");
+        route == stream::AddressRoute::streamSource
+            ? take(ports_.media.createStreamSource(), graph.sourceFilter,
+                   "FAILED(hr=0x%x) in creating the stream source\n")
+            : take(ports_.media.createAsfReader(), graph.sourceFilter,
+                   "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
+                   "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n");
     return created &&
            succeeded(graph.graphBuilder->addFilter(*graph.sourceFilter, u"WMASFReader"),
                      "FAILED(hr=0x%x) in pGB->AddFilter( pBF, L\"WMASFReader\")\n") &&
            take(graph.sourceFilter->queryFileSource(), graph.fileSource,
                 "FAILED(hr=0x%x) in pBF->QueryInterface(IID_IFileSourceFilter, (void**)&pFS)\n");
+}
+
+// Takes the source out of the graph and puts the ASF reader in its place, under the same
+// name; a failing step is reported and leaves what was acquired for the next tear-down.
+bool Player::replaceSourceWithAsfReader()
+{
+    PlayerGraph& graph = state_.graph;
+    graph.fileSource.reset();
+    const HResult removed = graph.graphBuilder->removeFilter(*graph.sourceFilter);
+    graph.sourceFilter.reset();
+    return succeeded(removed, "FAILED(hr=0x%x) in pGB->RemoveFilter(pBF)\n") &&
+           addSource(stream::AddressRoute::asfReader);
 }
 
 // Tells the user the address did not open and leaves no graph, an empty name (so a
@@ -86,17 +97,29 @@ void Player::reportConnectionFailure()
 }
 
 // Load blocks until the stream is open or the attempt fails; the window takes no input
-// meanwhile and is usable again on both outcomes.
-bool Player::openAddress()
+// meanwhile and is usable again on all outcomes.
+bool Player::openAddress(stream::AddressRoute route)
 {
     // An address no source may open is not handed to one: a network share named in a
     // shared channel file would make the system send the user's sign-in to that host.
-    if (stream::routeOfAddress(context_.current.address.view()) == stream::AddressRoute::none) {
+    if (route == stream::AddressRoute::none) {
         reportConnectionFailure();
         return false;
     }
+    const std::u16string_view address = context_.current.address.view();
     ports_.window.enable(false);
-    if (state_.graph.fileSource->load(context_.current.address.view()) < 0) {
+    HResult loaded = state_.graph.fileSource->load(address);
+    // An address whose path does not tell its format comes to the program's own source,
+    // which answers "unknown file type" for what it does not read: above all Windows Media
+    // served over HTTP. Then the ASF reader tries the same address, and its answer counts.
+    if (loaded == resultUnknownFileType && route == stream::AddressRoute::streamSource) {
+        if (!replaceSourceWithAsfReader()) {
+            ports_.window.enable(true);
+            return false;
+        }
+        loaded = state_.graph.fileSource->load(address);
+    }
+    if (loaded < 0) {
         reportConnectionFailure();
         return false;
     }
@@ -159,16 +182,17 @@ void Player::connect()
     }
     showStatusWord("CONNECTING");
 
+    const stream::AddressRoute route = stream::routeOfAddress(context_.current.address.view());
     PlayerGraph& graph = state_.graph;
     if (!take(ports_.media.createFilterGraph(), graph.graphBuilder,
               "FAILED(hr=0x%x) in CoCreateInstance(CLSID_FilterGraph, NULL, "
               "CLSCTX_INPROC_SERVER, IID_IGraphBuilder, (void **)&pGB)\n") ||
-        !obtainGraphInterfaces() || !addSource()) {
+        !obtainGraphInterfaces() || !addSource(route)) {
         return;
     }
     addVideoRenderer();
     int outputPins = 0;
-    if (!openAddress() || !renderSourcePins(outputPins)) {
+    if (!openAddress(route) || !renderSourcePins(outputPins)) {
         return;
     }
     // Some sources accept any address and only then turn out to carry no stream; that is a

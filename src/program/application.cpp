@@ -1,7 +1,6 @@
 #include "program/application.h"
 
 #include "app/process_entry.h"
-#include "playback/stream/stream_session.h"
 #include "platform/window_messages.h"
 
 namespace telvia::program {
@@ -9,14 +8,7 @@ namespace telvia::program {
 Application::Application(HINSTANCE instance, int showCommand)
     : channelsMenu_(instance, mainWindow_),
       dialogs_(instance, mainWindow_),
-      media_(mainWindow_,
-             [this](StreamSourceEvents& events) -> std::unique_ptr<StreamSourcePort> {
-                 // Sessions are made in Load, on the window's thread.
-                 if (!http_) {
-                     http_.emplace();
-                 }
-                 return std::make_unique<stream::StreamSession>(*http_, streamClock_, events);
-             }),
+      media_(mainWindow_, streamSessions_.factory()),
       ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
              files_,    menuTexts_, textConversion_, registry_, locale_, collation_,
              media_,    windowControl_, screen_, clipboard_},

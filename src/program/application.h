@@ -4,17 +4,14 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 
 #include "app/app_state.h"
 #include "app/main_window_presenter.h"
 #include "app/ports.h"
 #include "i18n/translation_table.h"
-#include "playback/stream/stream_clock.h"
 #include "platform/win32/win32_channels_menu.h"
 #include "platform/win32/win32_clipboard.h"
 #include "platform/win32/win32_files.h"
-#include "platform/win32/win32_http.h"
 #include "platform/win32/win32_main_window.h"
 #include "platform/win32/win32_media.h"
 #include "platform/win32/win32_process.h"
@@ -23,6 +20,7 @@
 #include "platform/win32/win32_text_targets.h"
 #include "platform/win32/win32_window_control.h"
 #include "program/dialogs.h"
+#include "program/stream_sessions.h"
 
 namespace telvia::program {
 
@@ -58,9 +56,7 @@ private:
     win32::Win32Locale locale_;
     win32::Win32Collation collation_;
     // The stream source's network and clock; every stream session of the process shares them.
-    // The network session opens with the first stream, so start-up does not wait for it.
-    std::optional<win32::Win32HttpClient> http_;
-    stream::SteadyStreamClock streamClock_;
+    StreamSessions streamSessions_;
     win32::Win32MediaFramework media_;
     win32::Win32WindowControl windowControl_{mainWindow_};
     win32::Win32Screen screen_;

@@ -325,6 +325,153 @@ TEST_F(ConnectTest, TheAddressChoosesTheSource)
     }
 }
 
+// Windows Media served over HTTP behind a path that names no format reaches the program's
+// own source first; what it cannot read goes on to the ASF reader in its place.
+TEST_F(ConnectTest, WhatTheStreamSourceCannotReadIsHandedToTheAsfReader)
+{
+    state->current.address = u"http://media.example/live";
+    media.failures = {{"stream.IFileSourceFilter.Load", resultUnknownFileType}};
+    connect();
+
+    const auto& calls = platform.log.calls;
+    const int start = platform.log.indexOf("windowControl.enable 0");
+    ASSERT_GE(start, 0);
+    const std::vector<std::string> opening(calls.begin() + start, calls.begin() + start + 13);
+    EXPECT_EQ(opening, (std::vector<std::string>{
+                           "windowControl.enable 0",
+                           "stream.IFileSourceFilter.Load http://media.example/live",
+                           "release stream.IFileSourceFilter",
+                           "graph.IGraphBuilder.RemoveFilter stream",
+                           "release stream.IBaseFilter",
+                           "CoCreateInstance WMAsfReader",
+                           "graph.IGraphBuilder.AddFilter WMASFReader",
+                           "asf.QueryInterface(IFileSourceFilter)",
+                           "asf.IFileSourceFilter.Load http://media.example/live",
+                           "windowControl.enable 1",
+                           "windowControl.setFocus",
+                           "asf.IBaseFilter.EnumPins",
+                           "asf.IEnumPins.Next",
+                       }));
+    // The renderer added before the Load stays in the graph and the reader's pins play.
+    EXPECT_EQ(count("graph.IGraphBuilder.AddFilter Video Mixing Renderer"), 1);
+    EXPECT_TRUE(platform.log.contains("graph.IGraphBuilder.Render pin0"));
+    EXPECT_TRUE(platform.log.contains("graph.IMediaControl.Run"));
+    EXPECT_TRUE(platform.messages.shown.empty());
+    EXPECT_EQ(played().playing, 1);
+    EXPECT_EQ(state->current.name.view(), u"News");
+
+    // Tear-down releases the reader's references, and the stream source's were gone already.
+    clearLog();
+    player.tearDown();
+    EXPECT_TRUE(platform.log.contains("release asf.IFileSourceFilter"));
+    EXPECT_TRUE(platform.log.contains("release asf.IBaseFilter"));
+    EXPECT_FALSE(platform.log.contains("release stream.IBaseFilter"));
+    EXPECT_EQ(media.liveReferences, 0);
+}
+
+// Only "unknown file type" from the program's own source brings in the ASF reader, and then
+// the reader's own outcome counts; no other answer is retried.
+TEST_F(ConnectTest, OnlyAnUnknownFileTypeFallsBackAndTheReaderDecides)
+{
+    constexpr HResult cannotConnect = static_cast<HResult>(0x80072EFDu);     // WinHTTP 12029
+    constexpr HResult unsupportedStream = static_cast<HResult>(0x80040265u);  // no playable track
+    constexpr HResult aborted = static_cast<HResult>(0x80004004u);
+    const struct {
+        const char* name;
+        std::u16string address;
+        std::map<std::string, HResult> failures;
+        bool fallsBack;
+        bool plays;
+    } cases[] = {
+        {"reader opens it", u"http://media.example/live",
+         {{"stream.IFileSourceFilter.Load", resultUnknownFileType}}, true, true},
+        {"reader fails too", u"http://media.example/live",
+         {{"stream.IFileSourceFilter.Load", resultUnknownFileType}, {"asf.IFileSourceFilter.Load", anyFailure}},
+         true, false},
+        {"reader does not know it either", u"http://media.example/live",
+         {{"stream.IFileSourceFilter.Load", resultUnknownFileType},
+          {"asf.IFileSourceFilter.Load", resultUnknownFileType}},
+         true, false},
+        {"server unreachable", u"http://media.example/live", {{"stream.IFileSourceFilter.Load", cannotConnect}},
+         false, false},
+        {"no playable track", u"http://media.example/live.ts",
+         {{"stream.IFileSourceFilter.Load", unsupportedStream}}, false, false},
+        {"stopped", u"http://media.example/live.m3u8", {{"stream.IFileSourceFilter.Load", aborted}}, false, false},
+        {"other failure", u"http://media.example/live", {{"stream.IFileSourceFilter.Load", anyFailure}}, false,
+         false},
+        // The ASF reader's own "unknown file type" is final: there is nothing after it.
+        {"Windows Media address", u"mms://news", {{"asf.IFileSourceFilter.Load", resultUnknownFileType}}, false,
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        player.tearDown();
+        state->current.name = u"News";
+        state->current.address = c.address;
+        media.failures = c.failures;
+        platform.messages.shown.clear();
+        clearLog();
+        connect();
+
+        const bool ownSource = platform.log.contains("CoCreateInstance StreamSource");
+        EXPECT_EQ(platform.log.contains("graph.IGraphBuilder.RemoveFilter stream"), c.fallsBack);
+        EXPECT_EQ(count("asf.IFileSourceFilter.Load " + fakes::narrow(c.address)),
+                  (c.fallsBack || !ownSource) ? 1 : 0);
+        EXPECT_EQ(count("CoCreateInstance WMAsfReader"), (c.fallsBack || !ownSource) ? 1 : 0);
+        EXPECT_EQ(played().playing, c.plays ? 1 : 0);
+        EXPECT_TRUE(platform.windowControl.enabled);
+        if (c.plays) {
+            EXPECT_TRUE(platform.messages.shown.empty());
+        } else {
+            // Exactly what a failed Load of either source has always shown.
+            ASSERT_EQ(platform.messages.shown.size(), 1u);
+            EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
+            EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::mainWindow);
+            EXPECT_TRUE(state->current.name.empty());
+            EXPECT_TRUE(played().graph.empty());
+            EXPECT_EQ(media.liveReferences, 0);
+        }
+    }
+}
+
+// A step of putting the reader in place that fails is reported as that step always was,
+// and the window is usable again.
+TEST_F(ConnectTest, AFailingStepOfTheFallbackIsReported)
+{
+    const struct {
+        std::string call;
+        std::u16string message;
+        std::vector<std::string> held;
+    } cases[] = {
+        {"graph.IGraphBuilder.RemoveFilter", u"FAILED(hr=0x80004005) in pGB->RemoveFilter(pBF)\n",
+         {"windowlessControl", "mixerBitmap", "mediaEvent", "mediaControl", "basicAudio", "basicVideo",
+          "videoWindow", "graphBuilder"}},
+        {"CoCreateInstance WMAsfReader",
+         u"FAILED(hr=0x80004005) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
+         u"CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n",
+         {"windowlessControl", "mixerBitmap", "mediaEvent", "mediaControl", "basicAudio", "basicVideo",
+          "videoWindow", "graphBuilder"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.call);
+        player.tearDown();
+        state->current.address = u"http://media.example/live";
+        platform.messages.shown.clear();
+        clearLog();
+        media.failures = {{"stream.IFileSourceFilter.Load", resultUnknownFileType}, {c.call, anyFailure}};
+        connect();
+
+        ASSERT_EQ(platform.messages.shown.size(), 1u);
+        EXPECT_EQ(platform.messages.shown[0].text, c.message);
+        EXPECT_EQ(platform.messages.shown[0].owner, MessageOwner::none);
+        EXPECT_EQ(held(), c.held);
+        EXPECT_EQ(played().playing, 0);
+        EXPECT_FALSE(platform.log.contains("asf.IFileSourceFilter.Load http://media.example/live"));
+        EXPECT_TRUE(platform.windowControl.enabled);
+        EXPECT_EQ(platform.log.calls.back(), "windowControl.enable 1");
+    }
+}
+
 TEST_F(ConnectTest, AnAddressThatCannotBeOpenedEmptiesTheNameAndLeavesNoGraph)
 {
     media.failures = {{"asf.IFileSourceFilter.Load", anyFailure}};

@@ -143,6 +143,7 @@ public:
 class FakeBaseFilter final : public BaseFilter, Reference {
 public:
     using Reference::Reference;
+    [[nodiscard]] std::string name() const { return object(); }
     Obtained<FileSource> queryFileSource() override
     {
         return query<FileSource, FakeFileSource>("IFileSourceFilter");
@@ -305,6 +306,11 @@ public:
     HResult addFilter(BaseFilter&, std::u16string_view name) override
     {
         return call("AddFilter", narrow(name));
+    }
+    HResult removeFilter(BaseFilter& filter) override
+    {
+        // The filters are the fake's own, so the label tells which one left the graph.
+        return call("RemoveFilter", dynamic_cast<FakeBaseFilter&>(filter).name());
     }
     HResult render(Pin& pin) override
     {

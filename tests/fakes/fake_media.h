@@ -2,8 +2,8 @@
 // log, in order, and answers from a script that can fail any call with a chosen result.
 //
 // Calls are logged as "<object>.<Interface>.<Method>[ argument]", where the objects are
-// "graph" (the filter graph manager), "asf" (the ASF reader), "vmr" (the video renderer)
-// and "pin<n>"; creations as "CoCreateInstance <class>", interface requests as
+// "graph" (the filter graph manager), "asf" (the ASF reader), "stream" (the program's own
+// stream source), "vmr" (the video renderer) and "pin<n>"; creations as "CoCreateInstance <class>", interface requests as
 // "<object>.QueryInterface(<Interface>)", releases as "release <object>.<Interface>".
 // A call fails when the script names it, with or without its argument.
 #pragma once

@@ -51,6 +51,7 @@ static_assert(raw(RegistryType::multiString) == REG_MULTI_SZ);
 // COM results and the media framework's values.
 static_assert(std::is_same_v<HResult, std::int32_t> && sizeof(HResult) == sizeof(HRESULT));
 static_assert(resultOk == S_OK && resultFalse == S_FALSE);
+static_assert(resultUnknownFileType == VFW_E_UNKNOWN_FILE_TYPE);
 static_assert(raw(PinDirection::input) == PINDIR_INPUT);
 static_assert(raw(PinDirection::output) == PINDIR_OUTPUT);
 static_assert(eventBufferingData == EC_BUFFERING_DATA);

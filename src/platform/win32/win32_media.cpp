@@ -394,6 +394,14 @@ public:
         const std::wstring wideName = toWide(name);
         return graph_->AddFilter(ours->raw(), wideName.c_str());
     }
+    HResult removeFilter(BaseFilter& filter) override
+    {
+        auto* const ours = dynamic_cast<DsBaseFilter*>(&filter);
+        if (ours == nullptr) {
+            return E_INVALIDARG;
+        }
+        return graph_->RemoveFilter(ours->raw());
+    }
     HResult render(Pin& pin) override
     {
         auto* const ours = dynamic_cast<DsPin*>(&pin);

@@ -305,6 +305,10 @@ TEST(StreamSession, SaysWhyAnAddressDoesNotOpen)
     undecodable.videoType = 0x24;  // HEVC
     undecodable.audioType = 0x81;  // AC-3
     const std::string unplayable = asText(ProgramWriter(undecodable).piece(25));
+    // Windows Media's header object starts the body: it is the ASF reader's to open.
+    const std::string asfHeader("\x30\x26\xB2\x75\x8E\x66\xCF\x11\xA6\xD9\x00\xAA\x00\x62\xCE\x6C"
+                                "\x1E\x02\x00\x00\x00\x00\x00\x00",
+                                24);
     const struct {
         const char* name;
         std::string address;
@@ -317,6 +321,8 @@ TEST(StreamSession, SaysWhyAnAddressDoesNotOpen)
          OpenStatus::unreachable},
         {"a DASH manifest", "http://tv.example/live.mpd", {}, OpenStatus::notSupported},
         {"RTMP", "rtmp://tv.example/live/stream", {}, OpenStatus::notSupported},
+        {"Windows Media behind a path without extension", "http://tv.example/wm",
+         {{"http://tv.example/wm", asfHeader}}, OpenStatus::notSupported},
         {"a web page", "http://tv.example/watch", {{"http://tv.example/watch", "<!DOCTYPE html><html></html>"}},
          OpenStatus::notSupported},
         {"encrypted segments only", "http://tv.example/e.m3u8", {{"http://tv.example/e.m3u8", encrypted}},

@@ -1,0 +1,20 @@
+#include "program/stream_sessions.h"
+
+#include <memory>
+
+#include "playback/stream/stream_session.h"
+
+namespace telvia::program {
+
+StreamSourceFactory StreamSessions::factory()
+{
+    return [this](StreamSourceEvents& events) -> std::unique_ptr<StreamSourcePort> {
+        // Sessions are made in Load, on the thread that asks the filter to load.
+        if (!http_) {
+            http_.emplace();
+        }
+        return std::make_unique<stream::StreamSession>(*http_, clock_, events);
+    };
+}
+
+}  // namespace telvia::program

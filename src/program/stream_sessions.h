@@ -1,0 +1,30 @@
+// The sessions behind the program's own source filter: each Load makes a stream session over
+// the one WinHTTP client of the process, paced by the steady clock. The program and the
+// stream probe open addresses through the same sessions.
+#pragma once
+
+#include <optional>
+
+#include "platform/stream_source_port.h"
+#include "platform/win32/win32_http.h"
+#include "playback/stream/stream_clock.h"
+
+namespace telvia::program {
+
+class StreamSessions {
+public:
+    StreamSessions() = default;
+    StreamSessions(const StreamSessions&) = delete;
+    StreamSessions& operator=(const StreamSessions&) = delete;
+
+    // What the source filter makes its source with; it refers to this object, which must
+    // outlive every filter made with it.
+    [[nodiscard]] StreamSourceFactory factory();
+
+private:
+    // Opened with the first stream, so that start-up does not wait for the network.
+    std::optional<win32::Win32HttpClient> http_;
+    stream::SteadyStreamClock clock_;
+};
+
+}  // namespace telvia::program

@@ -1,0 +1,386 @@
+#include "graph_probe.h"
+
+#include <dshow.h>
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/utf8.h"
+#include "media_type_text.h"
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/directshow_ids.h"
+#include "platform/win32/media_type.h"
+#include "platform/win32/stream_source_filter.h"
+#include "platform/win32/wide_text.h"
+#include "playback/stream/address_classification.h"
+
+namespace telvia::probe {
+
+namespace {
+
+using win32::ComPtr;
+using Clock = std::chrono::steady_clock;
+
+// The name the program gives its source in the graph, whichever source it is.
+constexpr wchar_t sourceName[] = L"WMASFReader";
+
+std::string utf8Of(std::u16string_view text)
+{
+    if (std::optional<std::string> whole = utf16ToUtf8(text)) {
+        return *std::move(whole);
+    }
+    // A surrogate outside a pair has no UTF-8 form: it shows as U+FFFD.
+    std::u16string repaired(text);
+    for (std::size_t i = 0; i < repaired.size(); ++i) {
+        const char16_t unit = repaired[i];
+        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+        if (high && i + 1 < repaired.size() && repaired[i + 1] >= 0xDC00 && repaired[i + 1] <= 0xDFFF) {
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            repaired[i] = u'\uFFFD';
+        }
+    }
+    return utf16ToUtf8(repaired).value_or("?");
+}
+
+std::string utf8Of(const wchar_t* text)
+{
+    return text != nullptr ? utf8Of(win32::fromWide(text)) : std::string();
+}
+
+long long millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+std::string routeText(stream::AddressRoute route)
+{
+    switch (route) {
+    case stream::AddressRoute::streamSource:
+        return "stream source";
+    case stream::AddressRoute::asfReader:
+        return "ASF reader";
+    case stream::AddressRoute::none:
+        break;
+    }
+    return "none";
+}
+
+struct PinName {
+    std::string name;
+    PIN_DIRECTION direction = PINDIR_INPUT;
+};
+
+PinName nameOf(IPin& pin)
+{
+    PIN_INFO info{};
+    if (FAILED(pin.QueryPinInfo(&info))) {
+        return {};
+    }
+    ComPtr<IBaseFilter> owner;
+    *owner.put() = info.pFilter;  // the reference QueryPinInfo handed over
+    info.achName[MAX_PIN_NAME - 1] = L'\0';
+    return {utf8Of(info.achName), info.dir};
+}
+
+// Frees an event's parameters once it has been reported.
+class ReceivedEvent {
+public:
+    explicit ReceivedEvent(IMediaEvent& events) : events_(events) {}
+    ~ReceivedEvent()
+    {
+        if (received_) {
+            events_.FreeEventParams(code, param1, param2);
+        }
+    }
+    ReceivedEvent(const ReceivedEvent&) = delete;
+    ReceivedEvent& operator=(const ReceivedEvent&) = delete;
+
+    bool take(long timeoutMs)
+    {
+        received_ = events_.GetEvent(&code, &param1, &param2, timeoutMs) == S_OK;
+        return received_;
+    }
+
+    long code = 0;
+    LONG_PTR param1 = 0;
+    LONG_PTR param2 = 0;
+
+private:
+    IMediaEvent& events_;
+    bool received_ = false;
+};
+
+struct TaskMemMediaTypeDeleter {
+    void operator()(AM_MEDIA_TYPE* type) const noexcept { win32::deleteTaskMemMediaType(type); }
+};
+
+class GraphProbe {
+public:
+    GraphProbe(const StreamSourceFactory& makeStreamSource, const ProbeSettings& settings, const ReportLine& report)
+        : makeStreamSource_(makeStreamSource), settings_(settings), report_(report)
+    {
+    }
+
+    ProbeSummary run(std::u16string_view address)
+    {
+        const std::string utf8Address = utf8Of(address);
+        report_("address: " + utf8Address);
+        const stream::AddressRoute route = stream::routeOfAddress(address);
+        report_("route: " + routeText(route) + " (" +
+                std::string(stream::describe(stream::classifyAddress(utf8Address))) + ")");
+        if (route == stream::AddressRoute::none) {
+            report_("result: the program opens no such address");
+            return summary_;
+        }
+        if (!step("create graph", CoCreateInstance(win32::clsidFilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                                   IID_IGraphBuilder, graph_.putVoid())) ||
+            !addSource(route)) {
+            report_("result: the graph could not be built");
+            return summary_;
+        }
+        const std::wstring wideAddress = win32::toWide(address);
+        HRESULT loaded = load(wideAddress);
+        // The program hands what its own source does not read to the ASF reader: so does the probe.
+        if (loaded == VFW_E_UNKNOWN_FILE_TYPE && route == stream::AddressRoute::streamSource) {
+            report_("fallback: the stream source does not read this stream; the ASF reader tries it");
+            fileSource_.reset();
+            const bool removed = step("remove stream source", graph_->RemoveFilter(source_.get()));
+            source_.reset();
+            if (!removed || !addSource(stream::AddressRoute::asfReader)) {
+                report_("result: the graph could not be built");
+                return summary_;
+            }
+            loaded = load(wideAddress);
+        }
+        if (FAILED(loaded)) {
+            report_("result: Load failed");
+            return summary_;
+        }
+        summary_.loaded = true;
+        describePins();
+        renderPins();
+        listFilters();
+        runGraph();
+        report_(resultLine());
+        return summary_;
+    }
+
+private:
+    // Reports the step with its result; true when it succeeded.
+    bool step(std::string_view what, HRESULT result, std::string_view details = {})
+    {
+        std::string line = std::string(what) + ": " + resultText(result);
+        if (!details.empty()) {
+            line += ", ";
+            line += details;
+        }
+        report_(line);
+        return SUCCEEDED(result);
+    }
+
+    bool addSource(stream::AddressRoute route)
+    {
+        HRESULT created = S_OK;
+        if (route == stream::AddressRoute::streamSource) {
+            source_ = win32::createStreamSourceFilter(makeStreamSource_);
+            created = source_ ? S_OK : E_OUTOFMEMORY;
+        } else {
+            created = CoCreateInstance(win32::clsidWmAsfReader, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                       source_.putVoid());
+        }
+        return step("create source (" + routeText(route) + ")", created) &&
+               step("add source", graph_->AddFilter(source_.get(), sourceName)) &&
+               step("file source interface", source_.query(IID_IFileSourceFilter, fileSource_));
+    }
+
+    HRESULT load(const std::wstring& address)
+    {
+        const Clock::time_point start = Clock::now();
+        const HRESULT result = fileSource_->Load(address.c_str(), nullptr);
+        step("load", result, "took " + std::to_string(millisecondsSince(start)) + " ms");
+        return result;
+    }
+
+    void describePins()
+    {
+        ComPtr<IEnumPins> pins;
+        if (!step("enumerate pins", source_->EnumPins(pins.put()))) {
+            return;
+        }
+        ComPtr<IPin> pin;
+        int number = 0;
+        while (pins->Next(1, pin.put(), nullptr) == S_OK && pin) {
+            ++number;
+            const PinName name = nameOf(*pin.get());
+            const bool output = name.direction == PINDIR_OUTPUT;
+            report_("pin " + std::to_string(number) + " \"" + name.name + "\": " + (output ? "output" : "input"));
+            if (output) {
+                describeTypes(*pin.get());
+                outputs_.push_back(std::move(pin));
+            }
+        }
+        summary_.outputPins = static_cast<int>(outputs_.size());
+        if (outputs_.empty()) {
+            report_("no output pin");
+        }
+    }
+
+    void describeTypes(IPin& pin)
+    {
+        ComPtr<IEnumMediaTypes> types;
+        if (FAILED(pin.EnumMediaTypes(types.put())) || !types) {
+            report_("  media types: none offered");
+            return;
+        }
+        int number = 0;
+        AM_MEDIA_TYPE* raw = nullptr;
+        while (types->Next(1, &raw, nullptr) == S_OK && raw != nullptr) {
+            const std::unique_ptr<AM_MEDIA_TYPE, TaskMemMediaTypeDeleter> type(std::exchange(raw, nullptr));
+            report_("  type " + std::to_string(++number) + ": " + describeMediaType(*type));
+        }
+    }
+
+    void renderPins()
+    {
+        int number = 0;
+        for (const ComPtr<IPin>& pin : outputs_) {
+            ++number;
+            if (step("render pin " + std::to_string(number) + " \"" + nameOf(*pin.get()).name + "\"",
+                     graph_->Render(pin.get()))) {
+                ++summary_.renderedPins;
+            }
+        }
+    }
+
+    void listFilters()
+    {
+        ComPtr<IEnumFilters> filters;
+        if (FAILED(graph_->EnumFilters(filters.put())) || !filters) {
+            return;
+        }
+        ComPtr<IBaseFilter> filter;
+        while (filters->Next(1, filter.put(), nullptr) == S_OK && filter) {
+            FILTER_INFO info{};
+            if (FAILED(filter->QueryFilterInfo(&info))) {
+                continue;
+            }
+            ComPtr<IFilterGraph> graph;
+            *graph.put() = info.pGraph;  // the reference QueryFilterInfo handed over
+            info.achName[MAX_FILTER_NAME - 1] = L'\0';
+            report_("filter: " + utf8Of(info.achName));
+        }
+    }
+
+    // Runs the graph and waits until its renderers hold their first samples, which is when
+    // the graph reports that it has reached the running state.
+    void runGraph()
+    {
+        if (summary_.renderedPins == 0) {
+            report_("run: skipped, nothing rendered");
+            return;
+        }
+        ComPtr<IMediaControl> control;
+        ComPtr<IMediaEvent> events;
+        if (!step("media control interface", graph_.query(IID_IMediaControl, control)) ||
+            !step("media event interface", graph_.query(IID_IMediaEvent, events))) {
+            return;
+        }
+        const Clock::time_point start = Clock::now();
+        if (!step("run", control->Run())) {
+            return;
+        }
+        constexpr long pollMs = 100;
+        OAFilterState state = State_Stopped;
+        HRESULT got = E_FAIL;
+        for (;;) {
+            reportEvents(*events.get());
+            got = control->GetState(pollMs, &state);
+            if (got == S_OK && state == State_Running) {
+                report_("first sample: arrived, graph running after " + std::to_string(millisecondsSince(start)) +
+                        " ms");
+                break;
+            }
+            if (Clock::now() - start >= settings_.firstSampleWait) {
+                report_("first sample: none within " + std::to_string(settings_.firstSampleWait.count()) +
+                        " ms, state " + stateName(state) + ", " + resultText(got));
+                break;
+            }
+        }
+        reportEvents(*events.get());
+        step("stop", control->Stop());
+    }
+
+    void reportEvents(IMediaEvent& events)
+    {
+        for (;;) {
+            ReceivedEvent event(events);
+            if (!event.take(0)) {
+                return;
+            }
+            char params[64];
+            std::snprintf(params, sizeof params, "0x%llx, 0x%llx", static_cast<unsigned long long>(event.param1),
+                          static_cast<unsigned long long>(event.param2));
+            report_("event: " + eventName(event.code) + ", " + params);
+        }
+    }
+
+    static std::string stateName(OAFilterState state)
+    {
+        switch (state) {
+        case State_Stopped:
+            return "stopped";
+        case State_Paused:
+            return "paused";
+        case State_Running:
+            return "running";
+        default:
+            return std::to_string(state);
+        }
+    }
+
+    [[nodiscard]] std::string resultLine() const
+    {
+        if (summary_.outputPins == 0) {
+            return "result: the source opened but offers no stream";
+        }
+        if (summary_.renderedPins == summary_.outputPins) {
+            return "result: every pin rendered";
+        }
+        return "result: " + std::to_string(summary_.outputPins - summary_.renderedPins) + " of " +
+               std::to_string(summary_.outputPins) + " pins not rendered";
+    }
+
+    const StreamSourceFactory& makeStreamSource_;
+    const ProbeSettings& settings_;
+    const ReportLine& report_;
+    ProbeSummary summary_;
+    // Declared in the order of creation: released in reverse, pins before the graph.
+    ComPtr<IGraphBuilder> graph_;
+    ComPtr<IBaseFilter> source_;
+    ComPtr<IFileSourceFilter> fileSource_;
+    std::vector<ComPtr<IPin>> outputs_;
+};
+
+}  // namespace
+
+int exitCodeOf(const ProbeSummary& summary)
+{
+    // A source that opens but offers no stream is a failed connection to the program too.
+    if (!summary.loaded || summary.outputPins == 0) {
+        return exitNotLoaded;
+    }
+    return summary.renderedPins == summary.outputPins ? exitAllRendered : exitNotRendered;
+}
+
+ProbeSummary probeAddress(std::u16string_view address, const StreamSourceFactory& makeStreamSource,
+                          const ProbeSettings& settings, const ReportLine& report)
+{
+    return GraphProbe(makeStreamSource, settings, report).run(address);
+}
+
+}  // namespace telvia::probe
