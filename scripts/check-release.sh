@@ -13,7 +13,9 @@
 #   uninstaller removes every installed file and keeps the user's settings, or with
 #   /REMOVEUSERDATA removes them too; /ALLUSERS installs into Program Files and registers
 #   under HKLM. The prefix is removed afterwards.
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails outside a check still says where, instead of ending the script silently.
+trap 'echo "check-release: FAILED: line $LINENO: $BASH_COMMAND ended with code $?" >&2' ERR
 cd "$(dirname "$0")/.."
 root=$PWD
 dir=$(cd "${1:-build/release}" && pwd)
@@ -89,8 +91,16 @@ reg_value() {  # KEY VALUE -> the value's data, or nothing
     sleep 1
   done
 }
-reg_log() { [ -s "$work/reg-query.log" ] && sed 's/^/  /' "$work/reg-query.log" | tail -n 20; }
+reg_log() { if [ -s "$work/reg-query.log" ]; then sed "s/^/  /" "$work/reg-query.log" | tail -n 20; fi; }
 has_key() { w reg query "$1" >/dev/null 2>&1; }
+reg_set() {  # reg add's arguments; tried again like reg_value
+  local attempt
+  for attempt in 1 2 3; do
+    w reg add "$@" /f >/dev/null 2>>"$work/reg-query.log" && return 0
+    sleep 1
+  done
+  fail "reg add $*: $(reg_log)"
+}
 # Runs a command line exactly as written: NSIS takes /D= and _?= as the rest of the line,
 # spaces and all, where wine would quote an argument that holds a space.
 run_line() {
@@ -140,8 +150,8 @@ pass "Start-menu shortcut starts telvia.exe in the install folder"
 
 # The shell's "open" of a .chm writes the file it was given, instead of opening a viewer.
 opened=$WINEPREFIX/drive_c/chm-opened.txt
-w reg add 'HKCR\.chm' /ve /d TelviaCheck.chm /f >/dev/null 2>&1
-w reg add 'HKCR\TelviaCheck.chm\shell\open\command' /ve /d 'C:\windows\system32\cmd.exe /c echo %1> C:\chm-opened.txt' /f >/dev/null 2>&1
+reg_set 'HKCR\.chm' /ve /d TelviaCheck.chm
+reg_set 'HKCR\TelviaCheck.chm\shell\open\command' /ve /d 'C:\windows\system32\cmd.exe /c echo %1> C:\chm-opened.txt'
 
 # The first run, from the install folder as the shortcut starts it.
 (cd "$instdir" && timeout --kill-after=5 120 wine telvia.exe </dev/null >/dev/null 2>&1) &
@@ -176,7 +186,7 @@ pass "installing over it keeps channels.qcl and translation.ini"
 
 # Uninstall, keeping the user's data (the default of a silent run). With _?= the
 # uninstaller runs in place and is waited for; it cannot delete itself then.
-w reg add "$settings\\Channels" /v releaseCheck /t REG_SZ /d kept /f >/dev/null 2>&1
+reg_set "$settings\\Channels" /v releaseCheck /t REG_SZ /d kept
 w "$instdir_win\\uninstall.exe" /S "_?=$instdir_win" || fail "the uninstaller ended with code $?"
 left=$(cd "$instdir" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$left" = "channels.qcl translation.ini uninstall.exe " ] || fail "after uninstalling the folder holds: $left"
