@@ -28,6 +28,8 @@ declare -A probes=(
   [binutils-mingw-w64-x86-64]=/usr/bin/x86_64-w64-mingw32-windres
   [wine]=/usr/bin/wine
   [wine64]=/usr/lib/wine/wine64
+  # Wine's bcrypt does AES through GnuTLS, which the wine packages only recommend
+  [libgnutls30]=/usr/lib/x86_64-linux-gnu/libgnutls.so.30
   [xvfb]=/usr/bin/Xvfb
   [xauth]=/usr/bin/xauth
   [x11-apps]=/usr/bin/xwd

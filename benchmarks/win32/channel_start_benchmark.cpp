@@ -23,6 +23,7 @@
 
 #include "loopback_http_server.h"
 #include "mpeg_audio_ts.h"
+#include "platform/win32/win32_cipher.h"
 #include "platform/win32/win32_http.h"
 #include "playback/stream/stream_clock.h"
 #include "playback/stream/stream_session.h"
@@ -128,6 +129,7 @@ int wmain(int argc, wchar_t** argv)
     server.setNetwork(std::chrono::milliseconds(options.latencyMs), options.rate);
 
     telvia::win32::Win32HttpClient http;
+    telvia::win32::Win32Cipher cipher;
     telvia::stream::SteadyStreamClock clock;
     QuietEvents events;
     const std::string master = server.address("/channel/master.m3u8");
@@ -140,7 +142,7 @@ int wmain(int argc, wchar_t** argv)
         // Alternating the two keeps a drift of the machine's load out of the ratio.
         Clock::time_point began = Clock::now();
         {
-            telvia::stream::StreamSession session(http, clock, events);
+            telvia::stream::StreamSession session(http, cipher, clock, events);
             if (session.open(master) != telvia::stream::OpenStatus::opened || !session.nextSample(0)) {
                 std::fprintf(stderr, "channel-start: the session did not open the channel\n");
                 return 1;

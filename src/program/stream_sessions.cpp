@@ -13,7 +13,7 @@ StreamSourceFactory StreamSessions::factory()
         if (!http_) {
             http_.emplace();
         }
-        return std::make_unique<stream::StreamSession>(*http_, clock_, events);
+        return std::make_unique<stream::StreamSession>(*http_, cipher_, clock_, events);
     };
 }
 

@@ -1,11 +1,13 @@
 // The sessions behind the program's own source filter: each Load makes a stream session over
-// the one WinHTTP client of the process, paced by the steady clock. The program and the
-// stream probe open addresses through the same sessions.
+// the one WinHTTP client of the process, decrypting with its one BCrypt cipher where a
+// stream is encrypted, paced by the steady clock. The program and the stream probe open
+// addresses through the same sessions.
 #pragma once
 
 #include <optional>
 
 #include "platform/stream_source_port.h"
+#include "platform/win32/win32_cipher.h"
 #include "platform/win32/win32_http.h"
 #include "playback/stream/stream_clock.h"
 
@@ -24,6 +26,7 @@ public:
 private:
     // Opened with the first stream, so that start-up does not wait for the network.
     std::optional<win32::Win32HttpClient> http_;
+    win32::Win32Cipher cipher_;  // opens the system's cipher when a stream first needs it
     stream::SteadyStreamClock clock_;
 };
 

@@ -22,6 +22,7 @@
 #include "loopback_http_server.h"
 #include "mpeg_audio_ts.h"
 #include "platform/win32/stream_source_filter.h"
+#include "platform/win32/win32_cipher.h"
 #include "platform/win32/win32_http.h"
 #include "playback/stream/stream_clock.h"
 #include "playback/stream/stream_session.h"
@@ -69,7 +70,7 @@ protected:
     {
         filter_ = win32::createStreamSourceFilter(
             [this](StreamSourceEvents& events) -> std::unique_ptr<StreamSourcePort> {
-                return std::make_unique<stream::StreamSession>(http_, clock_, events);
+                return std::make_unique<stream::StreamSession>(http_, cipher_, clock_, events);
             });
         graph_ = makeGraph();
         if (!filter_ || !graph_ || graph_->AddFilter(filter_.get(), L"WMASFReader") != S_OK) {
@@ -104,6 +105,7 @@ protected:
 
     ComApartment apartment_;
     win32::Win32HttpClient http_;
+    win32::Win32Cipher cipher_;
     stream::SteadyStreamClock clock_;
     ComPtr<IBaseFilter> filter_;
     ComPtr<IGraphBuilder> graph_;

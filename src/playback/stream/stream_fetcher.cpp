@@ -5,19 +5,13 @@
 #include <vector>
 
 #include "playback/stream/icy_metadata.h"
+#include "playback/stream/segment_decryption.h"
 #include "playback/stream/stream_sniffer.h"
 #include "playback/stream/variant_choice.h"
 
 namespace telvia::stream {
 
 namespace {
-
-// Encrypted segments are not read yet: a playlist with keys cannot be played.
-bool isEncrypted(const HlsMediaPlaylist& playlist)
-{
-    return std::any_of(playlist.segments.begin(), playlist.segments.end(),
-                       [](const HlsSegment& segment) { return segment.key.has_value(); });
-}
 
 FetchFailure failureOf(std::uint32_t status)
 {
@@ -228,9 +222,6 @@ OpenStatus StreamFetcher::playVariant(const std::string& address)
 
 OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress)
 {
-    if (isEncrypted(playlist)) {
-        return OpenStatus::notSupported;
-    }
     Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
     LiveScheduler scheduler(playlist, clock_.now(), settings_.scheduler);
     for (;;) {
@@ -300,7 +291,7 @@ void StreamFetcher::reloadPlaylist(LiveScheduler& scheduler, const std::string& 
     }
     const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
     const auto* media = std::get_if<HlsMediaPlaylist>(&parsed);
-    if (media == nullptr || isEncrypted(*media)) {
+    if (media == nullptr) {
         scheduler.playlistFailed(FetchFailure::other, clock_.now());
         return;
     }
@@ -312,6 +303,19 @@ StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, con
     std::optional<HttpByteRange> range;
     if (segment.range && segment.range->length > 0) {
         range = HttpByteRange{segment.range->offset, segment.range->offset + segment.range->length - 1};
+    }
+    // The key comes first, so that the segment's bytes can be decrypted as they arrive.
+    std::optional<SegmentDecryption> decryption;
+    if (segment.key) {
+        const KeyResult key = keyAt(segment.key->address);
+        if (!key.key) {
+            return key.failure;
+        }
+        CipherMade made = cipher_.aes128CbcDecryptor(*key.key, segment.key->iv);
+        if (made.error != cipherOk || !made.decryptor) {
+            return SegmentResult::failed;
+        }
+        decryption.emplace(std::move(made.decryptor));
     }
     const std::unique_ptr<SessionTransfer> transfer = http_.get(segment.address, range);
     const HttpStarted started = transfer->start();
@@ -329,17 +333,53 @@ StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, con
         if (read.error != httpOk) {
             return http_.cancelled() ? SegmentResult::stopped : any ? SegmentResult::brokenOff : SegmentResult::failed;
         }
-        if (read.count == 0) {
+        const bool ended = read.count == 0;
+        std::optional<std::span<const std::uint8_t>> bytes = std::span<const std::uint8_t>(buffer_).first(read.count);
+        if (decryption) {
+            bytes = ended ? decryption->finish() : decryption->feed(*bytes);
+            if (!bytes) {
+                // Cut short, padded wrongly or decrypted with the wrong key: what came
+                // before the last block has been played, the rest is lost.
+                return any ? SegmentResult::brokenOff : SegmentResult::failed;
+            }
+        }
+        if (ended) {
+            // The last block's plain bytes; whether they made the stream unplayable the
+            // caller sees in the assembler's state.
+            pump(pipeline, *bytes);
             return SegmentResult::loaded;
         }
         any = true;
-        if (!pump(pipeline, std::span(buffer_).first(read.count))) {
+        if (!pump(pipeline, *bytes)) {
             return SegmentResult::loaded;
         }
         if (!exchange_.waitForRoom()) {
             return SegmentResult::stopped;
         }
     }
+}
+
+StreamFetcher::KeyResult StreamFetcher::keyAt(const std::string& address)
+{
+    if (const std::optional<CipherKey> known = keys_.find(address)) {
+        return {known};
+    }
+    // A longer answer is no key either: there is no need to read it all.
+    const WholeBody whole = http_.getWhole(address, CipherKey().size());
+    if (http_.cancelled()) {
+        return {std::nullopt, SegmentResult::stopped};
+    }
+    if (whole.error == httpOk && !isSuccess(whole.head.status)) {
+        return {std::nullopt, failureOf(whole.head.status) == FetchFailure::notFound ? SegmentResult::notFound
+                                                                                      : SegmentResult::failed};
+    }
+    CipherKey key{};
+    if (whole.error != httpOk || whole.body.size() != key.size()) {
+        return {std::nullopt, SegmentResult::failed};
+    }
+    std::copy(whole.body.begin(), whole.body.end(), key.begin());
+    keys_.remember(address, key);
+    return {key};
 }
 
 bool StreamFetcher::pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes)

@@ -1,7 +1,8 @@
 // The work of a stream session's fetch thread: opens the address (an HLS playlist, a
 // transport stream or a radio stream over HTTP), and from then on downloads, demultiplexes
 // and hands samples to the exchange as the bytes arrive, until the stream ends, fails or
-// is stopped.
+// is stopped. Segments encrypted with AES-128 are decrypted on the way, each key fetched
+// once, when the first segment that needs it comes up.
 #pragma once
 
 #include <chrono>
@@ -13,7 +14,9 @@
 
 #include "playback/stream/address_classification.h"
 #include "playback/stream/hls_playlist.h"
+#include "platform/cipher_port.h"
 #include "playback/stream/icy_metadata.h"
+#include "playback/stream/key_cache.h"
 #include "playback/stream/live_scheduler.h"
 #include "playback/stream/sample_assembler.h"
 #include "playback/stream/sample_exchange.h"
@@ -36,8 +39,9 @@ struct FetchSettings {
 
 class StreamFetcher {
 public:
-    StreamFetcher(SessionHttp& http, SampleExchange& exchange, StreamClock& clock, FetchSettings settings)
-        : http_(http), exchange_(exchange), clock_(clock), settings_(settings)
+    StreamFetcher(SessionHttp& http, CipherPort& cipher, SampleExchange& exchange, StreamClock& clock,
+                  FetchSettings settings)
+        : http_(http), cipher_(cipher), exchange_(exchange), clock_(clock), settings_(settings)
     {
     }
 
@@ -52,6 +56,10 @@ private:
     };
     enum class SegmentResult : std::uint8_t { loaded, notFound, failed, brokenOff, stopped };
     enum class BodyEnd : std::uint8_t { complete, brokenOff, stopped, nothingPlayable };
+    struct KeyResult {
+        std::optional<CipherKey> key;
+        SegmentResult failure = SegmentResult::failed;  // why there is none
+    };
 
     [[nodiscard]] OpenStatus openAddress(const std::string& address, AddressKind kind);
     [[nodiscard]] OpenStatus playPlaylist(std::string_view text, const std::string& requested,
@@ -61,6 +69,8 @@ private:
     [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress);
     void reloadPlaylist(LiveScheduler& scheduler, const std::string& address);
     [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment);
+    // The key at this address: remembered, or fetched now.
+    [[nodiscard]] KeyResult keyAt(const std::string& address);
     [[nodiscard]] OpenStatus playBody(const std::string& address, std::unique_ptr<SessionTransfer> transfer,
                                       Pipeline& pipeline, IcyMetadataSkipper skipper,
                                       std::span<const std::uint8_t> first, bool ended);
@@ -84,10 +94,12 @@ private:
     [[nodiscard]] OpenStatus endOf(const Pipeline& pipeline) const;
 
     SessionHttp& http_;
+    CipherPort& cipher_;
     SampleExchange& exchange_;
     StreamClock& clock_;
     FetchSettings settings_;
     std::vector<std::uint8_t> buffer_;  // one read's bytes
+    KeyCache keys_;
     bool opened_ = false;
 };
 

@@ -8,13 +8,13 @@
 
 namespace telvia::stream {
 
-StreamSession::StreamSession(HttpClientPort& http, StreamClock& clock, MediaSourceEvents& events,
-                             StreamSessionSettings settings)
+StreamSession::StreamSession(HttpClientPort& http, CipherPort& cipher, StreamClock& clock,
+                             MediaSourceEvents& events, StreamSessionSettings settings)
     : clock_(clock),
       settings_(settings),
       http_(http, settings.timeouts),
       exchange_(clock, events, settings.buffer),
-      fetcher_(http_, exchange_, clock, settings.fetch)
+      fetcher_(http_, cipher, exchange_, clock, settings.fetch)
 {
 }
 

@@ -1,6 +1,7 @@
-// The program's own stream source: HLS, MPEG transport streams and MP3/AAC radio over
-// HTTP. open() starts a fetch thread that downloads and demultiplexes as the bytes arrive
-// and fills one queue per track; the filter's threads pull the samples from there.
+// The program's own stream source: HLS (also with AES-128 encrypted segments), MPEG
+// transport streams and MP3/AAC radio over HTTP. open() starts a fetch thread that
+// downloads and demultiplexes as the bytes arrive and fills one queue per track; the
+// filter's threads pull the samples from there.
 //
 // One address per session. The fetch thread is joined by stop() and by the destructor.
 #pragma once
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/cipher_port.h"
 #include "platform/http_port.h"
 #include "playback/stream/media_source.h"
 #include "playback/stream/sample_exchange.h"
@@ -30,7 +32,7 @@ struct StreamSessionSettings {
 
 class StreamSession final : public MediaSource {
 public:
-    StreamSession(HttpClientPort& http, StreamClock& clock, MediaSourceEvents& events,
+    StreamSession(HttpClientPort& http, CipherPort& cipher, StreamClock& clock, MediaSourceEvents& events,
                   StreamSessionSettings settings = {});
     ~StreamSession() override;
     StreamSession(const StreamSession&) = delete;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "call_log.h"
+#include "fake_cipher.h"
 #include "fake_http.h"
 #include "fake_stream_clock.h"
 #include "playback/stream/stream_session.h"
@@ -112,7 +113,7 @@ inline bool anyDiscontinuity(const std::vector<MediaSample>& samples)
 }
 
 struct SessionRig {
-    explicit SessionRig(StreamSessionSettings settings = {}) : session(http, clock, events, settings) {}
+    explicit SessionRig(StreamSessionSettings settings = {}) : session(http, cipher, clock, events, settings) {}
 
     std::vector<std::string> requestedAddresses() const
     {
@@ -123,6 +124,7 @@ struct SessionRig {
 
     fakes::CallLog log;
     fakes::FakeHttpClient http{log};
+    fakes::FakeCipher cipher{log};
     fakes::FakeStreamClock clock;
     RecordingEvents events;
     StreamSession session;

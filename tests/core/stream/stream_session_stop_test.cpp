@@ -37,16 +37,21 @@ TEST(StreamSessionStop, EndsAnOpenThatWaitsOnAStalledServer)
         std::string address;
         bool playlist;                  // the stall is in a segment of a playlist
         std::optional<std::size_t> at;  // where the server stalls; before its head if empty
+        bool key = false;               // in the segment's key instead
     } cases[] = {
         {"before the head", "http://tv.example/live.ts", false, std::nullopt},
         {"after the tables, before a picture", "http://tv.example/live.ts", false, 2 * 188},
         {"in a segment", "http://tv.example/live.m3u8", true, 2 * 188},
+        {"in a segment's key", "http://tv.example/live.m3u8", true, 5, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SessionRig rig;
         auto gate = std::make_shared<fakes::FakeHttpGate>();
-        if (c.playlist) {
+        if (c.key) {
+            rig.http.serve(c.address, mediaPlaylist({"seg0.ts"}, true, 0, "#EXT-X-KEY:METHOD=AES-128,URI=\"k.key\"\n"));
+            rig.http.answer("http://tv.example/k.key", stalling(Bytes(16, 0x4B), gate, c.at));
+        } else if (c.playlist) {
             rig.http.serve(c.address, mediaPlaylist({"seg0.ts"}));
             rig.http.answer("http://tv.example/seg0.ts", stalling(stream, gate, c.at));
         } else {

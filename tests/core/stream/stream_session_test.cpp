@@ -80,8 +80,8 @@ TEST(StreamSession, FallsBackToTheNextVariantWhenOneFails)
         bool highSegmentThere;
     } cases[] = {
         {"its playlist is missing", "", false},
-        {"its segments are encrypted",
-         mediaPlaylist({"h0.ts"}, true, 0, "#EXT-X-KEY:METHOD=AES-128,URI=\"https://keys.example/k\"\n"), true},
+        {"its segments use sample encryption",
+         mediaPlaylist({"h0.ts"}, true, 0, "#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"https://keys.example/k\"\n"), true},
         {"it is a web page", "<html><body>Gone</body></html>", false},
         {"its segments hold no programme", mediaPlaylist({"h0.ts"}), false},
     };
@@ -299,8 +299,8 @@ TEST(StreamSession, SendsTheHeadersOfTheAddressWithEveryRequest)
 
 TEST(StreamSession, SaysWhyAnAddressDoesNotOpen)
 {
-    const std::string encrypted =
-        mediaPlaylist({"s.ts"}, true, 0, "#EXT-X-KEY:METHOD=AES-128,URI=\"https://keys.example/k\"\n");
+    const std::string sampleEncrypted =
+        mediaPlaylist({"s.ts"}, true, 0, "#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"https://keys.example/k\"\n");
     ProgramLayout undecodable;
     undecodable.videoType = 0x24;  // HEVC
     undecodable.audioType = 0x81;  // AC-3
@@ -325,7 +325,7 @@ TEST(StreamSession, SaysWhyAnAddressDoesNotOpen)
          {{"http://tv.example/wm", asfHeader}}, OpenStatus::notSupported},
         {"a web page", "http://tv.example/watch", {{"http://tv.example/watch", "<!DOCTYPE html><html></html>"}},
          OpenStatus::notSupported},
-        {"encrypted segments only", "http://tv.example/e.m3u8", {{"http://tv.example/e.m3u8", encrypted}},
+        {"sample-encrypted segments only", "http://tv.example/e.m3u8", {{"http://tv.example/e.m3u8", sampleEncrypted}},
          OpenStatus::notSupported},
         {"HEVC and AC-3 only", "http://tv.example/hevc.ts", {{"http://tv.example/hevc.ts", unplayable}},
          OpenStatus::noPlayableTrack},
