@@ -1,6 +1,7 @@
 #include "playback/stream/live_scheduler.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace telvia::stream {
 
@@ -32,6 +33,14 @@ LiveScheduler::LiveScheduler(const HlsMediaPlaylist& first, Milliseconds now, Sc
         next_ = playlist_.endList ? playlist_.mediaSequence : edgeStart();
     }
     reloadDue_ = now + targetOf(playlist_);
+}
+
+void LiveScheduler::continueAfter(std::uint64_t sequence)
+{
+    // The next one may also be just past the end: a live list publishes it soon.
+    if (sequence != UINT64_MAX && sequence + 1 >= playlist_.mediaSequence && sequence + 1 <= endOf(playlist_)) {
+        next_ = sequence + 1;
+    }
 }
 
 std::uint64_t LiveScheduler::edgeStart() const

@@ -54,6 +54,10 @@ public:
     void playlistFailed(FetchFailure failure, Milliseconds now);
     void segmentLoaded(std::uint64_t sequence);
     void segmentFailed(std::uint64_t sequence, FetchFailure failure, Milliseconds now);
+    // This playlist takes over from another variant of the same stream, which had loaded
+    // up to `sequence`: its segments carry the same numbers, so it goes on with the next
+    // one where it lists it, instead of starting afresh.
+    void continueAfter(std::uint64_t sequence);
 
     // How often playback had to jump to the live edge, and how many segments were lost.
     [[nodiscard]] std::uint32_t rejoins() const { return rejoins_; }

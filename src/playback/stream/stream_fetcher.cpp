@@ -189,7 +189,9 @@ OpenStatus StreamFetcher::playPlaylist(std::string_view text, const std::string&
     }
     if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
         // Reloads go to the address asked for: a redirect may have led to a one-time address.
-        return playMedia(*media, requested);
+        Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
+        bool gaveOut = false;
+        return playMedia(*media, requested, pipeline, gaveOut);
     }
     return OpenStatus::notSupported;
 }
@@ -197,33 +199,52 @@ OpenStatus StreamFetcher::playPlaylist(std::string_view text, const std::string&
 OpenStatus StreamFetcher::playVariants(const HlsMasterPlaylist& master)
 {
     std::optional<OpenStatus> failure;
+    std::optional<Pipeline> pipeline;
     for (const std::size_t index : variantOrder(master.variants)) {
-        const OpenStatus status = playVariant(master.variants[index].address);
-        if (status == OpenStatus::opened || status == OpenStatus::stopped) {
+        if (!opened_) {
+            // Each try at opening starts clean.
+            pipeline.emplace(Pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)});
+        } else {
+            // A variant gave out while playing and the next takes over: the tracks stay,
+            // and the timeline runs on from where the last one ended.
+            flush(*pipeline);
+            pipeline->reader = makeTransportStreamReader();
+            pipeline->assembler.discontinuity();
+        }
+        bool gaveOut = false;
+        const OpenStatus status = playVariant(master.variants[index].address, *pipeline, gaveOut);
+        if (status == OpenStatus::stopped || (status == OpenStatus::opened && !gaveOut)) {
             return status;
         }
-        failure = moreTelling(failure, status);
+        if (!opened_) {
+            failure = moreTelling(failure, status);
+        }
     }
-    return failure.value_or(OpenStatus::noPlayableTrack);
+    return opened_ ? OpenStatus::opened : failure.value_or(OpenStatus::noPlayableTrack);
 }
 
-OpenStatus StreamFetcher::playVariant(const std::string& address)
+OpenStatus StreamFetcher::playVariant(const std::string& address, Pipeline& pipeline, bool& gaveOut)
 {
     const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
     if (whole.error != httpOk || !isSuccess(whole.head.status)) {
-        return failedRequest();
+        gaveOut = opened_;
+        return opened_ && !http_.cancelled() ? OpenStatus::opened : failedRequest();
     }
     const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
     if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
-        return playMedia(*media, address);
+        return playMedia(*media, address, pipeline, gaveOut);
     }
-    return OpenStatus::notSupported;
+    gaveOut = opened_;
+    return opened_ ? OpenStatus::opened : OpenStatus::notSupported;
 }
 
-OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress)
+OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress,
+                                    Pipeline& pipeline, bool& gaveOut)
 {
-    Pipeline pipeline{makeTransportStreamReader(), SampleAssembler(settings_.assembler)};
     LiveScheduler scheduler(playlist, clock_.now(), settings_.scheduler);
+    if (lastSequence_) {
+        scheduler.continueAfter(*lastSequence_);
+    }
     for (;;) {
         if (!exchange_.waitForRoom()) {
             return endOf(pipeline);
@@ -243,12 +264,14 @@ OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std:
             switch (fetchSegment(pipeline, segment)) {
             case SegmentResult::loaded:
                 scheduler.segmentLoaded(segment.sequence);
+                notePlayed(segment.sequence);
                 break;
             case SegmentResult::brokenOff:
                 // What arrived plays; the rest of the segment is lost.
                 flush(pipeline);
                 pipeline.assembler.loss();
                 scheduler.segmentLoaded(segment.sequence);
+                notePlayed(segment.sequence);
                 break;
             case SegmentResult::notFound:
                 scheduler.segmentFailed(segment.sequence, FetchFailure::notFound, clock_.now());
@@ -273,8 +296,17 @@ OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std:
             flush(pipeline);
             return endOf(pipeline);
         case SchedulerStep::Kind::failed:
+            gaveOut = opened_;
             return opened_ ? OpenStatus::opened : failedRequest();
         }
+    }
+}
+
+void StreamFetcher::notePlayed(std::uint64_t sequence)
+{
+    // Only what reached the player counts: a variant that never opened leaves no place.
+    if (opened_) {
+        lastSequence_ = sequence;
     }
 }
 

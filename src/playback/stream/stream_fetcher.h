@@ -65,9 +65,13 @@ private:
     [[nodiscard]] OpenStatus playPlaylist(std::string_view text, const std::string& requested,
                                           const std::string& finalAddress);
     [[nodiscard]] OpenStatus playVariants(const HlsMasterPlaylist& master);
-    [[nodiscard]] OpenStatus playVariant(const std::string& address);
-    [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress);
+    // Plays a variant through `pipeline`; `gaveOut` tells whether it stopped because its
+    // playlist or segments failed too often after the stream had opened.
+    [[nodiscard]] OpenStatus playVariant(const std::string& address, Pipeline& pipeline, bool& gaveOut);
+    [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress,
+                                       Pipeline& pipeline, bool& gaveOut);
     void reloadPlaylist(LiveScheduler& scheduler, const std::string& address);
+    void notePlayed(std::uint64_t sequence);
     [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment);
     // The key at this address: remembered, or fetched now.
     [[nodiscard]] KeyResult keyAt(const std::string& address);
@@ -101,6 +105,8 @@ private:
     std::vector<std::uint8_t> buffer_;  // one read's bytes
     KeyCache keys_;
     bool opened_ = false;
+    // The sequence number of the latest segment that played, for a variant taking over.
+    std::optional<std::uint64_t> lastSequence_;
 };
 
 }  // namespace telvia::stream

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,31 @@ TEST(LiveScheduler, StartsThreeSegmentsFromTheLiveEdgeAndAtTheStartOfAFinishedLi
         SchedulerDriver driver(c.first);
         EXPECT_EQ(driver.fetchAvailable(), c.fetched);
         EXPECT_EQ(driver.scheduler.next(driver.now).kind, c.then);
+    }
+}
+
+// Taking over from another variant: on after the segment that one reached where this
+// playlist lists the next one (or is about to), else the usual start.
+TEST(LiveScheduler, ContinuesAfterTheSegmentAnotherVariantReached)
+{
+    const struct {
+        const char* name;
+        HlsMediaPlaylist first;
+        std::uint64_t reached;
+        std::vector<std::uint64_t> fetched;
+    } cases[] = {
+        {"live, inside the window", playlist(100, 10), 103, {104, 105, 106, 107, 108, 109}},
+        {"live, the last one listed: the next is awaited", playlist(100, 10), 109, {}},
+        {"live, fallen out of the window", playlist(100, 10), 90, {107, 108, 109}},
+        {"video on demand", playlist(0, 5, true), 1, {2, 3, 4}},
+        {"video on demand, all of it reached", playlist(0, 5, true), 4, {}},
+        {"the largest number", playlist(0, 5, true), UINT64_MAX, {0, 1, 2, 3, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SchedulerDriver driver(c.first);
+        driver.scheduler.continueAfter(c.reached);
+        EXPECT_EQ(driver.fetchAvailable(), c.fetched);
     }
 }
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -99,6 +100,43 @@ TEST(StreamSession, FallsBackToTheNextVariantWhenOneFails)
         EXPECT_EQ(samples[0].size(), 50u);
         const auto requested = rig.requestedAddresses();
         EXPECT_TRUE(std::find(requested.begin(), requested.end(), "http://tv.example/low.m3u8") != requested.end());
+    }
+}
+
+// A variant whose segments stop coming after it played hands over to the next one, which
+// goes on after the last segment that played; the picture keeps its timeline.
+TEST(StreamSession, AVariantThatGivesOutWhilePlayingHandsOverToTheNext)
+{
+    StreamSessionSettings settings;
+    settings.fetch.scheduler.segmentAttempts = 1;
+    settings.fetch.scheduler.skipsInARow = 2;
+    settings.fetch.scheduler.retryDelay = std::chrono::milliseconds(0);
+    SessionRig rig(settings);
+    rig.http.serve("http://tv.example/master.m3u8", "#EXTM3U\n"
+                                                    "#EXT-X-STREAM-INF:BANDWIDTH=2000000\nhigh/index.m3u8\n"
+                                                    "#EXT-X-STREAM-INF:BANDWIDTH=800000\nlow/index.m3u8\n");
+    // Both variants number their segments alike; of the high one only the first is served.
+    rig.http.serve("http://tv.example/high/index.m3u8", mediaPlaylist(segmentNames(4)));
+    serveSegments(rig.http, "http://tv.example/high/", 1);
+    rig.http.serve("http://tv.example/low/index.m3u8", mediaPlaylist(segmentNames(4)));
+    ProgramWriter low;
+    (void)low.piece(25);  // the low variant's first second, never asked for
+    for (int i = 1; i < 4; ++i) {
+        rig.http.serve("http://tv.example/low/seg" + std::to_string(i) + ".ts", asText(low.piece(25)), "video/mp2t");
+    }
+
+    ASSERT_EQ(rig.session.open("http://tv.example/master.m3u8"), OpenStatus::opened);
+    const auto samples = pullAll(rig.session);
+    rig.session.stop();
+
+    const std::vector<std::string> requested = rig.requestedAddresses();
+    EXPECT_EQ(std::count(requested.begin(), requested.end(), "http://tv.example/low/seg0.ts"), 0)
+        << "the low variant started afresh instead of going on";
+    const std::vector<MediaSample>& video = samples[0];
+    ASSERT_EQ(video.size(), 100u);
+    EXPECT_TRUE(strictlyRising(video));
+    for (std::size_t i = 0; i < video.size(); ++i) {
+        EXPECT_EQ(video[i].discontinuity, i == 25) << i;
     }
 }
 
