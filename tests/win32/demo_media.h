@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/win32/com_apartment.h"
+
 namespace telvia::testing {
 
 // demo.wmv next to this executable; the test set-up makes it with ffmpeg when it can.
@@ -34,21 +36,6 @@ inline void pumpMessages(DWORD milliseconds)
     }
 }
 
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    [[nodiscard]] HRESULT result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
+using win32::ComApartment;
 
 }  // namespace telvia::testing

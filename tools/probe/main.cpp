@@ -21,6 +21,7 @@
 
 #include "console_output.h"
 #include "graph_probe.h"
+#include "platform/win32/com_apartment.h"
 #include "program/stream_sessions.h"
 
 namespace {
@@ -33,28 +34,10 @@ constexpr std::string_view usage =
     "when it holds spaces or '&'. Exit code 0: every stream rendered, 1: the address did not\n"
     "open, 2: a stream did not render.";
 
-// COM for the calling thread, as the program's own main thread has it.
-class ComApartment {
-public:
-    ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    [[nodiscard]] HRESULT result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
-
 int probeCommand(const wchar_t* address, probe::ConsoleOutput& out)
 {
     out.line("telvia-probe " TELVIA_PROBE_VERSION);
-    const ComApartment apartment;
+    const win32::ComApartment apartment;
     if (FAILED(apartment.result())) {
         out.line("COM: failed");
         return probe::exitInternalError;

@@ -5,30 +5,10 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/win32/com_apartment.h"
 #include "platform/win32/com_ptr.h"
 
 namespace telvia::win32 {
-
-namespace {
-
-// Streaming threads join the multithreaded apartment for the calls they make downstream.
-class ThreadApartment {
-public:
-    ThreadApartment() : result_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ThreadApartment()
-    {
-        if (SUCCEEDED(result_)) {
-            CoUninitialize();
-        }
-    }
-    ThreadApartment(const ThreadApartment&) = delete;
-    ThreadApartment& operator=(const ThreadApartment&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-}  // namespace
 
 PinStreamer::PinStreamer(StreamSourcePort& source, std::size_t track, std::int64_t sampleDuration,
                          SampleTimeline& timeline, StreamingHost& host)
@@ -100,7 +80,8 @@ void PinStreamer::join() noexcept
 
 void PinStreamer::run() noexcept
 {
-    const ThreadApartment apartment;
+    // Streaming threads join the multithreaded apartment for the calls they make downstream.
+    const ComApartment apartment(COINIT_MULTITHREADED);
     std::uint64_t finishedRun = 0;   // the run in which the stream ended or downstream refused
     std::uint64_t deliveredRun = 0;  // the run of the last sample delivered
     for (;;) {

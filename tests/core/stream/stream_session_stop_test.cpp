@@ -88,9 +88,10 @@ TEST(StreamSessionStop, WakesEveryTrackWaitingForSamples)
     EXPECT_EQ(rig.events.events(), std::vector<bool>{true});
 }
 
-TEST(StreamSessionStop, TellsWhenPlaybackRunsDryAndWhenItHasEnoughAgain)
+// Serves http://tv.example/live.ts: 25 pictures, then a stall until the gate opens, then
+// 125 more.
+std::shared_ptr<fakes::FakeHttpGate> serveStallingStream(SessionRig& rig)
 {
-    SessionRig rig;
     ProgramWriter writer;
     const Bytes first = writer.piece(25);
     Bytes stream = first;
@@ -98,6 +99,13 @@ TEST(StreamSessionStop, TellsWhenPlaybackRunsDryAndWhenItHasEnoughAgain)
     stream.insert(stream.end(), rest.begin(), rest.end());
     auto gate = std::make_shared<fakes::FakeHttpGate>();
     rig.http.answer("http://tv.example/live.ts", stalling(stream, gate, first.size()));
+    return gate;
+}
+
+TEST(StreamSessionStop, TellsWhenPlaybackRunsDryAndWhenItHasEnoughAgain)
+{
+    SessionRig rig;
+    const auto gate = serveStallingStream(rig);
     // The server comes back once the player has run dry.
     rig.events.onEvent([gate](bool started) {
         if (started) gate->open();
@@ -129,13 +137,7 @@ TEST(StreamSessionStop, TellsWhenPlaybackRunsDryAndWhenItHasEnoughAgain)
 TEST(StreamSessionStop, MovesWhatComesAfterAStallByTheStallsLength)
 {
     SessionRig rig;
-    ProgramWriter writer;
-    const Bytes first = writer.piece(25);
-    Bytes stream = first;
-    const Bytes rest = writer.piece(125);
-    stream.insert(stream.end(), rest.begin(), rest.end());
-    auto gate = std::make_shared<fakes::FakeHttpGate>();
-    rig.http.answer("http://tv.example/live.ts", stalling(stream, gate, first.size()));
+    const auto gate = serveStallingStream(rig);
     const std::chrono::milliseconds stall(3000);
     bool stalled = false;
     rig.events.onEvent([&](bool started) {
