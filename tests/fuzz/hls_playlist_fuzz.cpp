@@ -1,6 +1,7 @@
 // Fuzz target for the HLS playlist reader and what consumes its result: whatever the
 // body holds, the reader answers with a playlist or an error, every address it gives is
-// absolute, segment numbers count up by one, the variant order names real variants, and
+// absolute, segment numbers count up by one, the variant order names real variants, the
+// audio rendition chosen for a variant belongs to its group, and
 // the live scheduler only ever asks for segments the playlist lists.
 #include <chrono>
 #include <cstddef>
@@ -32,6 +33,10 @@ void checkMaster(const HlsMasterPlaylist& master)
 {
     for (const HlsVariant& variant : master.variants) {
         check(hasScheme(variant.address), "variant address is not absolute");
+        if (const HlsAudioRendition* audio = audioRenditionFor(master, variant)) {
+            check(audio->groupId == variant.audioGroup, "audio rendition of another group chosen");
+            check(hasScheme(audio->address), "audio rendition address is not absolute");
+        }
     }
     const auto order = variantOrder(master.variants);
     std::set<std::size_t> seen;

@@ -144,6 +144,8 @@ private:
         const std::string_view value = colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
         if (tag == "#EXT-X-STREAM-INF") {
             readStreamInfo(value, number);
+        } else if (tag == "#EXT-X-MEDIA") {
+            readMedia(value, number);
         } else if (tag == "#EXTINF") {
             const auto duration = parseSecondsAsMilliseconds(trimLine(value.substr(0, value.find(','))));
             if (!duration) {
@@ -178,7 +180,7 @@ private:
         } else if (tag == "#EXT-X-MAP") {
             fail(HlsError::fragmentedMp4Segments, number);
         }
-        // Every other tag (version, date and time, alternative renditions, ...) and
+        // Every other tag (version, date and time, ...) and
         // every comment changes nothing that playing needs.
     }
 
@@ -204,8 +206,46 @@ private:
         if (const HlsAttribute* codecs = findHlsAttribute(*list, "CODECS")) {
             variant.codecs = std::string(codecs->value);
         }
+        if (const HlsAttribute* audio = findHlsAttribute(*list, "AUDIO")) {
+            variant.audioGroup = std::string(audio->value);
+        }
         pending_.variant = std::move(variant);
         pending_.infoLine = number;
+    }
+
+    // Only audio renditions matter here; subtitles, captions and other pictures are passed by.
+    void readMedia(std::string_view value, std::size_t number)
+    {
+        const auto list = parseHlsAttributeList(value);
+        if (!list) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        const HlsAttribute* type = findHlsAttribute(*list, "TYPE");
+        if (type == nullptr || type->value != "AUDIO") {
+            return;
+        }
+        const HlsAttribute* group = findHlsAttribute(*list, "GROUP-ID");
+        if (group == nullptr || group->value.empty()) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        HlsAudioRendition rendition;
+        rendition.groupId = std::string(group->value);
+        const auto text = [&list](std::string_view name) {
+            const HlsAttribute* attribute = findHlsAttribute(*list, name);
+            return attribute ? std::string(attribute->value) : std::string();
+        };
+        rendition.name = text("NAME");
+        rendition.language = text("LANGUAGE");
+        rendition.isDefault = text("DEFAULT") == "YES";
+        rendition.autoselect = text("AUTOSELECT") == "YES";
+        if (const HlsAttribute* uri = findHlsAttribute(*list, "URI")) {
+            const auto address = uri->value.empty() ? std::nullopt : resolveAddress(base_, uri->value);
+            if (!address) {
+                return;  // nowhere to fetch it from: the variant plays without it
+            }
+            rendition.address = *address;
+        }
+        master_.audio.push_back(std::move(rendition));
     }
 
     void readKey(std::string_view value, std::size_t number)

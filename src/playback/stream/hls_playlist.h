@@ -19,10 +19,22 @@ struct HlsVariant {
     std::uint32_t width = 0;      // 0 x 0 when the playlist gives no resolution
     std::uint32_t height = 0;
     std::string codecs;           // as listed, e.g. "avc1.64001f,mp4a.40.2"; may be empty
+    std::string audioGroup;       // the group of audio renditions it plays with; may be empty
+};
+
+// An alternative audio track of the programme (#EXT-X-MEDIA with TYPE=AUDIO).
+struct HlsAudioRendition {
+    std::string groupId;
+    std::string name;
+    std::string language;   // may be empty
+    bool isDefault = false;
+    bool autoselect = false;
+    std::string address;    // its media playlist; empty: the audio is in the variant's segments
 };
 
 struct HlsMasterPlaylist {
-    std::vector<HlsVariant> variants;  // in playlist order
+    std::vector<HlsVariant> variants;         // in playlist order
+    std::vector<HlsAudioRendition> audio;     // in playlist order
 };
 
 // AES-128 in CBC mode over a whole segment, with PKCS#7 padding.

@@ -135,4 +135,29 @@ std::vector<std::size_t> variantOrder(std::span<const HlsVariant> variants)
     return order;
 }
 
+const HlsAudioRendition* audioRenditionFor(const HlsMasterPlaylist& master, const HlsVariant& variant)
+{
+    if (variant.audioGroup.empty()) {
+        return nullptr;
+    }
+    const HlsAudioRendition* first = nullptr;
+    const HlsAudioRendition* autoselected = nullptr;
+    const HlsAudioRendition* chosen = nullptr;
+    for (const HlsAudioRendition& rendition : master.audio) {
+        if (rendition.groupId != variant.audioGroup) {
+            continue;
+        }
+        if (rendition.isDefault) {
+            chosen = &rendition;
+            break;
+        }
+        if (first == nullptr) first = &rendition;
+        if (autoselected == nullptr && rendition.autoselect) autoselected = &rendition;
+    }
+    if (chosen == nullptr) {
+        chosen = autoselected ? autoselected : first;
+    }
+    return chosen && !chosen->address.empty() ? chosen : nullptr;
+}
+
 }  // namespace telvia::stream

@@ -24,4 +24,10 @@ inline constexpr std::uint32_t largestDecodableHeight = 1088;
 // one; ties keep playlist order. Empty when nothing is playable.
 [[nodiscard]] std::vector<std::size_t> variantOrder(std::span<const HlsVariant> variants);
 
+// The audio rendition to play beside `variant`, from the group it names: the default one,
+// else one marked for automatic selection, else the group's first. None when the variant
+// names no group, the group is not listed, or the chosen rendition has no playlist of its
+// own (its audio travels in the variant's segments).
+[[nodiscard]] const HlsAudioRendition* audioRenditionFor(const HlsMasterPlaylist& master, const HlsVariant& variant);
+
 }  // namespace telvia::stream

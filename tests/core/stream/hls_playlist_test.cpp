@@ -83,6 +83,41 @@ TEST(HlsPlaylist, ReadsAMasterPlaylist)
     EXPECT_EQ(master->variants[2].width, 0u);
 }
 
+TEST(HlsPlaylist, ReadsAudioRenditionsAndTheGroupEachVariantPlaysWith)
+{
+    const std::string text =
+        "#EXTM3U\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"English\",LANGUAGE=\"en\",DEFAULT=YES,AUTOSELECT=YES,"
+        "URI=\"audio/en.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"English\",URI=\"subs/en.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"Deutsch, Stereo\",DEFAULT=NO,URI=\"/de.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"main\",NAME=\"Main\",AUTOSELECT=YES\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=2000000,AUDIO=\"aac\",SUBTITLES=\"subs\"\n"
+        "video/720.m3u8\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=800000\n"
+        "video/360.m3u8\n";
+    const HlsParseResult result = parseHlsPlaylist(text, "https://media.example/live/master.m3u8");
+    const auto* master = std::get_if<HlsMasterPlaylist>(&result);
+    ASSERT_NE(master, nullptr);
+    ASSERT_EQ(master->audio.size(), 3u);
+    const HlsAudioRendition& english = master->audio[0];
+    EXPECT_EQ(english.groupId, "aac");
+    EXPECT_EQ(english.name, "English");
+    EXPECT_EQ(english.language, "en");
+    EXPECT_TRUE(english.isDefault);
+    EXPECT_TRUE(english.autoselect);
+    EXPECT_EQ(english.address, "https://media.example/live/audio/en.m3u8");
+    EXPECT_EQ(master->audio[1].name, "Deutsch, Stereo");
+    EXPECT_FALSE(master->audio[1].isDefault);
+    EXPECT_FALSE(master->audio[1].autoselect);
+    EXPECT_EQ(master->audio[1].address, "https://media.example/de.m3u8");
+    EXPECT_EQ(master->audio[2].address, "");
+    EXPECT_TRUE(master->audio[2].autoselect);
+    ASSERT_EQ(master->variants.size(), 2u);
+    EXPECT_EQ(master->variants[0].audioGroup, "aac");
+    EXPECT_EQ(master->variants[1].audioGroup, "");
+}
+
 TEST(HlsPlaylist, ReadsALiveMediaPlaylist)
 {
     const HlsMediaPlaylist playlist = media(
@@ -197,6 +232,9 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:18446744073709551615\n#EXTINF:1,\na.ts\n#EXTINF:1,\nb.ts\n",
          {HlsError::sequenceOverflow, 0}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"a\",NAME=\"x\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,NAME=\"x\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -84,5 +84,45 @@ TEST(VariantChoice, OrdersPlayableVariantsBestFirst)
     }
 }
 
+TEST(VariantChoice, PicksTheAudioRenditionOfTheVariantsGroup)
+{
+    const auto rendition = [](const char* group, const char* name, bool isDefault, bool autoselect,
+                              const char* address) {
+        return HlsAudioRendition{group, name, "", isDefault, autoselect, address};
+    };
+    const struct {
+        const char* name;
+        std::vector<HlsAudioRendition> audio;
+        const char* group;
+        const char* expected;  // the chosen rendition's name; empty: none
+    } cases[] = {
+        {"default wins over earlier ones",
+         {rendition("aac", "first", false, true, "http://a/1"), rendition("aac", "main", true, true, "http://a/2")},
+         "aac", "main"},
+        {"autoselect wins when nothing is default",
+         {rendition("aac", "first", false, false, "http://a/1"), rendition("aac", "auto", false, true, "http://a/2")},
+         "aac", "auto"},
+        {"else the first of the group",
+         {rendition("other", "x", true, true, "http://a/0"), rendition("aac", "first", false, false, "http://a/1"),
+          rendition("aac", "second", false, false, "http://a/2")},
+         "aac", "first"},
+        {"the default's audio is in the variant",
+         {rendition("aac", "inside", true, true, ""), rendition("aac", "outside", false, true, "http://a/1")},
+         "aac", ""},
+        {"no group named", {rendition("aac", "main", true, true, "http://a/1")}, "", ""},
+        {"the group is not listed", {rendition("aac", "main", true, true, "http://a/1")}, "ac3", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HlsMasterPlaylist master;
+        master.audio = c.audio;
+        HlsVariant variant;
+        variant.audioGroup = c.group;
+        master.variants.push_back(variant);
+        const HlsAudioRendition* chosen = audioRenditionFor(master, master.variants[0]);
+        EXPECT_EQ(chosen ? chosen->name : std::string(), c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace telvia::stream
