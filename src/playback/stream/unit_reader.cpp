@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "playback/stream/audio_framer.h"
+#include "playback/stream/id3_tag.h"
 
 namespace telvia::stream {
 
@@ -26,21 +27,9 @@ private:
     TsDemuxer demuxer_;
 };
 
-constexpr std::size_t id3HeaderLength = 10;
-
-// Length of the ID3v2 tag the bytes start with, header and footer included; 0 for none.
-std::size_t id3TagLength(std::span<const std::uint8_t> header)
-{
-    if (header.size() < id3HeaderLength || header[0] != 'I' || header[1] != 'D' || header[2] != '3') {
-        return 0;
-    }
-    std::size_t size = 0;
-    for (std::size_t i = 6; i < 10; ++i) {
-        size = size << 7 | (header[i] & 0x7F);  // "synchsafe": 7 bits a byte
-    }
-    const bool footer = (header[5] & 0x10) != 0;
-    return id3HeaderLength + size + (footer ? id3HeaderLength : 0);
-}
+// The most of a tag kept to look for the time in it: the tags of packed audio segments
+// are short, while a radio stream's may carry pictures not worth holding.
+constexpr std::size_t tagReadLimit = 4096;
 
 class AudioStreamReader final : public UnitReader {
 public:
@@ -56,17 +45,25 @@ public:
             return;
         }
         head_.insert(head_.end(), bytes.begin(), bytes.end());
-        if (head_.size() >= id3HeaderLength) {
+        if (head_.size() < id3HeaderLength) {
+            return;
+        }
+        const std::size_t tag = id3TagLength(head_);
+        if (tag == 0 || head_.size() >= std::min(tag, tagReadLimit)) {
             checkTag();
         }
     }
 
+    // The bytes that follow (the next segment, a stream asked for again) may begin with a
+    // tag of their own, whose time then places their first frame.
     void finish() override
     {
         if (!tagChecked_) {
             checkTag();
         }
         framer_.reset();
+        tagChecked_ = false;
+        skip_ = 0;
     }
 
     std::vector<AccessUnit> takeAccessUnits() override { return std::exchange(units_, {}); }
@@ -81,6 +78,9 @@ private:
     {
         tagChecked_ = true;
         skip_ = id3TagLength(head_);
+        if (skip_ > 0) {
+            nextTime_ = id3TransportStreamTimestamp(head_);
+        }
         const std::vector<std::uint8_t> head = std::exchange(head_, {});
         consume(head);
     }
@@ -93,8 +93,13 @@ private:
         if (bytes.empty()) {
             return;
         }
-        // The first frame is time 0; the framer counts on from there.
-        framer_.push(bytes, started_ ? std::nullopt : std::optional<std::uint64_t>(0), false, units_);
+        // The first frame is time 0 unless a tag says otherwise; the framer counts on from
+        // there, and from the time of each later tag.
+        std::optional<std::uint64_t> time = std::exchange(nextTime_, std::nullopt);
+        if (!started_ && !time) {
+            time = 0;
+        }
+        framer_.push(bytes, time, false, units_);
         started_ = true;
     }
 
@@ -104,6 +109,7 @@ private:
     bool tagChecked_ = false;
     std::size_t skip_ = 0;
     bool started_ = false;
+    std::optional<std::uint64_t> nextTime_;  // from the latest tag, for the frame after it
     std::vector<AccessUnit> units_;
 };
 

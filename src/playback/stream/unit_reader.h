@@ -27,8 +27,9 @@ public:
 
 [[nodiscard]] std::unique_ptr<UnitReader> makeTransportStreamReader();
 
-// kind: aacAdts or mpegAudio. An ID3 tag in front of the first frame is skipped. The
-// frames are timed by their sample counts from 0.
+// kind: aacAdts or mpegAudio. An ID3 tag in front of the first frame, and after each
+// finish(), is skipped. The frames are timed by their sample counts from 0, or from the
+// stream time such a tag gives (as in the packed audio segments of HLS).
 [[nodiscard]] std::unique_ptr<UnitReader> makeAudioStreamReader(EsKind kind);
 
 }  // namespace telvia::stream
