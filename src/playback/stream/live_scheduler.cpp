@@ -43,6 +43,32 @@ void LiveScheduler::continueAfter(std::uint64_t sequence)
     }
 }
 
+Milliseconds LiveScheduler::pendingDuration() const
+{
+    std::int64_t pending = 0;
+    if (next_ && *next_ >= playlist_.mediaSequence) {
+        const std::uint64_t from = *next_ - playlist_.mediaSequence;
+        for (std::uint64_t i = from; i < playlist_.segments.size(); ++i) {
+            pending += playlist_.segments[static_cast<std::size_t>(i)].durationMs;
+        }
+    }
+    return Milliseconds{pending};
+}
+
+void LiveScheduler::startAtPending(Milliseconds pending)
+{
+    if (playlist_.endList || playlist_.segments.empty()) {
+        return;
+    }
+    std::int64_t fromEnd = 0;
+    std::size_t index = playlist_.segments.size();
+    while (index > 0 && fromEnd < pending.count()) {
+        --index;
+        fromEnd += playlist_.segments[index].durationMs;
+    }
+    next_ = playlist_.mediaSequence + index;
+}
+
 std::uint64_t LiveScheduler::edgeStart() const
 {
     const std::uint64_t end = endOf(playlist_);

@@ -59,6 +59,14 @@ public:
     // one where it lists it, instead of starting afresh.
     void continueAfter(std::uint64_t sequence);
 
+    // Media time listed from the next segment to the end of the playlist: how far fetching
+    // is behind this playlist's edge. Two playlists of one programme (pictures and a
+    // separate audio) compare by it, whatever their segments' lengths and numbers.
+    [[nodiscard]] Milliseconds pendingDuration() const;
+    // Starts a live playlist at the segment that holds the moment `pending` before its
+    // end, so that it begins where another playlist of the programme does.
+    void startAtPending(Milliseconds pending);
+
     // How often playback had to jump to the live edge, and how many segments were lost.
     [[nodiscard]] std::uint32_t rejoins() const { return rejoins_; }
     [[nodiscard]] std::uint32_t skippedSegments() const { return skipped_; }

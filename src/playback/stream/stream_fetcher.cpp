@@ -1,6 +1,7 @@
 #include "playback/stream/stream_fetcher.h"
 
 #include <algorithm>
+#include <iterator>
 #include <variant>
 #include <vector>
 
@@ -23,6 +24,24 @@ FetchFailure failureOf(std::uint32_t status)
 OpenStatus moreTelling(std::optional<OpenStatus> so_far, OpenStatus next)
 {
     return so_far && *so_far != OpenStatus::unreachable ? *so_far : next;
+}
+
+// Pictures and audio come in separate segments, a whole segment of one before the other:
+// the assembler waits that much longer for the half it lacks.
+AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlaylist& pictures,
+                                 const HlsMediaPlaylist& audio)
+{
+    constexpr std::int64_t longestCounted = 60'000;
+    const std::int64_t longestMs = std::min(std::max(pictures.targetDurationMs, audio.targetDurationMs), longestCounted);
+    settings.audioPatience += 2 * longestMs * static_cast<std::int64_t>(streamClockRate) / 1000;
+    constexpr std::int64_t framesPerSecond = 50;  // AAC at 48 kHz has about 47
+    settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
+    return settings;
+}
+
+bool isAudioStream(const ProgramStream& stream)
+{
+    return stream.kind == EsKind::aacAdts || stream.kind == EsKind::mpegAudio;
 }
 
 }  // namespace
@@ -209,10 +228,12 @@ OpenStatus StreamFetcher::playVariants(const HlsMasterPlaylist& master)
             // and the timeline runs on from where the last one ended.
             flush(*pipeline);
             pipeline->reader = makeTransportStreamReader();
+            pipeline->rendition.reset();
             pipeline->assembler.discontinuity();
         }
         bool gaveOut = false;
-        const OpenStatus status = playVariant(master.variants[index].address, *pipeline, gaveOut);
+        const HlsVariant& variant = master.variants[index];
+        const OpenStatus status = playVariant(variant.address, audioRenditionFor(master, variant), *pipeline, gaveOut);
         if (status == OpenStatus::stopped || (status == OpenStatus::opened && !gaveOut)) {
             return status;
         }
@@ -223,7 +244,8 @@ OpenStatus StreamFetcher::playVariants(const HlsMasterPlaylist& master)
     return opened_ ? OpenStatus::opened : failure.value_or(OpenStatus::noPlayableTrack);
 }
 
-OpenStatus StreamFetcher::playVariant(const std::string& address, Pipeline& pipeline, bool& gaveOut)
+OpenStatus StreamFetcher::playVariant(const std::string& address, const HlsAudioRendition* audio,
+                                      Pipeline& pipeline, bool& gaveOut)
 {
     const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
     if (whole.error != httpOk || !isSuccess(whole.head.status)) {
@@ -232,6 +254,20 @@ OpenStatus StreamFetcher::playVariant(const std::string& address, Pipeline& pipe
     }
     const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
     if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
+        if (audio != nullptr) {
+            // A rendition whose playlist cannot be had leaves the pictures to play alone.
+            const WholeBody sound = http_.getWhole(audio->address, settings_.playlistLimit);
+            if (sound.error == httpOk && isSuccess(sound.head.status)) {
+                const HlsParseResult soundParsed = parseHlsPlaylist(sound.body, sound.head.finalAddress);
+                if (const auto* soundMedia = std::get_if<HlsMediaPlaylist>(&soundParsed)) {
+                    pipeline.rendition = std::make_unique<RenditionReader>();
+                    if (!opened_) {
+                        pipeline.assembler = SampleAssembler(pairedSettings(settings_.assembler, *media, *soundMedia));
+                    }
+                    return playPair(*media, address, *soundMedia, audio->address, pipeline, gaveOut);
+                }
+            }
+        }
         return playMedia(*media, address, pipeline, gaveOut);
     }
     gaveOut = opened_;
@@ -254,39 +290,16 @@ OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std:
         case SchedulerStep::Kind::fetchPlaylist:
             reloadPlaylist(scheduler, reloadAddress);
             break;
-        case SchedulerStep::Kind::fetchSegment: {
-            const HlsSegment& segment = *step.segment;
-            if (step.discontinuity) {
-                // What came before ends here, and the timestamps may start afresh.
-                flush(pipeline);
-                pipeline.assembler.discontinuity();
-            }
-            switch (fetchSegment(pipeline, segment)) {
-            case SegmentResult::loaded:
-                scheduler.segmentLoaded(segment.sequence);
-                notePlayed(segment.sequence);
+        case SchedulerStep::Kind::fetchSegment:
+            switch (playSegment(scheduler, step, pipeline, Side::variant)) {
+            case StepEnd::goOn:
                 break;
-            case SegmentResult::brokenOff:
-                // What arrived plays; the rest of the segment is lost.
-                flush(pipeline);
-                pipeline.assembler.loss();
-                scheduler.segmentLoaded(segment.sequence);
-                notePlayed(segment.sequence);
-                break;
-            case SegmentResult::notFound:
-                scheduler.segmentFailed(segment.sequence, FetchFailure::notFound, clock_.now());
-                break;
-            case SegmentResult::failed:
-                scheduler.segmentFailed(segment.sequence, FetchFailure::other, clock_.now());
-                break;
-            case SegmentResult::stopped:
+            case StepEnd::stopped:
                 return endOf(pipeline);
-            }
-            if (pipeline.assembler.state() == SampleAssembler::State::noPlayableTrack) {
+            case StepEnd::noPlayableTrack:
                 return OpenStatus::noPlayableTrack;
             }
             break;
-        }
         case SchedulerStep::Kind::wait:
             if (!exchange_.sleepUntil(step.until)) {
                 return endOf(pipeline);
@@ -300,6 +313,133 @@ OpenStatus StreamFetcher::playMedia(const HlsMediaPlaylist& playlist, const std:
             return opened_ ? OpenStatus::opened : failedRequest();
         }
     }
+}
+
+OpenStatus StreamFetcher::playPair(const HlsMediaPlaylist& pictures, const std::string& picturesAddress,
+                                   const HlsMediaPlaylist& audio, const std::string& audioAddress,
+                                   Pipeline& pipeline, bool& gaveOut)
+{
+    using Kind = SchedulerStep::Kind;
+    LiveScheduler video(pictures, clock_.now(), settings_.scheduler);
+    if (lastSequence_) {
+        video.continueAfter(*lastSequence_);
+    }
+    // The two playlists number their segments each in their own way: the audio starts
+    // where the pictures do in time.
+    LiveScheduler sound(audio, clock_.now(), settings_.scheduler);
+    sound.startAtPending(video.pendingDuration());
+    for (;;) {
+        if (!exchange_.waitForRoom()) {
+            return endOf(pipeline);
+        }
+        const Milliseconds now = clock_.now();
+        const SchedulerStep videoStep = video.next(now);
+        const std::optional<SchedulerStep> soundStep =
+            pipeline.rendition ? std::optional(sound.next(now)) : std::nullopt;
+        if (videoStep.kind == Kind::failed) {
+            gaveOut = opened_;
+            return opened_ ? OpenStatus::opened : failedRequest();
+        }
+        if (soundStep && soundStep->kind == Kind::failed) {
+            dropRendition(pipeline);
+            continue;
+        }
+        // Each playlist is reloaded on its own cadence.
+        if (videoStep.kind == Kind::fetchPlaylist) {
+            reloadPlaylist(video, picturesAddress);
+            continue;
+        }
+        if (soundStep && soundStep->kind == Kind::fetchPlaylist) {
+            reloadPlaylist(sound, audioAddress);
+            continue;
+        }
+        const bool videoReady = videoStep.kind == Kind::fetchSegment;
+        const bool soundReady = soundStep && soundStep->kind == Kind::fetchSegment;
+        if (videoReady || soundReady) {
+            // The one further behind in time goes first, so both stay about as far ahead.
+            // Audio wins a tie: its segments are small, and with them at hand the first
+            // key frame opens playback.
+            const bool soundFirst = soundReady && (!videoReady || sound.pendingDuration() >= video.pendingDuration());
+            const StepEnd end = soundFirst ? playSegment(sound, *soundStep, pipeline, Side::rendition)
+                                           : playSegment(video, videoStep, pipeline, Side::variant);
+            if (end == StepEnd::stopped) {
+                return endOf(pipeline);
+            }
+            if (end == StepEnd::noPlayableTrack) {
+                return OpenStatus::noPlayableTrack;
+            }
+            if (soundFirst && pipeline.rendition && !pipeline.rendition->playable()) {
+                dropRendition(pipeline);
+            }
+            continue;
+        }
+        if (videoStep.kind == Kind::finished && (!soundStep || soundStep->kind == Kind::finished)) {
+            flush(pipeline);
+            return endOf(pipeline);
+        }
+        Milliseconds until = videoStep.kind == Kind::wait ? videoStep.until : soundStep->until;
+        if (soundStep && soundStep->kind == Kind::wait) {
+            until = std::min(until, soundStep->until);
+        }
+        if (!exchange_.sleepUntil(until)) {
+            return endOf(pipeline);
+        }
+    }
+}
+
+StreamFetcher::StepEnd StreamFetcher::playSegment(LiveScheduler& scheduler, const SchedulerStep& step,
+                                                  Pipeline& pipeline, Side side)
+{
+    const HlsSegment& segment = *step.segment;
+    if (step.discontinuity) {
+        // What came before ends here, and the timestamps may start afresh. The pictures
+        // set the timeline; a gap in the audio alone is a loss.
+        flush(pipeline, side);
+        if (side == Side::variant) {
+            pipeline.assembler.discontinuity();
+        } else {
+            pipeline.assembler.loss();
+        }
+    }
+    const SegmentResult result = fetchSegment(pipeline, segment, side);
+    if (side == Side::rendition && pipeline.rendition &&
+        (result == SegmentResult::loaded || result == SegmentResult::brokenOff)) {
+        pipeline.rendition->endSegment();
+        deliver(pipeline);
+    }
+    switch (result) {
+    case SegmentResult::loaded:
+        scheduler.segmentLoaded(segment.sequence);
+        break;
+    case SegmentResult::brokenOff:
+        // What arrived plays; the rest of the segment is lost.
+        flush(pipeline, side);
+        pipeline.assembler.loss();
+        scheduler.segmentLoaded(segment.sequence);
+        break;
+    case SegmentResult::notFound:
+        scheduler.segmentFailed(segment.sequence, FetchFailure::notFound, clock_.now());
+        break;
+    case SegmentResult::failed:
+        scheduler.segmentFailed(segment.sequence, FetchFailure::other, clock_.now());
+        break;
+    case SegmentResult::stopped:
+        return StepEnd::stopped;
+    }
+    if ((result == SegmentResult::loaded || result == SegmentResult::brokenOff) && side == Side::variant) {
+        notePlayed(segment.sequence);
+    }
+    if (pipeline.assembler.state() == SampleAssembler::State::noPlayableTrack) {
+        return StepEnd::noPlayableTrack;
+    }
+    return StepEnd::goOn;
+}
+
+void StreamFetcher::dropRendition(Pipeline& pipeline)
+{
+    pipeline.rendition.reset();
+    // The pictures' units held back for the audio's program now go on by themselves.
+    deliver(pipeline);
 }
 
 void StreamFetcher::notePlayed(std::uint64_t sequence)
@@ -330,7 +470,7 @@ void StreamFetcher::reloadPlaylist(LiveScheduler& scheduler, const std::string& 
     scheduler.playlistLoaded(*media, clock_.now());
 }
 
-StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, const HlsSegment& segment)
+StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, const HlsSegment& segment, Side side)
 {
     std::optional<HttpByteRange> range;
     if (segment.range && segment.range->length > 0) {
@@ -378,11 +518,11 @@ StreamFetcher::SegmentResult StreamFetcher::fetchSegment(Pipeline& pipeline, con
         if (ended) {
             // The last block's plain bytes; whether they made the stream unplayable the
             // caller sees in the assembler's state.
-            pump(pipeline, *bytes);
+            pump(pipeline, *bytes, side);
             return SegmentResult::loaded;
         }
         any = true;
-        if (!pump(pipeline, *bytes)) {
+        if (!pump(pipeline, *bytes, side)) {
             return SegmentResult::loaded;
         }
         if (!exchange_.waitForRoom()) {
@@ -414,10 +554,11 @@ StreamFetcher::KeyResult StreamFetcher::keyAt(const std::string& address)
     return {key};
 }
 
-bool StreamFetcher::pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes)
+bool StreamFetcher::pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes, Side side)
 {
-    if (!bytes.empty()) {
-        pipeline.reader->feed(bytes);
+    UnitReader* reader = side == Side::variant ? pipeline.reader.get() : pipeline.rendition.get();
+    if (!bytes.empty() && reader != nullptr) {
+        reader->feed(bytes);
         deliver(pipeline);
     }
     return pipeline.assembler.state() != SampleAssembler::State::noPlayableTrack;
@@ -426,16 +567,51 @@ bool StreamFetcher::pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes
 void StreamFetcher::flush(Pipeline& pipeline)
 {
     pipeline.reader->finish();
+    if (pipeline.rendition) {
+        pipeline.rendition->finish();
+    }
+    deliver(pipeline);
+}
+
+void StreamFetcher::flush(Pipeline& pipeline, Side side)
+{
+    if (side == Side::variant) {
+        pipeline.reader->finish();
+    } else if (pipeline.rendition) {
+        pipeline.rendition->finish();
+    }
     deliver(pipeline);
 }
 
 void StreamFetcher::deliver(Pipeline& pipeline)
 {
-    if (const auto program = pipeline.reader->program()) {
-        pipeline.assembler.setProgram(*program);
-    }
-    for (AccessUnit& unit : pipeline.reader->takeAccessUnits()) {
-        pipeline.assembler.push(std::move(unit));
+    if (pipeline.rendition) {
+        // The tracks are chosen from both halves of the programme at once: until both
+        // are known, their units wait in the readers.
+        const auto pictures = pipeline.reader->program();
+        const auto audio = pipeline.rendition->program();
+        if (!pictures || !audio) {
+            return;
+        }
+        // The variant's own audio, if any, gives way to the rendition's.
+        std::vector<ProgramStream> streams;
+        std::copy_if(pictures->begin(), pictures->end(), std::back_inserter(streams),
+                     [](const ProgramStream& stream) { return !isAudioStream(stream); });
+        streams.insert(streams.end(), audio->begin(), audio->end());
+        pipeline.assembler.setProgram(streams);
+        for (AccessUnit& unit : pipeline.reader->takeAccessUnits()) {
+            pipeline.assembler.push(std::move(unit));
+        }
+        for (AccessUnit& unit : pipeline.rendition->takeAccessUnits()) {
+            pipeline.assembler.push(std::move(unit));
+        }
+    } else {
+        if (const auto program = pipeline.reader->program()) {
+            pipeline.assembler.setProgram(*program);
+        }
+        for (AccessUnit& unit : pipeline.reader->takeAccessUnits()) {
+            pipeline.assembler.push(std::move(unit));
+        }
     }
     if (!opened_ && pipeline.assembler.state() == SampleAssembler::State::ready) {
         const std::span<const TrackFormat> tracks = pipeline.assembler.tracks();

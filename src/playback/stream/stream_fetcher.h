@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "playback/stream/address_classification.h"
@@ -18,6 +19,7 @@
 #include "playback/stream/icy_metadata.h"
 #include "playback/stream/key_cache.h"
 #include "playback/stream/live_scheduler.h"
+#include "playback/stream/rendition_reader.h"
 #include "playback/stream/sample_assembler.h"
 #include "playback/stream/sample_exchange.h"
 #include "playback/stream/session_http.h"
@@ -51,10 +53,19 @@ public:
 private:
     // One attempt at playing something: a variant, or the body of the address itself.
     struct Pipeline {
+        Pipeline(std::unique_ptr<UnitReader> variantReader, SampleAssembler sampleAssembler)
+            : reader(std::move(variantReader)), assembler(std::move(sampleAssembler))
+        {
+        }
         std::unique_ptr<UnitReader> reader;
         SampleAssembler assembler;
+        // The audio rendition played beside the variant's pictures, while it plays.
+        std::unique_ptr<RenditionReader> rendition;
     };
+    // Which of the pipeline's readers a segment's bytes go to.
+    enum class Side : std::uint8_t { variant, rendition };
     enum class SegmentResult : std::uint8_t { loaded, notFound, failed, brokenOff, stopped };
+    enum class StepEnd : std::uint8_t { goOn, stopped, noPlayableTrack };
     enum class BodyEnd : std::uint8_t { complete, brokenOff, stopped, nothingPlayable };
     struct KeyResult {
         std::optional<CipherKey> key;
@@ -67,12 +78,24 @@ private:
     [[nodiscard]] OpenStatus playVariants(const HlsMasterPlaylist& master);
     // Plays a variant through `pipeline`; `gaveOut` tells whether it stopped because its
     // playlist or segments failed too often after the stream had opened.
-    [[nodiscard]] OpenStatus playVariant(const std::string& address, Pipeline& pipeline, bool& gaveOut);
+    [[nodiscard]] OpenStatus playVariant(const std::string& address, const HlsAudioRendition* audio,
+                                         Pipeline& pipeline, bool& gaveOut);
     [[nodiscard]] OpenStatus playMedia(const HlsMediaPlaylist& playlist, const std::string& reloadAddress,
                                        Pipeline& pipeline, bool& gaveOut);
+    // Plays a variant's pictures and a separate audio rendition together, fetching from
+    // whichever of the two playlists is further behind.
+    [[nodiscard]] OpenStatus playPair(const HlsMediaPlaylist& pictures, const std::string& picturesAddress,
+                                      const HlsMediaPlaylist& audio, const std::string& audioAddress,
+                                      Pipeline& pipeline, bool& gaveOut);
+    // Fetches the segment a scheduler asked for into one side of the pipeline and tells
+    // the scheduler how it went.
+    [[nodiscard]] StepEnd playSegment(LiveScheduler& scheduler, const SchedulerStep& step, Pipeline& pipeline,
+                                      Side side);
+    // The rendition cannot be played: the variant goes on alone.
+    void dropRendition(Pipeline& pipeline);
     void reloadPlaylist(LiveScheduler& scheduler, const std::string& address);
     void notePlayed(std::uint64_t sequence);
-    [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment);
+    [[nodiscard]] SegmentResult fetchSegment(Pipeline& pipeline, const HlsSegment& segment, Side side);
     // The key at this address: remembered, or fetched now.
     [[nodiscard]] KeyResult keyAt(const std::string& address);
     [[nodiscard]] OpenStatus playBody(const std::string& address, std::unique_ptr<SessionTransfer> transfer,
@@ -91,8 +114,10 @@ private:
 
     // Feeds bytes through the pipeline and hands on what comes out; false once the stream
     // turned out to hold nothing playable.
-    bool pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes);
+    bool pump(Pipeline& pipeline, std::span<const std::uint8_t> bytes, Side side = Side::variant);
+    // The bytes of both sides end here (see TsDemuxer::finish), or of one side only.
     void flush(Pipeline& pipeline);
+    void flush(Pipeline& pipeline, Side side);
     void deliver(Pipeline& pipeline);
     // What an attempt that ended comes to: opened once samples flowed, else why not.
     [[nodiscard]] OpenStatus endOf(const Pipeline& pipeline) const;
