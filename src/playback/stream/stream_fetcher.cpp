@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -38,6 +39,9 @@ AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlayl
     settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
     return settings;
 }
+
+// Audio frames kept while the pictures' program is awaited: about 80 seconds of AAC.
+constexpr std::size_t heldAudioLimit = 4096;
 
 bool isAudioStream(const ProgramStream& stream)
 {
@@ -229,6 +233,7 @@ OpenStatus StreamFetcher::playVariants(const HlsMasterPlaylist& master)
             flush(*pipeline);
             pipeline->reader = makeTransportStreamReader();
             pipeline->rendition.reset();
+            pipeline->heldAudio.clear();
             pipeline->assembler.discontinuity();
         }
         bool gaveOut = false;
@@ -328,6 +333,8 @@ OpenStatus StreamFetcher::playPair(const HlsMediaPlaylist& pictures, const std::
     // where the pictures do in time.
     LiveScheduler sound(audio, clock_.now(), settings_.scheduler);
     sound.startAtPending(video.pendingDuration());
+    // While the audio waits to try a segment again, the pictures go on only this far ahead.
+    const Milliseconds lead{2 * std::max(pictures.targetDurationMs, audio.targetDurationMs)};
     for (;;) {
         if (!exchange_.waitForRoom()) {
             return endOf(pipeline);
@@ -353,8 +360,10 @@ OpenStatus StreamFetcher::playPair(const HlsMediaPlaylist& pictures, const std::
             reloadPlaylist(sound, audioAddress);
             continue;
         }
-        const bool videoReady = videoStep.kind == Kind::fetchSegment;
         const bool soundReady = soundStep && soundStep->kind == Kind::fetchSegment;
+        const bool videoTooFarAhead = soundStep && soundStep->kind == Kind::wait &&
+                                      video.pendingDuration() + lead < sound.pendingDuration();
+        const bool videoReady = videoStep.kind == Kind::fetchSegment && !videoTooFarAhead;
         if (videoReady || soundReady) {
             // The one further behind in time goes first, so both stay about as far ahead.
             // Audio wins a tie: its segments are small, and with them at hand the first
@@ -438,6 +447,7 @@ StreamFetcher::StepEnd StreamFetcher::playSegment(LiveScheduler& scheduler, cons
 void StreamFetcher::dropRendition(Pipeline& pipeline)
 {
     pipeline.rendition.reset();
+    pipeline.heldAudio.clear();
     // The pictures' units held back for the audio's program now go on by themselves.
     deliver(pipeline);
 }
@@ -590,6 +600,15 @@ void StreamFetcher::deliver(Pipeline& pipeline)
         // are known, their units wait in the readers.
         const auto pictures = pipeline.reader->program();
         const auto audio = pipeline.rendition->program();
+        if (audio && !pictures) {
+            // Pictures that never show their program must not make the audio pile up.
+            for (AccessUnit& unit : pipeline.rendition->takeAccessUnits()) {
+                pipeline.heldAudio.push_back(std::move(unit));
+            }
+            while (pipeline.heldAudio.size() > heldAudioLimit) {
+                pipeline.heldAudio.pop_front();
+            }
+        }
         if (!pictures || !audio) {
             return;
         }
@@ -600,6 +619,9 @@ void StreamFetcher::deliver(Pipeline& pipeline)
         streams.insert(streams.end(), audio->begin(), audio->end());
         pipeline.assembler.setProgram(streams);
         for (AccessUnit& unit : pipeline.reader->takeAccessUnits()) {
+            pipeline.assembler.push(std::move(unit));
+        }
+        for (AccessUnit& unit : std::exchange(pipeline.heldAudio, {})) {
             pipeline.assembler.push(std::move(unit));
         }
         for (AccessUnit& unit : pipeline.rendition->takeAccessUnits()) {

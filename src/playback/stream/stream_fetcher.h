@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,7 @@ private:
         SampleAssembler assembler;
         // The audio rendition played beside the variant's pictures, while it plays.
         std::unique_ptr<RenditionReader> rendition;
+        std::deque<AccessUnit> heldAudio;  // the rendition's, until the pictures' program is known
     };
     // Which of the pipeline's readers a segment's bytes go to.
     enum class Side : std::uint8_t { variant, rendition };

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -200,6 +202,47 @@ TEST(StreamSessionRendition, ALivePairFollowsBothPlaylistsFromTheSameMoment)
     EXPECT_EQ(fetched("video/seg105.ts"), 1);
     EXPECT_EQ(fetched("audio/index.m3u8"), 2);
     EXPECT_EQ(fetched("video/index.m3u8"), 2);
+}
+
+TEST(StreamSessionRendition, PicturesWaitForAudioThatIsTriedAgain)
+{
+    SessionRig rig;
+    rig.http.serve(base + "master.m3u8", masterWithAudio(), "application/vnd.apple.mpegurl");
+    rig.http.serve(base + "video/index.m3u8", mediaPlaylist(names("seg", 0, 5)));
+    rig.http.serve(base + "audio/index.m3u8", mediaPlaylist(names("seg", 0, 5)));
+    ProgramWriter pictures = videoOnly();
+    serveTs(rig.http, "video/", pictures, 0, 5);
+    ProgramWriter sound = audioOnly();
+    const std::string firstAudio = asText(sound.piece(25));
+    serveTs(rig.http, "audio/", sound, 1, 5);
+    fakes::FakeHttpAnswer busy;
+    busy.head.status = 503;
+    rig.http.answer(base + "audio/seg0.ts", busy);
+    // Once the pictures have gone as far ahead as they may, the audio server recovers and
+    // the time for the retry comes.
+    std::promise<void> farAhead;
+    rig.http.onGet([&farAhead](const HttpRequest& request) {
+        if (request.address == base + "video/seg2.ts") farAhead.set_value();
+    });
+    std::thread server([&rig, &firstAudio, &farAhead] {
+        farAhead.get_future().wait();
+        rig.http.serve(base + "audio/seg0.ts", firstAudio, "video/mp2t");
+        rig.clock.advance(500ms);
+    });
+
+    ASSERT_EQ(rig.session.open(base + "master.m3u8"), OpenStatus::opened);
+    server.join();
+    ASSERT_EQ(rig.session.tracks().size(), 2u);
+    const auto samples = pullAll(rig.session);
+    EXPECT_EQ(samples[0].size(), 150u);
+    EXPECT_NEAR(static_cast<double>(samples[1].size()), 6 * 48000 / 1024.0, 2);
+    // The pictures went two seconds ahead of the late audio, and one segment over, but
+    // no further.
+    const auto requested = rig.requestedAddresses();
+    const auto retry = std::find(requested.rbegin(), requested.rend(), base + "audio/seg0.ts").base() - 1;
+    EXPECT_EQ(std::count_if(requested.begin(), retry,
+                            [](const std::string& address) { return address.starts_with(base + "video/seg"); }),
+              3);
 }
 
 TEST(StreamSessionRendition, ARenditionThatCannotPlayLeavesTheVariantToPlayAlone)
