@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,31 @@ TEST(LiveScheduler, IgnoresOutcomesForSegmentsItDidNotAskFor)
     marked.segments[7].discontinuity = true;
     SchedulerDriver m(marked);
     EXPECT_TRUE(m.scheduler.next(m.now).discontinuity);
+}
+
+TEST(LiveScheduler, StartsAtTheSegmentHoldingAMomentBeforeTheEnd)
+{
+    const struct {
+        const char* name;
+        HlsMediaPlaylist playlist;
+        Milliseconds pending;
+        std::optional<std::uint64_t> first;  // none: nothing until a reload
+        Milliseconds pendingAfter;
+    } cases[] = {
+        {"inside a segment", playlist(10, 5), 13000ms, 12, 18000ms},
+        {"on a boundary", playlist(10, 5), 12000ms, 13, 12000ms},
+        {"before the first segment", playlist(10, 5), 60000ms, 10, 30000ms},
+        {"at the end", playlist(10, 5), 0ms, std::nullopt, 0ms},
+        {"a finished playlist starts at its beginning", playlist(10, 5, true), 6000ms, 10, 30000ms},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LiveScheduler scheduler(c.playlist, 0ms);
+        scheduler.startAtPending(c.pending);
+        EXPECT_EQ(scheduler.pendingDuration(), c.pendingAfter);
+        const SchedulerStep step = scheduler.next(0ms);
+        EXPECT_EQ(step.segment ? std::optional(step.segment->sequence) : std::nullopt, c.first);
+    }
 }
 
 }  // namespace
