@@ -22,6 +22,18 @@ private:
     std::atomic<ULONG> count_{1};
 };
 
+// The Release of an object counted by `count`: the last reference deletes it, as its final
+// type (the interfaces have no virtual destructors).
+template <typename Object>
+ULONG releaseReference(Object* object, ReferenceCount& count)
+{
+    const ULONG left = count.release();
+    if (left == 0) {
+        delete object;
+    }
+    return left;
+}
+
 // Makes an object and hands its first reference to a ComPtr: from here on its reference
 // count owns it. Empty when memory ran out (nothing may throw into a COM caller).
 template <typename Interface, typename Object, typename... Arguments>

@@ -84,14 +84,7 @@ public:
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return references_.add(); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG left = references_.release();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return releaseReference(this, references_); }
 
     // IPersist
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* id) override
