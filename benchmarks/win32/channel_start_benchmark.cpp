@@ -23,10 +23,10 @@
 
 #include "loopback_http_server.h"
 #include "mpeg_audio_ts.h"
-#include "platform/win32/win32_cipher.h"
-#include "platform/win32/win32_http.h"
-#include "playback/stream/stream_clock.h"
-#include "playback/stream/stream_session.h"
+#include "platform/win32/net/win32_cipher.h"
+#include "platform/win32/net/win32_http.h"
+#include "playback/stream/delivery/stream_clock.h"
+#include "playback/stream/session/stream_session.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ constexpr int framesPerSegment = 166;
 constexpr int fillerPerFrame = 38;
 constexpr int segmentCount = 5;
 
-class QuietEvents final : public telvia::stream::MediaSourceEvents {
+class QuietEvents final : public telvia::StreamSourceEvents {
 public:
     void onBuffering(bool) override {}
 };
@@ -143,7 +143,7 @@ int wmain(int argc, wchar_t** argv)
         Clock::time_point began = Clock::now();
         {
             telvia::stream::StreamSession session(http, cipher, clock, events);
-            if (session.open(master) != telvia::stream::OpenStatus::opened || !session.nextSample(0)) {
+            if (session.open(master) != telvia::StreamOpenResult::opened || !session.nextSample(0)) {
                 std::fprintf(stderr, "channel-start: the session did not open the channel\n");
                 return 1;
             }

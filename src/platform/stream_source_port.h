@@ -15,6 +15,9 @@
 
 namespace telvia {
 
+// Sample times count 100 ns units, as the media framework does.
+inline constexpr std::int64_t referenceTimePerSecond = 10'000'000;
+
 enum class StreamTrackKind : std::uint8_t {
     h264,       // Annex B byte stream, one access unit per sample
     aacAdts,    // one ADTS frame per sample, header included

@@ -19,7 +19,7 @@
 #include "platform/text_ports.h"
 #include "platform/window_control_port.h"
 #include "playback/playback_context.h"
-#include "playback/stream/address_classification.h"
+#include "playback/stream/address/address_classification.h"
 #include "playback/player_graph.h"
 
 namespace telvia {
@@ -110,7 +110,6 @@ private:
     void addVideoRenderer();
     void reportConnectionFailure();
     [[nodiscard]] bool openAddress(stream::AddressRoute route);
-    [[nodiscard]] bool replaceSourceWithAsfReader();
     [[nodiscard]] bool renderSourcePins(int& outputPins);
     [[nodiscard]] bool setUpVideoWindow();
 

@@ -1,12 +1,56 @@
 // Building and releasing the player's stream graph.
 #include "playback/player.h"
 
+#include <functional>
+#include <string_view>
 #include <utility>
 
 #include "platform/window_messages.h"
-#include "playback/stream/address_classification.h"
+#include "playback/source_opening.h"
+#include "playback/stream/address/address_classification.h"
 
 namespace telvia {
+
+namespace {
+
+// The report of a step that failed, in the words of the call that failed.
+std::string_view failureOf(SourceStep step)
+{
+    switch (step) {
+    case SourceStep::createStreamSource:
+        return "FAILED(hr=0x%x) in creating the stream source\n";
+    case SourceStep::createAsfReader:
+        return "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
+               "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n";
+    case SourceStep::addToGraph:
+        return "FAILED(hr=0x%x) in pGB->AddFilter( pBF, L\"WMASFReader\")\n";
+    case SourceStep::queryFileSource:
+        return "FAILED(hr=0x%x) in pBF->QueryInterface(IID_IFileSourceFilter, (void**)&pFS)\n";
+    case SourceStep::removeFromGraph:
+        return "FAILED(hr=0x%x) in pGB->RemoveFilter(pBF)\n";
+    case SourceStep::load:
+        break;  // a failed Load is a failed connection, told in its own words
+    }
+    return {};
+}
+
+// Reports the first step that failed with its call's words.
+class ReportedSteps final : public SourceSteps {
+public:
+    explicit ReportedSteps(std::function<void(std::string_view, HResult)> report) : report_(std::move(report)) {}
+
+    void end(SourceStep step, HResult result) override
+    {
+        if (result < 0 && step != SourceStep::load) {
+            report_(failureOf(step), result);
+        }
+    }
+
+private:
+    std::function<void(std::string_view, HResult)> report_;
+};
+
+}  // namespace
 
 // Takes what a call handed over into its field; a failure is reported with the call's
 // text and ends the connect.
@@ -51,36 +95,13 @@ bool Player::obtainGraphInterfaces()
                      "FAILED(hr=0x%x) in pME->SetNotifyWindow((OAHWND)hWnd, WM_GRAPHNOTIFY, 0)\n");
 }
 
-// Creates the source of the route (the program's own for internet streams, the system's
-// ASF reader for Windows Media and local files), puts it into the graph under the source's
-// one name and asks it for its file source.
+// Creates the source of the route, puts it into the graph and asks it for its file
+// source; a failing step is reported and leaves what was acquired for the next tear-down.
 bool Player::addSource(stream::AddressRoute route)
 {
     PlayerGraph& graph = state_.graph;
-    const bool created =
-        route == stream::AddressRoute::streamSource
-            ? take(ports_.media.createStreamSource(), graph.sourceFilter,
-                   "FAILED(hr=0x%x) in creating the stream source\n")
-            : take(ports_.media.createAsfReader(), graph.sourceFilter,
-                   "FAILED(hr=0x%x) in CoCreateInstance( CLSID_WMAsfReader, NULL, "
-                   "CLSCTX_INPROC_SERVER, IID_IBaseFilter, (void**)&pBF)\n");
-    return created &&
-           succeeded(graph.graphBuilder->addFilter(*graph.sourceFilter, u"WMASFReader"),
-                     "FAILED(hr=0x%x) in pGB->AddFilter( pBF, L\"WMASFReader\")\n") &&
-           take(graph.sourceFilter->queryFileSource(), graph.fileSource,
-                "FAILED(hr=0x%x) in pBF->QueryInterface(IID_IFileSourceFilter, (void**)&pFS)\n");
-}
-
-// Takes the source out of the graph and puts the ASF reader in its place, under the same
-// name; a failing step is reported and leaves what was acquired for the next tear-down.
-bool Player::replaceSourceWithAsfReader()
-{
-    PlayerGraph& graph = state_.graph;
-    graph.fileSource.reset();
-    const HResult removed = graph.graphBuilder->removeFilter(*graph.sourceFilter);
-    graph.sourceFilter.reset();
-    return succeeded(removed, "FAILED(hr=0x%x) in pGB->RemoveFilter(pBF)\n") &&
-           addSource(stream::AddressRoute::asfReader);
+    ReportedSteps steps([this](std::string_view failure, HResult result) { reportFailure(failure, result); });
+    return addGraphSource(ports_.media, *graph.graphBuilder, route, {graph.sourceFilter, graph.fileSource}, steps);
 }
 
 // Tells the user the address did not open and leaves no graph, an empty name (so a
@@ -106,20 +127,17 @@ bool Player::openAddress(stream::AddressRoute route)
         reportConnectionFailure();
         return false;
     }
-    const std::u16string_view address = context_.current.address.view();
+    PlayerGraph& graph = state_.graph;
     ports_.window.enable(false);
-    HResult loaded = state_.graph.fileSource->load(address);
-    // An address whose path does not tell its format comes to the program's own source,
-    // which answers "unknown file type" for what it does not read: above all Windows Media
-    // served over HTTP. Then the ASF reader tries the same address, and its answer counts.
-    if (loaded == resultUnknownFileType && route == stream::AddressRoute::streamSource) {
-        if (!replaceSourceWithAsfReader()) {
-            ports_.window.enable(true);
-            return false;
-        }
-        loaded = state_.graph.fileSource->load(address);
+    ReportedSteps steps([this](std::string_view failure, HResult result) { reportFailure(failure, result); });
+    const SourceOpened opened = openGraphSource(ports_.media, *graph.graphBuilder, route,
+                                                context_.current.address.view(),
+                                                {graph.sourceFilter, graph.fileSource}, steps);
+    if (!opened.built) {
+        ports_.window.enable(true);
+        return false;
     }
-    if (loaded < 0) {
+    if (opened.loaded < 0) {
         reportConnectionFailure();
         return false;
     }

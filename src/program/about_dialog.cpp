@@ -5,7 +5,7 @@
 
 #include "app/about_box.h"
 #include "app/process_entry.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/base/wide_text.h"
 #include "resources/resource.h"
 
 namespace telvia::program {

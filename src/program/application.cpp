@@ -6,9 +6,9 @@
 namespace telvia::program {
 
 Application::Application(HINSTANCE instance, int showCommand)
-    : channelsMenu_(instance, mainWindow_),
-      dialogs_(instance, mainWindow_),
-      media_(mainWindow_, streamSessions_.factory()),
+    : channelsMenu_(instance, window_),
+      dialogs_(instance, window_),
+      media_(window_, streamSessions_.factory()),
       ports_{window_,   channelsMenu_,   system_,    messages_, shell_, dialogs_,
              files_,    menuTexts_, textConversion_, registry_, locale_, collation_,
              media_,    windowControl_, screen_, clipboard_},
@@ -51,7 +51,6 @@ LRESULT Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     switch (message) {
     case WM_CREATE:
-        mainWindow_ = window;
         window_.attach(window);
         presenter_.onCreate();
         return 0;

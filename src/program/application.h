@@ -9,16 +9,16 @@
 #include "app/main_window_presenter.h"
 #include "app/ports.h"
 #include "i18n/translation_table.h"
-#include "platform/win32/win32_channels_menu.h"
-#include "platform/win32/win32_clipboard.h"
-#include "platform/win32/win32_files.h"
-#include "platform/win32/win32_main_window.h"
-#include "platform/win32/win32_media.h"
-#include "platform/win32/win32_process.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_services.h"
-#include "platform/win32/win32_text_targets.h"
-#include "platform/win32/win32_window_control.h"
+#include "platform/win32/desktop/win32_channels_menu.h"
+#include "platform/win32/desktop/win32_clipboard.h"
+#include "platform/win32/desktop/win32_files.h"
+#include "platform/win32/desktop/win32_main_window.h"
+#include "platform/win32/media/win32_media.h"
+#include "platform/win32/desktop/win32_process.h"
+#include "platform/win32/desktop/win32_registry.h"
+#include "platform/win32/desktop/win32_services.h"
+#include "platform/win32/desktop/win32_text_targets.h"
+#include "platform/win32/desktop/win32_window_control.h"
 #include "program/dialogs.h"
 #include "program/stream_sessions.h"
 
@@ -42,15 +42,16 @@ private:
 
     std::unique_ptr<AppState> state_ = std::make_unique<AppState>();
     TranslationTable translations_;
+    // The one owner of the main window's handle, from WM_CREATE on; the adapters that need
+    // an owner window ask it.
     win32::Win32MainWindow window_;
-    HWND mainWindow_ = nullptr;  // shared by the adapters that need an owner window
     win32::Win32ChannelsMenu channelsMenu_;
     win32::Win32System system_;
-    win32::Win32MessageBoxes messages_{mainWindow_};
-    win32::Win32Shell shell_{mainWindow_};
+    win32::Win32MessageBoxes messages_{window_};
+    win32::Win32Shell shell_{window_};
     Dialogs dialogs_;
     win32::Win32Files files_;
-    win32::Win32MenuTexts menuTexts_{mainWindow_};
+    win32::Win32MenuTexts menuTexts_{window_};
     win32::Win32TextConversion textConversion_;
     win32::Win32Registry registry_;
     win32::Win32Locale locale_;
@@ -58,9 +59,9 @@ private:
     // The stream source's network and clock; every stream session of the process shares them.
     StreamSessions streamSessions_;
     win32::Win32MediaFramework media_;
-    win32::Win32WindowControl windowControl_{mainWindow_};
+    win32::Win32WindowControl windowControl_{window_};
     win32::Win32Screen screen_;
-    win32::Win32Clipboard clipboard_{mainWindow_};
+    win32::Win32Clipboard clipboard_{window_};
     Ports ports_;
     MainWindowPresenter presenter_;
     win32::Win32Process process_;

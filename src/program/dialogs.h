@@ -2,20 +2,21 @@
 #pragma once
 
 #include "platform/dialog_port.h"
-#include "platform/win32/windows_includes.h"
+#include "platform/win32/base/windows_includes.h"
+#include "platform/win32/desktop/win32_main_window.h"
 
 namespace telvia::program {
 
 class Dialogs final : public DialogPort {
 public:
-    Dialogs(HINSTANCE instance, const HWND& owner) : instance_(instance), owner_(owner) {}
+    Dialogs(HINSTANCE instance, const win32::Win32MainWindow& owner) : instance_(instance), owner_(owner) {}
 
     void runAboutBox() override;
     void runModal(int templateId, DialogHandler& handler) override;
 
 private:
     HINSTANCE instance_;
-    const HWND& owner_;
+    const win32::Win32MainWindow& owner_;
 };
 
 }  // namespace telvia::program

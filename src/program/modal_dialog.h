@@ -3,7 +3,7 @@
 // a handler crosses into the system: the dialog then ends as cancelled.
 #pragma once
 
-#include "platform/win32/windows_includes.h"
+#include "platform/win32/base/windows_includes.h"
 
 namespace telvia::program {
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/dialog_port.h"
-#include "platform/win32/win32_dialog_controls.h"
+#include "platform/win32/desktop/win32_dialog_controls.h"
 #include "program/modal_dialog.h"
 
 namespace telvia::program {

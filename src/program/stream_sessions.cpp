@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "playback/stream/stream_session.h"
+#include "playback/stream/session/stream_session.h"
 
 namespace telvia::program {
 
@@ -13,7 +13,8 @@ StreamSourceFactory StreamSessions::factory()
         if (!http_) {
             http_.emplace();
         }
-        return std::make_unique<stream::StreamSession>(*http_, cipher_, clock_, events);
+        return std::make_unique<stream::StreamSession>(*http_, cipher_, clock_, events, stream::StreamSessionSettings{},
+                                                       observer_);
     };
 }
 

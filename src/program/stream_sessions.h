@@ -7,15 +7,18 @@
 #include <optional>
 
 #include "platform/stream_source_port.h"
-#include "platform/win32/win32_cipher.h"
-#include "platform/win32/win32_http.h"
-#include "playback/stream/stream_clock.h"
+#include "platform/win32/net/win32_cipher.h"
+#include "platform/win32/net/win32_http.h"
+#include "playback/stream/delivery/stream_clock.h"
+#include "playback/stream/session/session_observer.h"
 
 namespace telvia::program {
 
 class StreamSessions {
 public:
-    StreamSessions() = default;
+    // The observer, when given, hears how each session opens its address, from the
+    // session's fetch thread; it outlives every session.
+    explicit StreamSessions(stream::SessionObserver* observer = nullptr) : observer_(observer) {}
     StreamSessions(const StreamSessions&) = delete;
     StreamSessions& operator=(const StreamSessions&) = delete;
 
@@ -28,6 +31,7 @@ private:
     std::optional<win32::Win32HttpClient> http_;
     win32::Win32Cipher cipher_;  // opens the system's cipher when a stream first needs it
     stream::SteadyStreamClock clock_;
+    stream::SessionObserver* observer_;
 };
 
 }  // namespace telvia::program

@@ -5,7 +5,8 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand)
 {
-    // Lives for the whole process: the window procedure reaches it until the loop ends.
-    static auto application = std::make_unique<telvia::program::Application>(instance, showCommand);
+    // On the heap for its size; the window procedure reaches it until the loop ends, and it
+    // goes before the process does.
+    const auto application = std::make_unique<telvia::program::Application>(instance, showCommand);
     return application->run();
 }

@@ -15,7 +15,7 @@ void FakeStreamClock::sleepUntil(std::unique_lock<std::mutex>& lock, std::condit
 {
     // Registered under the clock's lock together with the look at the time: a later
     // advance() finds the sleeper, an earlier one shows in the time.
-    const Sleeper self{lock.mutex(), &wake};
+    const Sleeper self{lock.mutex(), &wake, until};
     {
         const std::scoped_lock clockLock(mutex_);
         if (now_ >= until) {
@@ -39,16 +39,25 @@ void FakeStreamClock::advance(std::chrono::milliseconds by)
     }
     // The sleeper's own lock: it is either asleep already or still holds it, and then
     // sleeps before this notification can be given.
-    for (const auto& [sleeperMutex, wake] : sleepers) {
-        const std::scoped_lock lock(*sleeperMutex);
-        wake->notify_all();
+    for (const Sleeper& sleeper : sleepers) {
+        const std::scoped_lock lock(*sleeper.mutex);
+        sleeper.wake->notify_all();
     }
 }
 
-void FakeStreamClock::awaitSleeper()
+std::chrono::milliseconds FakeStreamClock::awaitSleeper()
 {
+    // A sleeper whose time has come may not have woken yet: only one still ahead counts.
+    const auto ahead = [this](const Sleeper& sleeper) { return sleeper.until > now_; };
     std::unique_lock lock(mutex_);
-    sleepersChanged_.wait(lock, [this] { return !sleepers_.empty(); });
+    sleepersChanged_.wait(lock, [&] { return std::any_of(sleepers_.begin(), sleepers_.end(), ahead); });
+    std::chrono::milliseconds earliest = std::chrono::milliseconds::max();
+    for (const Sleeper& sleeper : sleepers_) {
+        if (ahead(sleeper)) {
+            earliest = std::min(earliest, sleeper.until);
+        }
+    }
+    return earliest;
 }
 
 }  // namespace telvia::fakes

@@ -5,10 +5,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <utility>
 #include <vector>
 
-#include "playback/stream/stream_clock.h"
+#include "playback/stream/delivery/stream_clock.h"
 
 namespace telvia::fakes {
 
@@ -20,11 +19,18 @@ public:
 
     // From the test's thread, while whatever sleeps on the clock is alive.
     void advance(std::chrono::milliseconds by);
-    // Blocks the test until some thread sleeps on the clock with a time to wake at.
-    void awaitSleeper();
+    // Blocks the test until some thread sleeps on the clock until a time still ahead, and
+    // gives the earliest such time.
+    std::chrono::milliseconds awaitSleeper();
 
 private:
-    using Sleeper = std::pair<std::mutex*, std::condition_variable*>;
+    struct Sleeper {
+        std::mutex* mutex = nullptr;
+        std::condition_variable* wake = nullptr;
+        std::chrono::milliseconds until{0};
+
+        friend bool operator==(const Sleeper&, const Sleeper&) = default;
+    };
 
     mutable std::mutex mutex_;
     std::condition_variable sleepersChanged_;

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <variant>
 
-#include "playback/stream/address_resolution.h"
-#include "playback/stream/hls_playlist.h"
-#include "playback/stream/live_scheduler.h"
-#include "playback/stream/variant_choice.h"
+#include "playback/stream/address/address_resolution.h"
+#include "playback/stream/hls/hls_playlist.h"
+#include "playback/stream/hls/playlist_scheduler.h"
+#include "playback/stream/hls/variant_choice.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ void checkMedia(const HlsMediaPlaylist& media)
     }
     // A few scheduling rounds in which every other fetch fails.
     using std::chrono::milliseconds;
-    LiveScheduler scheduler(media, milliseconds{0});
+    PlaylistScheduler scheduler(media, milliseconds{0});
     milliseconds now{0};
     for (int round = 0; round < 64; ++round) {
         const SchedulerStep step = scheduler.next(now);

@@ -10,14 +10,14 @@
 #include <span>
 #include <vector>
 
-#include "playback/stream/adts_header.h"
-#include "playback/stream/annexb.h"
-#include "playback/stream/h264_sps.h"
-#include "playback/stream/icy_metadata.h"
-#include "playback/stream/mpeg_audio_header.h"
-#include "playback/stream/stream_sniffer.h"
-#include "playback/stream/timestamp_mapper.h"
-#include "playback/stream/ts_demuxer.h"
+#include "playback/stream/container/adts_header.h"
+#include "playback/stream/container/annexb.h"
+#include "playback/stream/container/h264_sps.h"
+#include "playback/stream/net/icy_metadata.h"
+#include "playback/stream/container/mpeg_audio_header.h"
+#include "playback/stream/container/stream_sniffer.h"
+#include "playback/stream/delivery/timestamp_mapper.h"
+#include "playback/stream/container/ts_demuxer.h"
 
 namespace {
 
@@ -40,10 +40,10 @@ void checkUnits(const std::vector<AccessUnit>& units, TimestampMapper& mapper)
         if (unit.pts) {
             (void)mapper.map(unit.dts.value_or(*unit.pts));
         }
-        if (unit.kind == EsKind::aacAdts) {
+        if (unit.kind == StreamTrackKind::aacAdts) {
             const auto header = parseAdtsHeader(unit.data);
             check(header && header->frameLength == unit.data.size(), "AAC unit is not one ADTS frame");
-        } else if (unit.kind == EsKind::mpegAudio) {
+        } else if (unit.kind == StreamTrackKind::mpegAudio) {
             const auto header = parseMpegAudioHeader(unit.data);
             check(header && header->frameLength == unit.data.size(), "audio unit is not one MPEG audio frame");
         } else {
@@ -78,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     demuxer.finish();
     checkUnits(demuxer.takeAccessUnits(), mapper);
-    for (const ProgramStream& stream : demuxer.programStreams()) {
-        check(stream.pid < 0x1FFF, "a stream on the null PID");
+    for (const StreamDescription& stream : demuxer.programStreams()) {
+        check(stream.id.number < 0x1FFF, "a stream on the null PID");
     }
 
     IcyMetadataSkipper skipper(size == 0 ? 0 : data[0] % 64);

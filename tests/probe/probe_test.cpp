@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "loopback_http_server.h"
-#include "platform/win32/unique_handle.h"
+#include "platform/win32/base/unique_handle.h"
 
 namespace {
 
@@ -175,6 +175,8 @@ TEST_F(Probe, AnMpegAudioStreamOpensRendersAndRuns)
     EXPECT_TRUE(run.has("create graph: 0x00000000 S_OK"));
     EXPECT_TRUE(run.has("create source (stream source): 0x00000000 S_OK"));
     EXPECT_TRUE(run.has("add source: 0x00000000 S_OK"));
+    EXPECT_TRUE(run.has("request: " + address + ": HTTP 200"));
+    EXPECT_TRUE(run.has("format: MPEG audio"));
     const std::optional<std::string> load = run.startingWith("load: ");
     ASSERT_TRUE(load.has_value());
     EXPECT_EQ(load->rfind("load: 0x00000000 S_OK, took ", 0), 0u);
@@ -204,13 +206,15 @@ TEST_F(Probe, WhatDoesNotOpenEndsWithExitCodeOne)
     } cases[] = {
         {"missing stream", widen(server.address("/missing.mp3")),
          {"route: stream source (audio stream)", "create source (stream source): 0x00000000 S_OK",
+          "request: " + server.address("/missing.mp3") + ": HTTP 404",
           "load: 0x80072efd stream unreachable, took ", "result: Load failed"},
          {"pin ", "render ", "run: "}},
         // Windows Media behind a plain path: the program's own source does not read it and
         // the ASF reader gets the address. Wine's reader accepts an http address in Load but
         // offers no stream for it, which the program takes for a failed connection as well.
         {"Windows Media over HTTP", widen(server.address("/wm")),
-         {"route: stream source (http stream (sniffed))", "load: 0x80040240 VFW_E_UNKNOWN_FILE_TYPE",
+         {"route: stream source (http stream (sniffed))", "request: " + server.address("/wm") + ": HTTP 200",
+          "format: Windows Media (ASF)", "load: 0x80040240 VFW_E_UNKNOWN_FILE_TYPE",
           "fallback: the stream source does not read this stream; the ASF reader tries it",
           "remove stream source: 0x00000000 S_OK", "create source (ASF reader): 0x00000000 S_OK",
           "add source: 0x00000000 S_OK", "load: ", "no output pin", "filter: WMASFReader",

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "dialog_test_support.h"
-#include "platform/win32/win32_channel_list.h"
+#include "platform/win32/desktop/win32_channel_list.h"
 #include "resources/resource.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/cipher_port.h"
-#include "platform/win32/win32_cipher.h"
+#include "platform/win32/net/win32_cipher.h"
 
 namespace {
 

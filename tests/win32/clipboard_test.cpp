@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/win32_clipboard.h"
+#include "platform/win32/desktop/win32_clipboard.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ void putOnClipboard(UINT format, const void* bytes, std::size_t size)
 
 TEST(Clipboard, ReadsTextUpToItsTerminatorCutToTheAskedLength)
 {
-    const HWND owner = nullptr;
+    const telvia::win32::Win32MainWindow owner;  // no window: the clipboard opens for this task
     telvia::win32::Win32Clipboard clipboard(owner);
 
     const wchar_t wide[] = L"http://example/live\0after";

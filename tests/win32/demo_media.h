@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/win32/com_apartment.h"
+#include "platform/win32/base/com_apartment.h"
 
 namespace telvia::testing {
 

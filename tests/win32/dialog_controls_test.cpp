@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "dialog_test_support.h"
-#include "platform/win32/win32_dialog_controls.h"
+#include "platform/win32/desktop/win32_dialog_controls.h"
 #include "resources/resource.h"
 
 namespace {

@@ -22,10 +22,10 @@
 #include "fake_ports.h"
 #include "playback/player.h"
 #include "platform/window_messages.h"
-#include "platform/win32/directshow_ids.h"
-#include "platform/win32/win32_main_window.h"
-#include "platform/win32/win32_media.h"
-#include "platform/win32/win32_window_control.h"
+#include "platform/win32/media/directshow_ids.h"
+#include "platform/win32/desktop/win32_main_window.h"
+#include "platform/win32/media/win32_media.h"
+#include "platform/win32/desktop/win32_window_control.h"
 
 namespace {
 
@@ -92,8 +92,8 @@ class DirectShowTest : public ::testing::Test {
 
   HWND mainWindow_ = nullptr;
   win32::Win32MainWindow window_;
-  win32::Win32MediaFramework media_{mainWindow_};
-  win32::Win32WindowControl windowControl_{mainWindow_};
+  win32::Win32MediaFramework media_{window_};
+  win32::Win32WindowControl windowControl_{window_};
   win32::Win32Screen screen_;
   fakes::FakePlatform fakes_;
   PlayerPorts ports_{media_, windowControl_, screen_, fakes_.messages, window_,

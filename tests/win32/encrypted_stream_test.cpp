@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "loopback_http_server.h"
-#include "playback/stream/stream_clock.h"
-#include "playback/stream/stream_session.h"
-#include "platform/win32/bcrypt_handle.h"
-#include "platform/win32/win32_cipher.h"
-#include "platform/win32/win32_http.h"
+#include "playback/stream/delivery/stream_clock.h"
+#include "playback/stream/session/stream_session.h"
+#include "platform/win32/net/bcrypt_handle.h"
+#include "platform/win32/net/win32_cipher.h"
+#include "platform/win32/net/win32_http.h"
 #include "program_writer.h"
 #include "session_rig.h"
 
@@ -22,7 +22,7 @@ namespace {
 
 using telvia::CipherIv;
 using telvia::CipherKey;
-using telvia::stream::OpenStatus;
+using telvia::StreamOpenResult;
 using telvia::testing::LoopbackHttpServer;
 using telvia::testing::Reply;
 
@@ -92,13 +92,13 @@ TEST(EncryptedStream, PlaysAesSegmentsFromALoopbackServerThroughWinHttpAndBCrypt
   telvia::stream::testing::RecordingEvents events;
   telvia::stream::StreamSession session(http, cipher, clock, events);
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_EQ(session.open(server.address("/live/index.m3u8")), OpenStatus::opened);
+  ASSERT_EQ(session.open(server.address("/live/index.m3u8")), StreamOpenResult::opened);
   const auto samples = telvia::stream::testing::pullAll(session);
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
   std::printf("[ info ] three encrypted segments played in %lld ms\n", static_cast<long long>(took.count()));
 
   ASSERT_EQ(samples.size(), 2u);
-  const std::vector<telvia::stream::MediaSample>& video = samples[0];
+  const std::vector<telvia::StreamSample>& video = samples[0];
   ASSERT_EQ(video.size(), 75u);
   // A real clock runs here: a pause in the delivery may shift what follows it later, so
   // the pictures are checked for their order and their key frames, not their exact times.

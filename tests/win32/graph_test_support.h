@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/win32/com_ptr.h"
+#include "platform/win32/base/com_ptr.h"
 
 namespace telvia::testing {
 

@@ -17,7 +17,7 @@
 
 #include "loopback_http_server.h"
 #include "platform/http_port.h"
-#include "platform/win32/win32_http.h"
+#include "platform/win32/net/win32_http.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "playback/overlay.h"
-#include "platform/win32/win32_overlay_canvas.h"
+#include "platform/win32/media/win32_overlay_canvas.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 
 #include "current_image.h"
 #include "demo_media.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/win32_media.h"
+#include "platform/win32/base/com_ptr.h"
+#include "platform/win32/media/win32_media.h"
 
 namespace {
 
@@ -142,7 +142,7 @@ TEST(PlaybackProof, TheDemoPlaysAndItsColourBarsReachTheRenderer)
     }
     ComApartment apartment;
     ASSERT_GE(apartment.result(), 0);
-    HWND none = nullptr;
+    const win32::Win32MainWindow none;
     win32::Win32MediaFramework media(none);
 
     Obtained<GraphBuilder> graph = media.createFilterGraph();
@@ -240,7 +240,7 @@ TEST(AudioRenderer, TheAudioPinRendersAndTheVolumeSetIsTheVolumeRead)
     }
     ComApartment apartment;
     ASSERT_GE(apartment.result(), 0);
-    HWND none = nullptr;
+    const win32::Win32MainWindow none;
     win32::Win32MediaFramework media(none);
 
     Obtained<GraphBuilder> graph = media.createFilterGraph();

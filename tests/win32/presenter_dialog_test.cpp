@@ -217,7 +217,8 @@ TEST_F(PresenterDialogTest, ThePortRunsTheDialogOverTheMainWindow)
     WindowHandle mainWindow(CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 200,
                                             100, nullptr, nullptr, thisModule(), nullptr));
     ASSERT_NE(mainWindow, nullptr);
-    const HWND owner = mainWindow.get();
+    telvia::win32::Win32MainWindow owner;
+    owner.attach(mainWindow.get());
     telvia::program::Dialogs dialogs(thisModule(), owner);
 
     HWND seenOwner = nullptr;
@@ -230,7 +231,7 @@ TEST_F(PresenterDialogTest, ThePortRunsTheDialogOverTheMainWindow)
     handler.command = [](DialogView& view, int) { view.end(0); };
     dialogs.runModal(IDD_CHANNEL_FORM, handler);
     EXPECT_EQ(handler.events, (std::vector<std::string>{"init", "command 2"}));
-    EXPECT_EQ(seenOwner, owner);
+    EXPECT_EQ(seenOwner, owner.handle());
 }
 
 }  // namespace

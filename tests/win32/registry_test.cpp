@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win32/win32_registry.h"
+#include "platform/win32/desktop/win32_registry.h"
 
 namespace {
 

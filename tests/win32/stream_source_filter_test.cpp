@@ -21,10 +21,10 @@
 #include "demo_media.h"
 #include "graph_test_support.h"
 #include "platform/stream_source_port.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/stream_source_filter.h"
-#include "platform/win32/track_media_types.h"
-#include "playback/stream/mpeg_audio_header.h"
+#include "platform/win32/base/com_ptr.h"
+#include "platform/win32/media/stream_source_filter.h"
+#include "platform/win32/media/track_media_types.h"
+#include "playback/stream/container/mpeg_audio_header.h"
 
 namespace {
 

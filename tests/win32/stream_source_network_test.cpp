@@ -21,11 +21,11 @@
 #include "live_hls_channel.h"
 #include "loopback_http_server.h"
 #include "mpeg_audio_ts.h"
-#include "platform/win32/stream_source_filter.h"
-#include "platform/win32/win32_cipher.h"
-#include "platform/win32/win32_http.h"
-#include "playback/stream/stream_clock.h"
-#include "playback/stream/stream_session.h"
+#include "platform/win32/media/stream_source_filter.h"
+#include "platform/win32/net/win32_cipher.h"
+#include "platform/win32/net/win32_http.h"
+#include "playback/stream/delivery/stream_clock.h"
+#include "playback/stream/session/stream_session.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win32/media_subtypes.h"
-#include "platform/win32/sample_timeline.h"
-#include "platform/win32/track_media_types.h"
+#include "platform/win32/media/media_subtypes.h"
+#include "platform/win32/media/sample_timeline.h"
+#include "platform/win32/media/track_media_types.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/utf8.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/base/wide_text.h"
 
 namespace telvia::probe {
 

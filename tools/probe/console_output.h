@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "platform/win32/windows_includes.h"
+#include "platform/win32/base/windows_includes.h"
 
 namespace telvia::probe {
 

@@ -11,12 +11,12 @@
 
 #include "common/utf8.h"
 #include "media_type_text.h"
-#include "platform/win32/com_ptr.h"
-#include "platform/win32/directshow_ids.h"
-#include "platform/win32/media_type.h"
-#include "platform/win32/stream_source_filter.h"
-#include "platform/win32/wide_text.h"
-#include "playback/stream/address_classification.h"
+#include "platform/win32/base/com_ptr.h"
+#include "platform/win32/base/wide_text.h"
+#include "platform/win32/media/media_type.h"
+#include "platform/win32/media/win32_media.h"
+#include "playback/source_opening.h"
+#include "playback/stream/address/address_classification.h"
 
 namespace telvia::probe {
 
@@ -24,9 +24,6 @@ namespace {
 
 using win32::ComPtr;
 using Clock = std::chrono::steady_clock;
-
-// The name the program gives its source in the graph, whichever source it is.
-constexpr wchar_t sourceName[] = L"WMASFReader";
 
 std::string utf8Of(std::u16string_view text)
 {
@@ -119,10 +116,58 @@ struct TaskMemMediaTypeDeleter {
     void operator()(AM_MEDIA_TYPE* type) const noexcept { win32::deleteTaskMemMediaType(type); }
 };
 
+// Reports each step of putting the source in and opening the address, as the program
+// takes them.
+class ReportedSteps final : public SourceSteps {
+public:
+    explicit ReportedSteps(const ReportLine& report) : report_(report) {}
+
+    void begin(SourceStep step) override
+    {
+        if (step == SourceStep::load) {
+            loadStart_ = Clock::now();
+        } else if (step == SourceStep::removeFromGraph) {
+            report_("fallback: the stream source does not read this stream; the ASF reader tries it");
+        }
+    }
+
+    void end(SourceStep step, HResult result) override
+    {
+        std::string line = std::string(nameOf(step)) + ": " + resultText(result);
+        if (step == SourceStep::load) {
+            line += ", took " + std::to_string(millisecondsSince(loadStart_)) + " ms";
+        }
+        report_(line);
+    }
+
+private:
+    static std::string_view nameOf(SourceStep step)
+    {
+        switch (step) {
+        case SourceStep::createStreamSource:
+            return "create source (stream source)";
+        case SourceStep::createAsfReader:
+            return "create source (ASF reader)";
+        case SourceStep::addToGraph:
+            return "add source";
+        case SourceStep::queryFileSource:
+            return "file source interface";
+        case SourceStep::load:
+            return "load";
+        case SourceStep::removeFromGraph:
+            return "remove stream source";
+        }
+        return "step";
+    }
+
+    const ReportLine& report_;
+    Clock::time_point loadStart_ = Clock::now();
+};
+
 class GraphProbe {
 public:
     GraphProbe(const StreamSourceFactory& makeStreamSource, const ProbeSettings& settings, const ReportLine& report)
-        : makeStreamSource_(makeStreamSource), settings_(settings), report_(report)
+        : media_(noWindow_, makeStreamSource), settings_(settings), report_(report)
     {
     }
 
@@ -137,27 +182,26 @@ public:
             report_("result: the program opens no such address");
             return summary_;
         }
-        if (!step("create graph", CoCreateInstance(win32::clsidFilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                                   IID_IGraphBuilder, graph_.putVoid())) ||
-            !addSource(route)) {
+        Obtained<GraphBuilder> created = media_.createFilterGraph();
+        graphRef_ = std::move(created.value);
+        if (!step("create graph", created.result) ||
+            FAILED(win32::queryGraphInterface(*graphRef_, IID_IGraphBuilder, graph_.putVoid()))) {
             report_("result: the graph could not be built");
             return summary_;
         }
-        const std::wstring wideAddress = win32::toWide(address);
-        HRESULT loaded = load(wideAddress);
-        // The program hands what its own source does not read to the ASF reader: so does the probe.
-        if (loaded == VFW_E_UNKNOWN_FILE_TYPE && route == stream::AddressRoute::streamSource) {
-            report_("fallback: the stream source does not read this stream; the ASF reader tries it");
-            fileSource_.reset();
-            const bool removed = step("remove stream source", graph_->RemoveFilter(source_.get()));
-            source_.reset();
-            if (!removed || !addSource(stream::AddressRoute::asfReader)) {
-                report_("result: the graph could not be built");
-                return summary_;
-            }
-            loaded = load(wideAddress);
+        // The same steps as the program's, with the same fall-back to the ASF reader.
+        ReportedSteps steps(report_);
+        const GraphSource source{sourceRef_, fileSourceRef_};
+        const SourceOpened opened =
+            addGraphSource(media_, *graphRef_, route, source, steps)
+                ? openGraphSource(media_, *graphRef_, route, address, source, steps)
+                : SourceOpened{false, resultOk};
+        if (!opened.built ||
+            FAILED(win32::queryFilterInterface(*sourceRef_, IID_IBaseFilter, source_.putVoid()))) {
+            report_("result: the graph could not be built");
+            return summary_;
         }
-        if (FAILED(loaded)) {
+        if (FAILED(opened.loaded)) {
             report_("result: Load failed");
             return summary_;
         }
@@ -181,29 +225,6 @@ private:
         }
         report_(line);
         return SUCCEEDED(result);
-    }
-
-    bool addSource(stream::AddressRoute route)
-    {
-        HRESULT created = S_OK;
-        if (route == stream::AddressRoute::streamSource) {
-            source_ = win32::createStreamSourceFilter(makeStreamSource_);
-            created = source_ ? S_OK : E_OUTOFMEMORY;
-        } else {
-            created = CoCreateInstance(win32::clsidWmAsfReader, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                       source_.putVoid());
-        }
-        return step("create source (" + routeText(route) + ")", created) &&
-               step("add source", graph_->AddFilter(source_.get(), sourceName)) &&
-               step("file source interface", source_.query(IID_IFileSourceFilter, fileSource_));
-    }
-
-    HRESULT load(const std::wstring& address)
-    {
-        const Clock::time_point start = Clock::now();
-        const HRESULT result = fileSource_->Load(address.c_str(), nullptr);
-        step("load", result, "took " + std::to_string(millisecondsSince(start)) + " ms");
-        return result;
     }
 
     void describePins()
@@ -355,14 +376,18 @@ private:
                std::to_string(summary_.outputPins) + " pins not rendered";
     }
 
-    const StreamSourceFactory& makeStreamSource_;
+    win32::Win32MainWindow noWindow_;  // the probe shows no picture: the overlay has no window
+    win32::Win32MediaFramework media_;
     const ProbeSettings& settings_;
     const ReportLine& report_;
     ProbeSummary summary_;
-    // Declared in the order of creation: released in reverse, pins before the graph.
+    // Declared in the order of creation: released in reverse, pins before the graph, the
+    // file source before its filter.
+    MediaRef<GraphBuilder> graphRef_;
     ComPtr<IGraphBuilder> graph_;
+    MediaRef<BaseFilter> sourceRef_;
     ComPtr<IBaseFilter> source_;
-    ComPtr<IFileSourceFilter> fileSource_;
+    MediaRef<FileSource> fileSourceRef_;
     std::vector<ComPtr<IPin>> outputs_;
 };
 

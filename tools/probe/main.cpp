@@ -5,7 +5,8 @@
 //
 // One line per step, with its result code: the graph, the source the program would use for
 // the address (its own for internet streams, the ASF reader for Windows Media and files),
-// Load and the time it took, each output pin with its media types, the rendering of each
+// Load and the time it took, meanwhile every request of the stream source with its HTTP
+// status or error, the format it found, the playlists it read and the variants it tried, each output pin with its media types, the rendering of each
 // pin and the filters the graph then holds, and whether the running graph gets its first
 // samples within a few seconds. The report goes to standard output in UTF-8.
 //
@@ -21,7 +22,8 @@
 
 #include "console_output.h"
 #include "graph_probe.h"
-#include "platform/win32/com_apartment.h"
+#include "session_report.h"
+#include "platform/win32/base/com_apartment.h"
 #include "program/stream_sessions.h"
 
 namespace {
@@ -42,11 +44,12 @@ int probeCommand(const wchar_t* address, probe::ConsoleOutput& out)
         out.line("COM: failed");
         return probe::exitInternalError;
     }
-    program::StreamSessions sessions;
+    probe::SessionReport report([&out](std::string_view line) { out.line(line); });
+    program::StreamSessions sessions(&report);
     const StreamSourceFactory makeStreamSource = sessions.factory();
     const probe::ProbeSummary summary =
         probe::probeAddress(std::u16string_view(reinterpret_cast<const char16_t*>(address)), makeStreamSource,
-                            probe::ProbeSettings{}, [&out](std::string_view line) { out.line(line); });
+                            probe::ProbeSettings{}, [&report](std::string_view line) { report.line(line); });
     return probe::exitCodeOf(summary);
 }
 

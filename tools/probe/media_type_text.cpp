@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "platform/win32/media_subtypes.h"
+#include "platform/win32/media/media_subtypes.h"
 
 namespace telvia::probe {
 

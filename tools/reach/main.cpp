@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "playback/stream/address_classification.h"
+#include "playback/stream/address/address_classification.h"
 
 namespace {
 

@@ -15,12 +15,12 @@
 #include "fake_cipher.h"
 #include "fake_http.h"
 #include "fake_stream_clock.h"
-#include "playback/stream/stream_session.h"
+#include "playback/stream/session/stream_session.h"
 #include "program_writer.h"
 
 namespace telvia::stream::testing {
 
-class RecordingEvents final : public MediaSourceEvents {
+class RecordingEvents final : public StreamSourceEvents {
 public:
     void onBuffering(bool started) override
     {
@@ -61,19 +61,27 @@ private:
 };
 
 // Pulls every track on a thread of its own until the source says the end.
-inline std::vector<std::vector<MediaSample>> pullAll(MediaSource& source)
+inline std::vector<std::vector<StreamSample>> pullAll(StreamSourcePort& source)
 {
-    std::vector<std::vector<MediaSample>> tracks(source.tracks().size());
+    std::vector<std::vector<StreamSample>> tracks(source.tracks().size());
     std::vector<std::thread> pullers;
     for (std::size_t track = 0; track < tracks.size(); ++track) {
         pullers.emplace_back([&source, &tracks, track] {
-            while (std::optional<MediaSample> sample = source.nextSample(track)) {
+            while (std::optional<StreamSample> sample = source.nextSample(track)) {
                 tracks[track].push_back(std::move(*sample));
             }
         });
     }
     for (std::thread& puller : pullers) puller.join();
     return tracks;
+}
+
+// An MPEG-1 layer 3 frame, 128 kb/s at 44.1 kHz, stereo: 417 bytes.
+inline Bytes mp3Frame(std::uint8_t fill)
+{
+    Bytes frame = {0xFF, 0xFB, 0x90, 0x00};
+    frame.resize(417, fill);
+    return frame;
 }
 
 inline std::string mediaPlaylist(const std::vector<std::string>& segments, bool endList = true, std::uint64_t sequence = 0,
@@ -100,16 +108,16 @@ inline std::vector<std::string> segmentNames(int count)
     return names;
 }
 
-inline bool strictlyRising(const std::vector<MediaSample>& samples)
+inline bool strictlyRising(const std::vector<StreamSample>& samples)
 {
-    return std::adjacent_find(samples.begin(), samples.end(), [](const MediaSample& a, const MediaSample& b) {
+    return std::adjacent_find(samples.begin(), samples.end(), [](const StreamSample& a, const StreamSample& b) {
                return b.start <= a.start;
            }) == samples.end();
 }
 
-inline bool anyDiscontinuity(const std::vector<MediaSample>& samples)
+inline bool anyDiscontinuity(const std::vector<StreamSample>& samples)
 {
-    return std::any_of(samples.begin(), samples.end(), [](const MediaSample& s) { return s.discontinuity; });
+    return std::any_of(samples.begin(), samples.end(), [](const StreamSample& s) { return s.discontinuity; });
 }
 
 struct SessionRig {

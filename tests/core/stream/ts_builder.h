@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "playback/stream/psi_section.h"
+#include "playback/stream/container/psi_section.h"
 
 namespace telvia::stream::testing {
 

@@ -1,0 +1,35 @@
+// Process entry services: resources, the single-instance test, the main window and the loop.
+#pragma once
+
+#include "platform/process_port.h"
+#include "platform/win32/base/windows_includes.h"
+
+namespace telvia::win32 {
+
+class Win32Process final : public ProcessPort {
+public:
+    // The window procedure gets `application` as its creation parameter.
+    Win32Process(HINSTANCE instance, int showCommand, WNDPROC windowProcedure, void* application)
+        : instance_(instance), showCommand_(showCommand), windowProcedure_(windowProcedure),
+          application_(application)
+    {
+    }
+
+    std::u16string loadString(int id, std::size_t limit) override;
+    std::optional<RunningInstance> findRunningInstance(std::u16string_view className) override;
+    void restoreWindow(const RunningInstance& instance) override;
+    void bringToForeground(const RunningInstance& instance) override;
+    void registerMainWindowClass(std::u16string_view className) override;
+    bool createMainWindow(std::u16string_view className, std::u16string_view title) override;
+    void showMainWindow() override;
+    int runMessageLoop() override;
+
+private:
+    HINSTANCE instance_;
+    int showCommand_;
+    WNDPROC windowProcedure_;
+    void* application_;
+    HWND mainWindow_ = nullptr;
+};
+
+}  // namespace telvia::win32

@@ -1,0 +1,138 @@
+#include "playback/stream/container/stream_sniffer.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "playback/stream/container/adts_header.h"
+#include "playback/stream/container/mpeg_audio_header.h"
+#include "playback/stream/container/ts_packet.h"
+
+namespace telvia::stream {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 16> asfHeaderGuid = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                                        0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+
+std::string lowerMediaType(std::string_view contentType)
+{
+    contentType = contentType.substr(0, contentType.find(';'));
+    std::string out;
+    for (const char c : contentType) {
+        if (c != ' ' && c != '\t') {
+            out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+        }
+    }
+    return out;
+}
+
+StreamFormat formatOfContentType(std::string_view contentType)
+{
+    const std::string type = lowerMediaType(contentType);
+    if (type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl" ||
+        type == "audio/mpegurl" || type == "audio/x-mpegurl") {
+        return StreamFormat::hlsPlaylist;
+    }
+    if (type == "video/mp2t") {
+        return StreamFormat::transportStream;
+    }
+    if (type == "audio/mpeg" || type == "audio/mp3" || type == "audio/mpeg3" || type == "audio/x-mpeg") {
+        return StreamFormat::mpegAudio;
+    }
+    if (type == "audio/aac" || type == "audio/aacp" || type == "audio/x-aac") {
+        return StreamFormat::adtsAudio;
+    }
+    if (type == "video/x-ms-asf" || type == "video/x-ms-wmv" || type == "audio/x-ms-wma" ||
+        type == "application/vnd.ms-asf") {
+        return StreamFormat::asf;
+    }
+    return StreamFormat::unknown;
+}
+
+bool startsWithPlaylistHeader(std::span<const std::uint8_t> bytes)
+{
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.starts_with(bom)) {
+        text.remove_prefix(bom.size());
+    }
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\r' || text.front() == '\n' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    return text.starts_with("#EXTM3U");
+}
+
+// Sync bytes 188 bytes apart, as many times as the bytes allow, at least twice.
+bool looksLikeTransportStream(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < 2 * tsPacketSize) {
+        return false;
+    }
+    for (std::size_t at = 0; at < bytes.size(); at += tsPacketSize) {
+        if (bytes[at] != tsSyncByte) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An ID3v2 tag in front of the audio: "ID3", version, flags, then a 28-bit size.
+std::span<const std::uint8_t> skipId3Tag(std::span<const std::uint8_t> bytes)
+{
+    constexpr std::size_t headerLength = 10;
+    if (bytes.size() < headerLength || bytes[0] != 'I' || bytes[1] != 'D' || bytes[2] != '3') {
+        return bytes;
+    }
+    const std::size_t size = std::size_t{bytes[6] & 0x7Fu} << 21 | std::size_t{bytes[7] & 0x7Fu} << 14 |
+                             std::size_t{bytes[8] & 0x7Fu} << 7 | std::size_t{bytes[9] & 0x7Fu};
+    const std::size_t footer = (bytes[5] & 0x10) != 0 ? headerLength : 0;
+    const std::size_t total = headerLength + size + footer;
+    return total >= bytes.size() ? std::span<const std::uint8_t>() : bytes.subspan(total);
+}
+
+// A frame header and, right after the frame, another one: one header alone matches
+// too much by chance.
+template <typename Parse>
+bool twoFramesInARow(std::span<const std::uint8_t> bytes, Parse parse)
+{
+    const auto first = parse(bytes);
+    if (!first || first->frameLength >= bytes.size()) {
+        return false;
+    }
+    return parse(bytes.subspan(first->frameLength)).has_value();
+}
+
+std::optional<StreamFormat> formatOfBytes(std::span<const std::uint8_t> bytes)
+{
+    if (startsWithPlaylistHeader(bytes)) {
+        return StreamFormat::hlsPlaylist;
+    }
+    if (bytes.size() >= asfHeaderGuid.size() && std::equal(asfHeaderGuid.begin(), asfHeaderGuid.end(), bytes.begin())) {
+        return StreamFormat::asf;
+    }
+    if (looksLikeTransportStream(bytes)) {
+        return StreamFormat::transportStream;
+    }
+    const std::span<const std::uint8_t> audio = skipId3Tag(bytes);
+    if (twoFramesInARow(audio, parseAdtsHeader)) {
+        return StreamFormat::adtsAudio;
+    }
+    if (twoFramesInARow(audio, parseMpegAudioHeader)) {
+        return StreamFormat::mpegAudio;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+StreamFormat sniffStreamFormat(std::string_view contentType, std::span<const std::uint8_t> firstBytes)
+{
+    if (const auto format = formatOfBytes(firstBytes)) {
+        return *format;
+    }
+    return formatOfContentType(contentType);
+}
+
+}  // namespace telvia::stream

@@ -1,0 +1,211 @@
+#include "playback/stream/delivery/sample_assembler.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace telvia::stream {
+
+namespace {
+
+// b - a on the 33-bit stream clock, taking the shorter way round.
+std::int64_t streamDelta(std::uint64_t from, std::uint64_t to)
+{
+    constexpr auto modulus = static_cast<std::int64_t>(streamClockModulus);
+    std::int64_t delta = static_cast<std::int64_t>(to % streamClockModulus) -
+                         static_cast<std::int64_t>(from % streamClockModulus);
+    if (delta >= modulus / 2) {
+        delta -= modulus;
+    } else if (delta < -modulus / 2) {
+        delta += modulus;
+    }
+    return delta;
+}
+
+bool isAudioKind(std::optional<StreamTrackKind> kind) { return kind == StreamTrackKind::aacAdts || kind == StreamTrackKind::mpegAudio; }
+
+const StreamDescription* firstOf(std::span<const StreamDescription> streams, bool audio)
+{
+    const auto found = std::find_if(streams.begin(), streams.end(), [audio](const StreamDescription& s) {
+        return audio ? isAudioKind(s.kind) : s.kind == StreamTrackKind::h264;
+    });
+    return found == streams.end() ? nullptr : &*found;
+}
+
+bool lists(std::span<const StreamDescription> streams, StreamId id, StreamTrackKind kind)
+{
+    return std::any_of(streams.begin(), streams.end(),
+                       [id, kind](const StreamDescription& s) { return s.id == id && s.kind == kind; });
+}
+
+}  // namespace
+
+void SampleAssembler::setProgram(std::span<const StreamDescription> streams)
+{
+    const StreamDescription* video = firstOf(streams, false);
+    const StreamDescription* audio = firstOf(streams, true);
+    const auto chosen = [](const StreamDescription* s) {
+        return s ? std::optional<Chosen>(Chosen{s->id, *s->kind}) : std::nullopt;
+    };
+    const auto sameStream = [](const std::optional<Chosen>& a, const StreamDescription* b) {
+        return a ? (b && b->id == a->stream) : b == nullptr;
+    };
+    switch (state_) {
+    case State::noPlayableTrack:
+        return;
+    case State::awaitingProgram:
+    case State::awaitingFormats:
+        if (state_ == State::awaitingFormats && sameStream(video_, video) && sameStream(audio_, audio)) {
+            return;
+        }
+        // A program chosen anew before the start begins the wait anew.
+        video_ = chosen(video);
+        audio_ = chosen(audio);
+        staged_.clear();
+        keyFrameFormat_.reset();
+        state_ = video_ || audio_ ? State::awaitingFormats : State::noPlayableTrack;
+        return;
+    case State::ready:
+        // The formats are told already: only a stream of the same kind can take over.
+        if (video_ && !lists(streams, video_->stream, video_->kind) && video) {
+            video_->stream = video->id;
+        }
+        if (audio_ && !lists(streams, audio_->stream, audio_->kind)) {
+            const auto same = std::find_if(streams.begin(), streams.end(),
+                                           [this](const StreamDescription& s) { return s.kind == audio_->kind; });
+            if (same != streams.end()) {
+                audio_->stream = same->id;
+            }
+        }
+        return;
+    }
+}
+
+void SampleAssembler::push(AccessUnit unit)
+{
+    if (!isVideo(unit) && !isAudio(unit)) {
+        return;
+    }
+    if (state_ == State::ready) {
+        emit(std::move(unit));
+    } else if (state_ == State::awaitingFormats) {
+        stage(std::move(unit));
+        tryToStart();
+    }
+}
+
+void SampleAssembler::stage(AccessUnit unit)
+{
+    if (isVideo(unit)) {
+        parameterSets_.observe(unit.data);
+        if (!keyFrameFormat_) {
+            // Pictures before the first key frame cannot be decoded: they are dropped.
+            const std::optional<std::uint64_t> time = unit.dts ? unit.dts : unit.pts;
+            if (!unit.keyFrame || !time) {
+                return;
+            }
+            keyFrameFormat_ = parameterSets_.format();
+            if (!keyFrameFormat_) {
+                return;
+            }
+            keyFrameTime_ = *time;
+        }
+        staged_.push_back(std::move(unit));
+        return;
+    }
+    if (!unit.pts) {
+        return;  // nothing to place it by
+    }
+    staged_.push_back(std::move(unit));
+    if (video_ && !keyFrameFormat_ && staged_.size() > settings_.audioWhileAwaitingVideo) {
+        staged_.pop_front();  // only audio is staged before the key frame
+    }
+}
+
+void SampleAssembler::tryToStart()
+{
+    if (video_ && !keyFrameFormat_) {
+        return;
+    }
+    if (!audio_) {
+        start(keyFrameTime_, keyFrameFormat_, std::nullopt);
+        return;
+    }
+    // Audio from before the key frame has no picture to go with: playback starts with both.
+    std::erase_if(staged_, [this](const AccessUnit& unit) {
+        return isAudio(unit) && ((video_ && streamDelta(keyFrameTime_, *unit.pts) < 0) ||
+                                 !audioFormatOf(unit.kind, unit.data));
+    });
+    if (!video_) {
+        if (!staged_.empty()) {
+            start(*staged_.front().pts, std::nullopt, audioFormatOf(audio_->kind, staged_.front().data));
+        }
+        return;
+    }
+    const auto firstAudio =
+        std::find_if(staged_.begin(), staged_.end(), [this](const AccessUnit& unit) { return isAudio(unit); });
+    if (firstAudio != staged_.end()) {
+        start(keyFrameTime_, keyFrameFormat_, audioFormatOf(firstAudio->kind, firstAudio->data));
+        return;
+    }
+    const AccessUnit& latest = staged_.back();
+    const std::uint64_t latestTime = latest.dts.value_or(latest.pts.value_or(keyFrameTime_));
+    if (streamDelta(keyFrameTime_, latestTime) >= settings_.audioPatience) {
+        audio_.reset();  // the program lists audio it does not send
+        start(keyFrameTime_, keyFrameFormat_, std::nullopt);
+    }
+}
+
+void SampleAssembler::start(std::uint64_t anchor, const std::optional<StreamVideoFormat>& video,
+                            const std::optional<StreamAudioFormat>& audio)
+{
+    if (video) {
+        videoTrack_ = tracks_.size();
+        tracks_.push_back(StreamTrackFormat{StreamTrackKind::h264, *video, {}});
+    }
+    if (audio) {
+        audioTrack_ = tracks_.size();
+        tracks_.push_back(StreamTrackFormat{audio_->kind, {}, *audio});
+    } else {
+        audio_.reset();
+    }
+    mapper_.anchor(anchor, 0);
+    state_ = State::ready;
+    std::deque<AccessUnit> staged = std::move(staged_);
+    staged_.clear();
+    for (AccessUnit& unit : staged) {
+        emit(std::move(unit));
+    }
+}
+
+void SampleAssembler::emit(AccessUnit unit)
+{
+    const std::size_t track = isVideo(unit) ? *videoTrack_ : *audioTrack_;
+    StreamSample sample;
+    // Decoding time first, so that after a restart of the clock the earliest time anchors.
+    const std::optional<std::int64_t> decoding = unit.dts ? std::optional(mapper_.map(*unit.dts)) : std::nullopt;
+    sample.start = unit.pts ? mapper_.map(*unit.pts) : decoding.value_or(lastStart_[track]);
+    lastStart_[track] = sample.start;
+    sample.keyFrame = unit.keyFrame;
+    sample.discontinuity = discontinuityPending_[track] || unit.afterLoss;
+    discontinuityPending_[track] = false;
+    sample.data = std::move(unit.data);
+    samples_.push_back(TrackSample{track, std::move(sample)});
+}
+
+void SampleAssembler::discontinuity()
+{
+    if (state_ == State::ready) {
+        mapper_.discontinuity();
+        loss();
+    } else if (state_ == State::awaitingFormats) {
+        // Staged times would not line up with the ones that follow.
+        staged_.clear();
+        keyFrameFormat_.reset();
+    }
+}
+
+void SampleAssembler::loss() { discontinuityPending_.fill(true); }
+
+std::vector<TrackSample> SampleAssembler::takeSamples() { return std::exchange(samples_, {}); }
+
+}  // namespace telvia::stream

@@ -1,0 +1,59 @@
+// The sample queues of a stream session, one per track, and how full they are: when the
+// fetch thread must stop reading ahead, when it may read on, and when playback that ran
+// dry has enough to go on. Not thread-safe; the exchange guards it.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "platform/stream_source_port.h"
+#include "playback/stream/delivery/sample_assembler.h"
+
+namespace telvia::stream {
+
+// Amounts of queued media in 100 ns units, measured per track from its oldest queued
+// sample to its newest.
+struct BufferSettings {
+    // The fetch thread stops reading once a track holds this much ...
+    std::int64_t aheadLimit = 10 * referenceTimePerSecond;
+    // ... and reads on once every track is down to this.
+    std::int64_t aheadResume = 6 * referenceTimePerSecond;
+    // Bytes queued over all tracks that also make the fetch thread wait, whatever the times say.
+    std::size_t byteLimit = 64 * 1024 * 1024;
+    // After running dry, playback goes on once every track has this much again.
+    std::int64_t refill = 2 * referenceTimePerSecond;
+};
+
+class TrackQueues {
+public:
+    explicit TrackQueues(BufferSettings settings) : settings_(settings) {}
+
+    void setTrackCount(std::size_t count) { queues_.resize(count); }
+    [[nodiscard]] std::size_t trackCount() const { return queues_.size(); }
+
+    // Samples of tracks that do not exist are dropped.
+    void push(TrackSample sample);
+    [[nodiscard]] std::optional<StreamSample> pop(std::size_t track);
+    [[nodiscard]] bool isEmpty(std::size_t track) const { return queues_[track].samples.empty(); }
+    // Whether the track has handed out a sample since the session opened.
+    [[nodiscard]] bool hasDelivered(std::size_t track) const { return queues_[track].delivered; }
+
+    [[nodiscard]] bool full() const;      // a track reached the limit, or the bytes did
+    [[nodiscard]] bool drained() const;   // every track is down to where reading resumes
+    [[nodiscard]] bool refilled() const;  // every track holds enough to play on after running dry
+
+private:
+    struct Queue {
+        std::deque<StreamSample> samples;
+        bool delivered = false;
+    };
+    [[nodiscard]] static std::int64_t queuedTime(const Queue& queue);
+
+    BufferSettings settings_;
+    std::vector<Queue> queues_;
+    std::size_t bytes_ = 0;
+};
+
+}  // namespace telvia::stream

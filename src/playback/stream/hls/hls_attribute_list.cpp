@@ -1,0 +1,95 @@
+#include "playback/stream/hls/hls_attribute_list.h"
+
+#include "common/decimal_text.h"
+
+namespace telvia::stream {
+
+namespace {
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::vector<HlsAttribute>> parseHlsAttributeList(std::string_view text)
+{
+    std::vector<HlsAttribute> list;
+    text = trim(text);
+    while (!text.empty()) {
+        const std::size_t equals = text.find('=');
+        if (equals == std::string_view::npos) {
+            return std::nullopt;
+        }
+        HlsAttribute attribute;
+        attribute.name = trim(text.substr(0, equals));
+        if (attribute.name.empty() || attribute.name.find(',') != std::string_view::npos) {
+            return std::nullopt;
+        }
+        text = trim(text.substr(equals + 1));
+        if (text.starts_with('"')) {
+            const std::size_t close = text.find('"', 1);
+            if (close == std::string_view::npos) {
+                return std::nullopt;
+            }
+            attribute.value = text.substr(1, close - 1);
+            attribute.quoted = true;
+            text = trim(text.substr(close + 1));
+            if (!text.empty() && text.front() != ',') {
+                return std::nullopt;
+            }
+        } else {
+            const std::size_t comma = text.find(',');
+            attribute.value = trim(text.substr(0, comma));
+            text = comma == std::string_view::npos ? std::string_view() : text.substr(comma);
+        }
+        list.push_back(attribute);
+        if (!text.empty()) {
+            text = trim(text.substr(1));  // the comma
+        }
+    }
+    return list;
+}
+
+const HlsAttribute* findHlsAttribute(const std::vector<HlsAttribute>& list, std::string_view name)
+{
+    for (const HlsAttribute& attribute : list) {
+        if (attribute.name == name) {
+            return &attribute;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::int64_t> parseSecondsAsMilliseconds(std::string_view text)
+{
+    constexpr std::uint64_t secondsInAYear = 366ull * 24 * 3600;
+    const std::size_t dot = text.find('.');
+    const std::optional<std::uint64_t> whole = parseDecimal(text.substr(0, dot));
+    if (!whole || *whole > secondsInAYear) {
+        return std::nullopt;
+    }
+    std::int64_t milliseconds = static_cast<std::int64_t>(*whole) * 1000;
+    if (dot == std::string_view::npos) {
+        return milliseconds;
+    }
+    const std::string_view fraction = text.substr(dot + 1);
+    std::int64_t scale = 100;
+    for (const char digit : fraction) {
+        if (digit < '0' || digit > '9') {
+            return std::nullopt;
+        }
+        milliseconds += (digit - '0') * scale;
+        scale /= 10;
+    }
+    return milliseconds;
+}
+
+}  // namespace telvia::stream

@@ -1,0 +1,404 @@
+#include "playback/stream/hls/hls_playlist.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "common/decimal_text.h"
+#include "playback/stream/address/address_resolution.h"
+#include "playback/stream/hls/hls_attribute_list.h"
+
+namespace telvia::stream {
+
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view trimLine(std::string_view line)
+{
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+        line.remove_suffix(1);
+    }
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+        line.remove_prefix(1);
+    }
+    return line;
+}
+
+std::optional<std::uint8_t> hexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
+    if (c >= 'a' && c <= 'f') return static_cast<std::uint8_t>(c - 'a' + 10);
+    if (c >= 'A' && c <= 'F') return static_cast<std::uint8_t>(c - 'A' + 10);
+    return std::nullopt;
+}
+
+std::optional<std::array<std::uint8_t, 16>> parseIv(std::string_view text)
+{
+    if (!(text.starts_with("0x") || text.starts_with("0X")) || text.size() != 34) {
+        return std::nullopt;
+    }
+    std::array<std::uint8_t, 16> iv{};
+    for (std::size_t i = 0; i < iv.size(); ++i) {
+        const auto high = hexDigit(text[2 + 2 * i]);
+        const auto low = hexDigit(text[3 + 2 * i]);
+        if (!high || !low) {
+            return std::nullopt;
+        }
+        iv[i] = static_cast<std::uint8_t>(*high << 4 | *low);
+    }
+    return iv;
+}
+
+std::array<std::uint8_t, 16> ivFromSequence(std::uint64_t sequence)
+{
+    std::array<std::uint8_t, 16> iv{};
+    for (std::size_t i = 0; i < 8; ++i) {
+        iv[15 - i] = static_cast<std::uint8_t>(sequence >> (8 * i));
+    }
+    return iv;
+}
+
+// "1280x720"
+bool parseResolution(std::string_view text, HlsVariant& variant)
+{
+    const std::size_t x = text.find_first_of("xX");
+    const auto width = parseDecimal(text.substr(0, x));
+    const auto height = x == std::string_view::npos ? std::nullopt : parseDecimal(text.substr(x + 1));
+    constexpr std::uint64_t largest = std::numeric_limits<std::uint32_t>::max();
+    if (!width || !height || *width > largest || *height > largest) {
+        return false;
+    }
+    variant.width = static_cast<std::uint32_t>(*width);
+    variant.height = static_cast<std::uint32_t>(*height);
+    return true;
+}
+
+// What the lines read so far have set up for the next address line.
+struct PendingEntry {
+    std::optional<HlsVariant> variant;          // from #EXT-X-STREAM-INF
+    std::optional<std::int64_t> durationMs;     // from #EXTINF
+    std::optional<std::size_t> infoLine;
+    bool discontinuity = false;
+    std::optional<HlsByteRange> range;
+};
+
+// A key as the playlist states it; the IV may still depend on the segment's number.
+struct KeyState {
+    std::string address;
+    std::optional<std::array<std::uint8_t, 16>> iv;
+};
+
+class Parser {
+public:
+    explicit Parser(std::string_view base) : base_(base) {}
+
+    HlsParseResult run(std::string_view text)
+    {
+        if (!splitAddress(base_).scheme) {
+            return HlsParseError{HlsError::notAbsoluteBase, 0};
+        }
+        if (text.starts_with(byteOrderMark)) {
+            text.remove_prefix(byteOrderMark.size());
+        }
+        bool sawHeader = false;
+        std::size_t lineNumber = 0;
+        while (!text.empty() && !error_) {
+            const std::size_t end = text.find('\n');
+            const std::string_view line = trimLine(text.substr(0, end));
+            text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+            ++lineNumber;
+            if (line.empty()) {
+                continue;
+            }
+            if (!sawHeader) {
+                if (line != "#EXTM3U") {
+                    return HlsParseError{HlsError::notAPlaylist, lineNumber};
+                }
+                sawHeader = true;
+                continue;
+            }
+            readLine(line, lineNumber);
+        }
+        if (error_) {
+            return *error_;
+        }
+        if (!sawHeader) {
+            return HlsParseError{HlsError::notAPlaylist, 0};
+        }
+        if (pending_.variant || pending_.durationMs) {
+            return HlsParseError{HlsError::missingAddress, pending_.infoLine.value_or(0)};
+        }
+        return finish();
+    }
+
+private:
+    void fail(HlsError error, std::size_t line) { error_ = HlsParseError{error, line}; }
+
+    void readLine(std::string_view line, std::size_t number)
+    {
+        if (!line.starts_with('#')) {
+            readAddress(line, number);
+            return;
+        }
+        const std::size_t colon = line.find(':');
+        const std::string_view tag = line.substr(0, colon);
+        const std::string_view value = colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
+        if (tag == "#EXT-X-STREAM-INF") {
+            readStreamInfo(value, number);
+        } else if (tag == "#EXT-X-MEDIA") {
+            readMedia(value, number);
+        } else if (tag == "#EXTINF") {
+            const auto duration = parseSecondsAsMilliseconds(trimLine(value.substr(0, value.find(','))));
+            if (!duration) {
+                return fail(HlsError::badTagValue, number);
+            }
+            pending_.durationMs = duration;
+            pending_.infoLine = number;
+        } else if (tag == "#EXT-X-TARGETDURATION") {
+            // Whole seconds by the format; a decimal is read rather than refused.
+            const auto duration = parseSecondsAsMilliseconds(value);
+            if (!duration) {
+                return fail(HlsError::badTagValue, number);
+            }
+            media_.targetDurationMs = *duration;
+            sawMediaTag_ = true;
+        } else if (tag == "#EXT-X-MEDIA-SEQUENCE") {
+            const auto sequence = parseDecimal(value);
+            if (!sequence) {
+                return fail(HlsError::badTagValue, number);
+            }
+            media_.mediaSequence = *sequence;
+            sawMediaTag_ = true;
+        } else if (tag == "#EXT-X-DISCONTINUITY") {
+            pending_.discontinuity = true;
+        } else if (tag == "#EXT-X-ENDLIST") {
+            media_.endList = true;
+            sawMediaTag_ = true;
+        } else if (tag == "#EXT-X-KEY") {
+            readKey(value, number);
+        } else if (tag == "#EXT-X-BYTERANGE") {
+            readByteRange(value, number);
+        } else if (tag == "#EXT-X-MAP") {
+            fail(HlsError::fragmentedMp4Segments, number);
+        }
+        // Every other tag (version, date and time, ...) and
+        // every comment changes nothing that playing needs.
+    }
+
+    void readStreamInfo(std::string_view value, std::size_t number)
+    {
+        const auto list = parseHlsAttributeList(value);
+        if (!list) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        HlsVariant variant;
+        if (const HlsAttribute* bandwidth = findHlsAttribute(*list, "BANDWIDTH")) {
+            const auto parsed = parseDecimal(bandwidth->value);
+            if (!parsed) {
+                return fail(HlsError::badTagValue, number);
+            }
+            variant.bandwidth = *parsed;
+        }
+        if (const HlsAttribute* resolution = findHlsAttribute(*list, "RESOLUTION")) {
+            if (!parseResolution(resolution->value, variant)) {
+                return fail(HlsError::badTagValue, number);
+            }
+        }
+        if (const HlsAttribute* codecs = findHlsAttribute(*list, "CODECS")) {
+            variant.codecs = std::string(codecs->value);
+        }
+        if (const HlsAttribute* audio = findHlsAttribute(*list, "AUDIO")) {
+            variant.audioGroup = std::string(audio->value);
+        }
+        pending_.variant = std::move(variant);
+        pending_.infoLine = number;
+    }
+
+    // Only audio renditions matter here; subtitles, captions and other pictures are passed by.
+    void readMedia(std::string_view value, std::size_t number)
+    {
+        const auto list = parseHlsAttributeList(value);
+        if (!list) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        const HlsAttribute* type = findHlsAttribute(*list, "TYPE");
+        if (type == nullptr || type->value != "AUDIO") {
+            return;
+        }
+        const HlsAttribute* group = findHlsAttribute(*list, "GROUP-ID");
+        if (group == nullptr || group->value.empty()) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        HlsAudioRendition rendition;
+        rendition.groupId = std::string(group->value);
+        const auto text = [&list](std::string_view name) {
+            const HlsAttribute* attribute = findHlsAttribute(*list, name);
+            return attribute ? std::string(attribute->value) : std::string();
+        };
+        rendition.name = text("NAME");
+        rendition.language = text("LANGUAGE");
+        rendition.isDefault = text("DEFAULT") == "YES";
+        rendition.autoselect = text("AUTOSELECT") == "YES";
+        if (const HlsAttribute* uri = findHlsAttribute(*list, "URI")) {
+            const auto address = uri->value.empty() ? std::nullopt : resolveAddress(base_, uri->value);
+            if (!address) {
+                return;  // nowhere to fetch it from: the variant plays without it
+            }
+            rendition.address = *address;
+        }
+        master_.audio.push_back(std::move(rendition));
+    }
+
+    void readKey(std::string_view value, std::size_t number)
+    {
+        const auto list = parseHlsAttributeList(value);
+        if (!list) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        const HlsAttribute* method = findHlsAttribute(*list, "METHOD");
+        if (method == nullptr) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        if (method->value == "NONE") {
+            key_.reset();
+            return;
+        }
+        const HlsAttribute* format = findHlsAttribute(*list, "KEYFORMAT");
+        if (method->value != "AES-128" || (format != nullptr && format->value != "identity")) {
+            return fail(HlsError::unsupportedEncryption, number);
+        }
+        const HlsAttribute* uri = findHlsAttribute(*list, "URI");
+        if (uri == nullptr || uri->value.empty()) {
+            return fail(HlsError::keyWithoutAddress, number);
+        }
+        KeyState key;
+        const auto address = resolveAddress(base_, uri->value);
+        if (!address) {
+            return fail(HlsError::keyWithoutAddress, number);
+        }
+        key.address = *address;
+        if (const HlsAttribute* iv = findHlsAttribute(*list, "IV")) {
+            key.iv = parseIv(iv->value);
+            if (!key.iv) {
+                return fail(HlsError::badKeyIv, number);
+            }
+        }
+        key_ = std::move(key);
+    }
+
+    // "length[@offset]"; without an offset the range follows the previous one.
+    void readByteRange(std::string_view value, std::size_t number)
+    {
+        const std::size_t at = value.find('@');
+        const auto length = parseDecimal(value.substr(0, at));
+        std::optional<std::uint64_t> offset = nextRangeOffset_;
+        if (at != std::string_view::npos) {
+            offset = parseDecimal(value.substr(at + 1));
+        }
+        if (!length || !offset || *offset > std::numeric_limits<std::uint64_t>::max() - *length) {
+            return fail(HlsError::badTagValue, number);
+        }
+        pending_.range = HlsByteRange{*length, *offset};
+    }
+
+    void readAddress(std::string_view line, std::size_t number)
+    {
+        const auto address = resolveAddress(base_, line);
+        if (!address) {
+            return fail(HlsError::notAbsoluteBase, number);
+        }
+        if (pending_.variant) {
+            pending_.variant->address = *address;
+            master_.variants.push_back(std::move(*pending_.variant));
+        } else if (pending_.durationMs) {
+            HlsSegment segment;
+            segment.address = *address;
+            segment.durationMs = *pending_.durationMs;
+            segment.discontinuity = pending_.discontinuity;
+            segment.range = pending_.range;
+            nextRangeOffset_ = segment.range ? std::optional(segment.range->offset + segment.range->length)
+                                             : std::optional<std::uint64_t>(0);
+            if (key_) {
+                segment.key = HlsSegmentKey{key_->address, key_->iv.value_or(std::array<std::uint8_t, 16>{})};
+            }
+            segmentIvFromSequence_.push_back(key_ && !key_->iv);
+            media_.segments.push_back(std::move(segment));
+        } else {
+            // An address with nothing announcing it: a list of links, not a stream.
+            return;
+        }
+        pending_ = PendingEntry{};
+    }
+
+    HlsParseResult finish()
+    {
+        const bool isMaster = !master_.variants.empty();
+        const bool isMedia = !media_.segments.empty() || sawMediaTag_;
+        if (isMaster && isMedia) {
+            return HlsParseError{HlsError::mixedPlaylist, 0};
+        }
+        if (isMaster) {
+            return std::move(master_);
+        }
+        if (!isMedia) {
+            return HlsParseError{HlsError::emptyPlaylist, 0};
+        }
+        const std::uint64_t count = media_.segments.size();
+        if (count > 0 && media_.mediaSequence > std::numeric_limits<std::uint64_t>::max() - (count - 1)) {
+            return HlsParseError{HlsError::sequenceOverflow, 0};
+        }
+        std::int64_t longestMs = 0;
+        for (std::size_t i = 0; i < media_.segments.size(); ++i) {
+            HlsSegment& segment = media_.segments[i];
+            segment.sequence = media_.mediaSequence + i;
+            if (segmentIvFromSequence_[i]) {
+                segment.key->iv = ivFromSequence(segment.sequence);
+            }
+            longestMs = std::max(longestMs, segment.durationMs);
+        }
+        if (media_.targetDurationMs <= 0) {
+            // Required by the format but missing in some streams: the longest segment,
+            // rounded up to whole seconds, is what the tag would have said.
+            media_.targetDurationMs = std::max<std::int64_t>(1000, (longestMs + 999) / 1000 * 1000);
+        }
+        return std::move(media_);
+    }
+
+    std::string_view base_;
+    PendingEntry pending_;
+    std::optional<KeyState> key_;
+    std::optional<std::uint64_t> nextRangeOffset_ = 0;
+    std::vector<bool> segmentIvFromSequence_;
+    bool sawMediaTag_ = false;
+    HlsMasterPlaylist master_;
+    HlsMediaPlaylist media_;
+    std::optional<HlsParseError> error_;
+};
+
+}  // namespace
+
+HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress)
+{
+    return Parser(playlistAddress).run(text);
+}
+
+std::string_view describe(HlsError error)
+{
+    switch (error) {
+    case HlsError::notAPlaylist: return "not an HLS playlist";
+    case HlsError::notAbsoluteBase: return "the playlist address is not absolute";
+    case HlsError::mixedPlaylist: return "the playlist lists both variants and segments";
+    case HlsError::emptyPlaylist: return "the playlist lists nothing";
+    case HlsError::badTagValue: return "a tag value does not parse";
+    case HlsError::badAttributeList: return "a tag's attribute list is malformed";
+    case HlsError::missingAddress: return "a tag announces an address that never follows";
+    case HlsError::unsupportedEncryption: return "the segments are encrypted in a way that cannot be played";
+    case HlsError::keyWithoutAddress: return "a key has no address";
+    case HlsError::badKeyIv: return "a key's IV is not 32 hexadecimal digits";
+    case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
+    case HlsError::sequenceOverflow: return "segment numbers run out of range";
+    }
+    return "unknown playlist error";
+}
+
+}  // namespace telvia::stream

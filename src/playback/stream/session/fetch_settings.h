@@ -1,0 +1,27 @@
+// How a stream session fetches: the pace of playlists and segments, the assembler's
+// patience, the largest reads, and how a plain stream that breaks off is asked for again.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+#include "playback/stream/delivery/sample_assembler.h"
+#include "playback/stream/hls/playlist_scheduler.h"
+
+namespace telvia::stream {
+
+struct FetchSettings {
+    SchedulerSettings scheduler;
+    AssemblerSettings assembler;
+    std::size_t playlistLimit = 4 * 1024 * 1024;  // longest playlist read
+    std::size_t readSize = 64 * 1024;             // most bytes asked for by one read
+    // A plain stream whose connection breaks off is asked for again, after this delay,
+    // doubled for each attempt in a row that brings nothing, up to this many attempts.
+    std::chrono::milliseconds reconnectDelay{1000};
+    int reconnectAttempts = 3;
+    // Audio units of a separate rendition kept while the pictures' program is awaited:
+    // about 80 seconds of AAC. Older ones go.
+    std::size_t heldAudioLimit = 4096;
+};
+
+}  // namespace telvia::stream

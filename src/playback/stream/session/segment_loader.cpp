@@ -1,0 +1,98 @@
+#include "playback/stream/session/segment_loader.h"
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <variant>
+
+namespace telvia::stream {
+
+SegmentLoader::SegmentLoader(SessionHttp& http, CipherPort& cipher, SampleExchange& exchange, StreamClock& clock,
+                             const FetchSettings& settings, std::stop_token stop)
+    : http_(http),
+      exchange_(exchange),
+      clock_(clock),
+      settings_(settings),
+      stop_(stop),
+      keys_(http, cipher, stop),
+      buffer_(std::max<std::size_t>(settings.readSize, 1))
+{
+}
+
+FetchResult SegmentLoader::load(const HlsSegment& segment, const SegmentSink& sink)
+{
+    std::optional<HttpByteRange> range;
+    if (segment.range && segment.range->length > 0) {
+        range = HttpByteRange{segment.range->offset, segment.range->offset + segment.range->length - 1};
+    }
+    // The key comes first, so that the segment's bytes can be decrypted as they arrive.
+    std::unique_ptr<SegmentDecryption> decryption;
+    if (segment.key) {
+        SegmentDecryptionMade made = keys_.decryptionFor(*segment.key);
+        if (!made.decryption) {
+            return made.failure;
+        }
+        decryption = std::move(made.decryption);
+    }
+    const std::unique_ptr<SessionTransfer> transfer = http_.get(segment.address, range);
+    const HttpStarted started = transfer->start();
+    if (started.error != httpOk) {
+        return stop_.stop_requested() ? FetchResult::stopped : FetchResult::failed;
+    }
+    if (!isSuccess(started.head.status)) {
+        return resultOfStatus(started.head.status);
+    }
+    // Each piece goes on as it arrives: playback need not wait for whole segments.
+    bool any = false;
+    for (;;) {
+        const HttpReadResult read = transfer->read(buffer_);
+        if (read.error != httpOk) {
+            return stop_.stop_requested() ? FetchResult::stopped : any ? FetchResult::brokenOff : FetchResult::failed;
+        }
+        const bool ended = read.count == 0;
+        std::optional<std::span<const std::uint8_t>> bytes = std::span<const std::uint8_t>(buffer_).first(read.count);
+        if (decryption) {
+            bytes = ended ? decryption->finish() : decryption->feed(*bytes);
+            if (!bytes) {
+                // Cut short, padded wrongly or decrypted with the wrong key: what came
+                // before the last block has been played, the rest is lost.
+                return any ? FetchResult::brokenOff : FetchResult::failed;
+            }
+        }
+        if (ended) {
+            // The last block's plain bytes; whatever the sink answers, the segment is whole.
+            (void)sink(*bytes);
+            return FetchResult::loaded;
+        }
+        any = true;
+        if (!sink(*bytes)) {
+            return FetchResult::loaded;
+        }
+        if (!exchange_.waitForRoom()) {
+            return FetchResult::stopped;
+        }
+    }
+}
+
+void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address)
+{
+    const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
+    if (stop_.stop_requested()) {
+        return;
+    }
+    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
+        scheduler.playlistFailed(whole.error == httpOk ? failureOfStatus(whole.head.status) : FetchFailure::other,
+                                 clock_.now());
+        return;
+    }
+    const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
+    const auto* media = std::get_if<HlsMediaPlaylist>(&parsed);
+    if (media == nullptr) {
+        scheduler.playlistFailed(FetchFailure::other, clock_.now());
+        return;
+    }
+    scheduler.playlistLoaded(*media, clock_.now());
+}
+
+}  // namespace telvia::stream

@@ -1,0 +1,49 @@
+// Fetches what a media playlist names: its segments, whose bytes go on as they arrive
+// (decrypted on the way where the playlist says so), and the playlist itself again.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "platform/cipher_port.h"
+#include "playback/stream/delivery/sample_exchange.h"
+#include "playback/stream/delivery/stream_clock.h"
+#include "playback/stream/hls/hls_playlist.h"
+#include "playback/stream/hls/playlist_scheduler.h"
+#include "playback/stream/net/session_http.h"
+#include "playback/stream/session/fetch_failure.h"
+#include "playback/stream/session/fetch_settings.h"
+#include "playback/stream/session/segment_keys.h"
+
+namespace telvia::stream {
+
+// Takes a segment's bytes as they arrive; answers false when it wants no more.
+using SegmentSink = std::function<bool(std::span<const std::uint8_t> bytes)>;
+
+class SegmentLoader {
+public:
+    SegmentLoader(SessionHttp& http, CipherPort& cipher, SampleExchange& exchange, StreamClock& clock,
+                  const FetchSettings& settings, std::stop_token stop);
+
+    // Fetches the segment into the sink, waiting for room in the exchange between reads.
+    // A sink that wants no more ends the segment as loaded: the caller knows why.
+    [[nodiscard]] FetchResult load(const HlsSegment& segment, const SegmentSink& sink);
+
+    // Fetches the playlist at the address again and tells the scheduler what came.
+    void reload(PlaylistScheduler& scheduler, const std::string& address);
+
+private:
+    SessionHttp& http_;
+    SampleExchange& exchange_;
+    StreamClock& clock_;
+    const FetchSettings& settings_;
+    std::stop_token stop_;
+    SegmentKeys keys_;
+    std::vector<std::uint8_t> buffer_;  // one read's bytes
+};
+
+}  // namespace telvia::stream

@@ -1,0 +1,63 @@
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "playback/stream/container/stream_sniffer.h"
+#include "ts_builder.h"
+
+namespace telvia::stream {
+namespace {
+
+using testing::Bytes;
+
+Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+TEST(StreamSniffer, TellsFormatsByTheirFirstBytesThenByContentType)
+{
+    const Bytes mp3Frame = [] {
+        Bytes f = {0xFF, 0xFB, 0x90, 0x00};
+        f.resize(417, 0x55);
+        return f;
+    }();
+    const Bytes ts = concat({testing::tsPacket(0, 0, {0}), testing::tsPacket(0, 1, {0}), testing::tsPacket(0, 2, {0})});
+    const Bytes asf = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C, 0x01};
+    const Bytes id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 5, 1, 2, 3, 4, 5};
+    const struct {
+        const char* name;
+        const char* contentType;
+        Bytes bytes;
+        StreamFormat expected;
+    } cases[] = {
+        {"playlist", "text/plain", text("#EXTM3U\n#EXT-X-VERSION:3\n"), StreamFormat::hlsPlaylist},
+        {"playlist with BOM and blank line", "", text("\xEF\xBB\xBF\r\n#EXTM3U\r\n"), StreamFormat::hlsPlaylist},
+        {"transport stream served as octets", "application/octet-stream", ts, StreamFormat::transportStream},
+        {"ASF", "video/mp2t", asf, StreamFormat::asf},
+        {"two MP3 frames", "", concat({mp3Frame, mp3Frame}), StreamFormat::mpegAudio},
+        {"MP3 behind an ID3 tag", "application/octet-stream", concat({id3, mp3Frame, mp3Frame}), StreamFormat::mpegAudio},
+        {"two ADTS frames", "audio/mpeg", concat({testing::adtsFrame(300, 1), testing::adtsFrame(200, 2)}),
+         StreamFormat::adtsAudio},
+        {"one MP3 header alone is not proof", "", mp3Frame, StreamFormat::unknown},
+        {"too few bytes, audio/mpeg type", "Audio/MPEG; charset=x", {0xFF, 0xFB}, StreamFormat::mpegAudio},
+        {"too few bytes, AAC type", "audio/aacp", {}, StreamFormat::adtsAudio},
+        {"too few bytes, playlist type", "application/vnd.apple.mpegurl", text("#EXT"), StreamFormat::hlsPlaylist},
+        {"too few bytes, ASF type", "video/x-ms-asf", {}, StreamFormat::asf},
+        {"a web page", "text/html", text("<!DOCTYPE html><html>"), StreamFormat::unknown},
+        {"a sync byte, then something else", "", concat({testing::tsPacket(0, 0, {0}), Bytes(188, 0)}), StreamFormat::unknown},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(sniffStreamFormat(c.contentType, c.bytes), c.expected);
+    }
+}
+
+}  // namespace
+}  // namespace telvia::stream

@@ -1,0 +1,138 @@
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "playback/stream/delivery/sample_assembler.h"
+#include "program_writer.h"
+
+namespace telvia::stream {
+namespace {
+
+using namespace testing;
+
+constexpr std::uint16_t videoPid = 0x100;
+constexpr std::uint16_t audioPid = 0x101;
+const std::vector<StreamDescription> program = {{StreamId{videoPid}, StreamTrackKind::h264}, {StreamId{audioPid}, StreamTrackKind::aacAdts}};
+
+AccessUnit picture(std::uint64_t pts, bool key, bool withParameterSets = true)
+{
+    AccessUnit unit{StreamId{videoPid}, StreamTrackKind::h264, pts, std::nullopt, {0, 0, 0, 1}, key, false};
+    if (key && withParameterSets) {
+        unit.data.insert(unit.data.end(), sps160x120.begin(), sps160x120.end());
+        unit.data.insert(unit.data.end(), {0, 0, 0, 1});
+        unit.data.insert(unit.data.end(), pps.begin(), pps.end());
+        unit.data.insert(unit.data.end(), {0, 0, 0, 1});
+    }
+    unit.data.insert(unit.data.end(), {static_cast<std::uint8_t>(key ? 0x65 : 0x41), 0x88});
+    return unit;
+}
+
+AccessUnit audioFrame(std::uint64_t pts)
+{
+    return AccessUnit{StreamId{audioPid}, StreamTrackKind::aacAdts, pts, std::nullopt, adtsFrame(100, 1), true, false};
+}
+
+struct Pulled {
+    std::size_t track;
+    std::int64_t start;
+    bool discontinuity;
+
+    friend bool operator==(const Pulled&, const Pulled&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Pulled& p)
+    {
+        return out << "{track " << p.track << ", " << p.start << (p.discontinuity ? ", discontinuity}" : "}");
+    }
+};
+
+std::vector<Pulled> pull(SampleAssembler& assembler)
+{
+    std::vector<Pulled> out;
+    for (const TrackSample& s : assembler.takeSamples()) out.push_back({s.track, s.sample.start, s.sample.discontinuity});
+    return out;
+}
+
+// 90 kHz stream ticks in 100 ns units.
+constexpr std::int64_t ticks(std::int64_t n) { return n * 1000 / 9; }
+
+TEST(SampleAssembler, StartsAtTheFirstKeyFrameWithItsParameterSetsAndAudioFromThereOn)
+{
+    SampleAssembler assembler;
+    assembler.setProgram(program);
+    EXPECT_EQ(assembler.state(), SampleAssembler::State::awaitingFormats);
+    assembler.push(audioFrame(90000));            // before any picture
+    assembler.push(picture(90900, false));        // cannot be decoded alone
+    assembler.push(picture(94500, true, false));  // a key frame, but no parameter sets yet
+    assembler.push(picture(98100, true));         // the start: time 0
+    assembler.push(audioFrame(96300));            // muxed late, yet before the start
+    EXPECT_EQ(assembler.state(), SampleAssembler::State::awaitingFormats);
+    EXPECT_TRUE(pull(assembler).empty());
+    assembler.push(audioFrame(98100 + 1800));
+    ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
+    assembler.push(picture(98100 + 3600, false));
+
+    ASSERT_EQ(assembler.tracks().size(), 2u);
+    EXPECT_EQ(assembler.tracks()[0].video.width, 160u);
+    EXPECT_EQ(assembler.tracks()[1].audio.sampleRate, 48000u);
+    const std::vector<Pulled> expected = {{0, 0, false}, {1, ticks(1800), false}, {0, ticks(3600), false}};
+    EXPECT_EQ(pull(assembler), expected);
+}
+
+TEST(SampleAssembler, PlaysTheVideoAloneWhenTheListedAudioNeverComes)
+{
+    SampleAssembler assembler;
+    assembler.setProgram(program);
+    std::uint64_t pts = 1000;
+    for (int i = 0; i < 5 * 25; ++i, pts += 3600) assembler.push(picture(pts, i == 0));
+    EXPECT_EQ(assembler.state(), SampleAssembler::State::awaitingFormats);
+    assembler.push(picture(pts, false));  // five seconds after the key frame
+    ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
+    ASSERT_EQ(assembler.tracks().size(), 1u);
+    EXPECT_EQ(assembler.takeSamples().size(), 126u);
+    assembler.push(audioFrame(pts));  // too late: the tracks are told
+    EXPECT_TRUE(assembler.takeSamples().empty());
+}
+
+TEST(SampleAssembler, ContinuesTheTimelineAcrossAnnouncedDiscontinuitiesAndMarksLoss)
+{
+    SampleAssembler assembler;
+    assembler.setProgram(program);
+    assembler.push(picture(900000, true));
+    assembler.push(audioFrame(900000));
+    assembler.push(picture(903600, false));
+    pull(assembler);
+
+    assembler.discontinuity();
+    assembler.push(audioFrame(0));  // a restarted clock
+    assembler.push(picture(0, true));
+    assembler.loss();
+    assembler.push(picture(3600, false));
+    AccessUnit damaged = audioFrame(1920);
+    damaged.afterLoss = true;
+    assembler.push(damaged);
+
+    const std::int64_t resumed = ticks(3600) + TimestampMapper::discontinuityGap;
+    const std::vector<Pulled> expected = {{1, resumed, true},
+                                          {0, resumed, true},
+                                          {0, resumed + ticks(3600), true},
+                                          {1, resumed + ticks(1920), true}};
+    EXPECT_EQ(pull(assembler), expected);
+}
+
+TEST(SampleAssembler, FindsNothingToPlayInAProgramOfOtherCodecs)
+{
+    SampleAssembler assembler;
+    assembler.setProgram(std::vector<StreamDescription>{{StreamId{0x100}, std::nullopt}, {StreamId{0x101}, std::nullopt}});
+    EXPECT_EQ(assembler.state(), SampleAssembler::State::noPlayableTrack);
+
+    SampleAssembler audioOnly;
+    audioOnly.setProgram(std::vector<StreamDescription>{{StreamId{0x100}, std::nullopt}, {StreamId{audioPid}, StreamTrackKind::aacAdts}});
+    audioOnly.push(audioFrame(5000));
+    ASSERT_EQ(audioOnly.state(), SampleAssembler::State::ready);
+    ASSERT_EQ(audioOnly.tracks().size(), 1u);
+    EXPECT_EQ(audioOnly.tracks()[0].kind, StreamTrackKind::aacAdts);
+}
+
+}  // namespace
+}  // namespace telvia::stream

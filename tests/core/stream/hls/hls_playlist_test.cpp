@@ -1,0 +1,252 @@
+#include <string>
+#include <variant>
+
+#include <gtest/gtest.h>
+
+#include "playback/stream/address/address_resolution.h"
+#include "playback/stream/hls/hls_playlist.h"
+
+namespace telvia::stream {
+namespace {
+
+TEST(AddressResolution, ResolvesLikeABrowser)
+{
+    const std::string base = "http://cdn.example/live/chan/index.m3u8?token=abc";
+    const struct {
+        const char* reference;
+        const char* expected;
+    } cases[] = {
+        {"seg1.ts", "http://cdn.example/live/chan/seg1.ts"},
+        {"hd/seg1.ts", "http://cdn.example/live/chan/hd/seg1.ts"},
+        {"../other/seg1.ts", "http://cdn.example/live/other/seg1.ts"},
+        {"../../../../up.ts", "http://cdn.example/up.ts"},
+        {"./a/./b/../c.ts", "http://cdn.example/live/chan/a/c.ts"},
+        {"/root/seg1.ts", "http://cdn.example/root/seg1.ts"},
+        {"seg1.ts?token=xyz", "http://cdn.example/live/chan/seg1.ts?token=xyz"},
+        {"?token=new", "http://cdn.example/live/chan/index.m3u8?token=new"},
+        {"", "http://cdn.example/live/chan/index.m3u8?token=abc"},
+        {"seg1.ts#frag", "http://cdn.example/live/chan/seg1.ts"},
+        {"//other.example/x/seg.ts", "http://other.example/x/seg.ts"},
+        {"https://abs.example/a/../seg.ts", "https://abs.example/seg.ts"},
+        {"seg:1.ts", "seg:1.ts"},  // a scheme "seg", as a browser reads it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reference);
+        EXPECT_EQ(resolveAddress(base, c.reference).value_or("<none>"), c.expected);
+    }
+    EXPECT_EQ(resolveAddress("http://host", "a.ts").value_or("<none>"), "http://host/a.ts");
+    EXPECT_FALSE(resolveAddress("index.m3u8", "a.ts").has_value());
+}
+
+const std::string playlistAddress = "https://media.example/live/720p/index.m3u8";
+
+HlsMediaPlaylist media(const std::string& text)
+{
+    const HlsParseResult result = parseHlsPlaylist(text, playlistAddress);
+    if (const auto* error = std::get_if<HlsParseError>(&result)) {
+        ADD_FAILURE() << "error " << describe(error->error) << " at line " << error->line;
+        return {};
+    }
+    const auto* playlist = std::get_if<HlsMediaPlaylist>(&result);
+    if (playlist == nullptr) {
+        ADD_FAILURE() << "not a media playlist";
+        return {};
+    }
+    return *playlist;
+}
+
+TEST(HlsPlaylist, ReadsAMasterPlaylist)
+{
+    const std::string text =
+        "\xEF\xBB\xBF#EXTM3U\r\n"
+        "#EXT-X-VERSION:3\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=2149280,CODECS=\"avc1.64001f,mp4a.40.2\",RESOLUTION=1280x720\r\n"
+        "720p/index.m3u8\r\n"
+        "\r\n"
+        "#EXT-X-STREAM-INF:PROGRAM-ID=1, BANDWIDTH=246440,RESOLUTION=320x184\r\n"
+        "/low/index.m3u8?session=1\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=64000,CODECS=\"mp4a.40.5\"\r\n"
+        "https://audio.example/a.m3u8\r\n";
+    const HlsParseResult result = parseHlsPlaylist(text, "https://media.example/live/master.m3u8?t=1");
+    const auto* master = std::get_if<HlsMasterPlaylist>(&result);
+    ASSERT_NE(master, nullptr);
+    ASSERT_EQ(master->variants.size(), 3u);
+    const HlsVariant& first = master->variants[0];
+    EXPECT_EQ(first.address, "https://media.example/live/720p/index.m3u8");
+    EXPECT_EQ(first.bandwidth, 2149280u);
+    EXPECT_EQ(first.width, 1280u);
+    EXPECT_EQ(first.height, 720u);
+    EXPECT_EQ(first.codecs, "avc1.64001f,mp4a.40.2");
+    EXPECT_EQ(master->variants[1].address, "https://media.example/low/index.m3u8?session=1");
+    EXPECT_EQ(master->variants[1].height, 184u);
+    EXPECT_EQ(master->variants[2].address, "https://audio.example/a.m3u8");
+    EXPECT_EQ(master->variants[2].width, 0u);
+}
+
+TEST(HlsPlaylist, ReadsAudioRenditionsAndTheGroupEachVariantPlaysWith)
+{
+    const std::string text =
+        "#EXTM3U\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"English\",LANGUAGE=\"en\",DEFAULT=YES,AUTOSELECT=YES,"
+        "URI=\"audio/en.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=SUBTITLES,GROUP-ID=\"subs\",NAME=\"English\",URI=\"subs/en.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"aac\",NAME=\"Deutsch, Stereo\",DEFAULT=NO,URI=\"/de.m3u8\"\n"
+        "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"main\",NAME=\"Main\",AUTOSELECT=YES\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=2000000,AUDIO=\"aac\",SUBTITLES=\"subs\"\n"
+        "video/720.m3u8\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=800000\n"
+        "video/360.m3u8\n";
+    const HlsParseResult result = parseHlsPlaylist(text, "https://media.example/live/master.m3u8");
+    const auto* master = std::get_if<HlsMasterPlaylist>(&result);
+    ASSERT_NE(master, nullptr);
+    ASSERT_EQ(master->audio.size(), 3u);
+    const HlsAudioRendition& english = master->audio[0];
+    EXPECT_EQ(english.groupId, "aac");
+    EXPECT_EQ(english.name, "English");
+    EXPECT_EQ(english.language, "en");
+    EXPECT_TRUE(english.isDefault);
+    EXPECT_TRUE(english.autoselect);
+    EXPECT_EQ(english.address, "https://media.example/live/audio/en.m3u8");
+    EXPECT_EQ(master->audio[1].name, "Deutsch, Stereo");
+    EXPECT_FALSE(master->audio[1].isDefault);
+    EXPECT_FALSE(master->audio[1].autoselect);
+    EXPECT_EQ(master->audio[1].address, "https://media.example/de.m3u8");
+    EXPECT_EQ(master->audio[2].address, "");
+    EXPECT_TRUE(master->audio[2].autoselect);
+    ASSERT_EQ(master->variants.size(), 2u);
+    EXPECT_EQ(master->variants[0].audioGroup, "aac");
+    EXPECT_EQ(master->variants[1].audioGroup, "");
+}
+
+TEST(HlsPlaylist, ReadsALiveMediaPlaylist)
+{
+    const HlsMediaPlaylist playlist = media(
+        "#EXTM3U\n"
+        "#EXT-X-TARGETDURATION:6\n"
+        "#EXT-X-MEDIA-SEQUENCE:2680\n"
+        "#EXT-X-PROGRAM-DATE-TIME:2024-01-01T00:00:00Z\n"
+        "#EXTINF:5.990,\n"
+        "seg2680.ts\n"
+        "#EXTINF:6.006, a title, with commas\n"
+        "seg2681.ts?x=1\n"
+        "#EXT-X-DISCONTINUITY\n"
+        "#EXTINF:4,\n"
+        "/ad/seg1.ts\n");
+    EXPECT_EQ(playlist.targetDurationMs, 6000);
+    EXPECT_EQ(playlist.mediaSequence, 2680u);
+    EXPECT_FALSE(playlist.endList);
+    ASSERT_EQ(playlist.segments.size(), 3u);
+    EXPECT_EQ(playlist.segments[0].address, "https://media.example/live/720p/seg2680.ts");
+    EXPECT_EQ(playlist.segments[0].durationMs, 5990);
+    EXPECT_EQ(playlist.segments[0].sequence, 2680u);
+    EXPECT_FALSE(playlist.segments[0].discontinuity);
+    EXPECT_EQ(playlist.segments[1].address, "https://media.example/live/720p/seg2681.ts?x=1");
+    EXPECT_EQ(playlist.segments[1].durationMs, 6006);
+    EXPECT_EQ(playlist.segments[2].address, "https://media.example/ad/seg1.ts");
+    EXPECT_EQ(playlist.segments[2].sequence, 2682u);
+    EXPECT_TRUE(playlist.segments[2].discontinuity);
+    EXPECT_FALSE(playlist.segments[2].key.has_value());
+}
+
+TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
+{
+    const HlsMediaPlaylist playlist = media("#EXTM3U\n#EXTINF:9.5,\na.ts\n#EXTINF:10.2,\nb.ts\n#EXT-X-ENDLIST\n");
+    EXPECT_TRUE(playlist.endList);
+    EXPECT_EQ(playlist.mediaSequence, 0u);
+    EXPECT_EQ(playlist.targetDurationMs, 11000);
+    EXPECT_EQ(playlist.segments.size(), 2u);
+    // A live playlist that lists nothing yet is still a media playlist.
+    EXPECT_TRUE(media("#EXTM3U\n#EXT-X-TARGETDURATION:4\n").segments.empty());
+}
+
+TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
+{
+    const HlsMediaPlaylist playlist = media(
+        "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXT-X-MEDIA-SEQUENCE:7794\n"
+        "#EXTINF:10,\nclear.ts\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"https://keys.example/k?id=1\"\n"
+        "#EXTINF:10,\nimplicit-iv-1.ts\n"
+        "#EXTINF:10,\nimplicit-iv-2.ts\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"key2.bin\",IV=0x000102030405060708090A0B0C0D0E0F\n"
+        "#EXTINF:10,\nexplicit-iv.ts\n"
+        "#EXT-X-KEY:METHOD=NONE\n"
+        "#EXTINF:10,\nclear-again.ts\n");
+    ASSERT_EQ(playlist.segments.size(), 5u);
+    EXPECT_FALSE(playlist.segments[0].key.has_value());
+    ASSERT_TRUE(playlist.segments[1].key.has_value());
+    EXPECT_EQ(playlist.segments[1].key->address, "https://keys.example/k?id=1");
+    // Without IV, the IV is the segment's sequence number, big-endian in 16 bytes.
+    const std::array<std::uint8_t, 16> iv7795 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1E, 0x73};
+    const std::array<std::uint8_t, 16> iv7796 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1E, 0x74};
+    EXPECT_EQ(playlist.segments[1].key->iv, iv7795);
+    EXPECT_EQ(playlist.segments[2].key->iv, iv7796);
+    ASSERT_TRUE(playlist.segments[3].key.has_value());
+    EXPECT_EQ(playlist.segments[3].key->address, "https://media.example/live/720p/key2.bin");
+    const std::array<std::uint8_t, 16> given = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    EXPECT_EQ(playlist.segments[3].key->iv, given);
+    EXPECT_FALSE(playlist.segments[4].key.has_value());
+}
+
+TEST(HlsPlaylist, ReadsByteRanges)
+{
+    const HlsMediaPlaylist playlist = media(
+        "#EXTM3U\n#EXT-X-TARGETDURATION:4\n"
+        "#EXTINF:4,\n#EXT-X-BYTERANGE:1000@500\nall.ts\n"
+        "#EXTINF:4,\n#EXT-X-BYTERANGE:2000\nall.ts\n");
+    ASSERT_EQ(playlist.segments.size(), 2u);
+    ASSERT_TRUE(playlist.segments[0].range && playlist.segments[1].range);
+    EXPECT_EQ(playlist.segments[0].range->offset, 500u);
+    EXPECT_EQ(playlist.segments[1].range->offset, 1500u);
+    EXPECT_EQ(playlist.segments[1].range->length, 2000u);
+}
+
+TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
+{
+    const struct {
+        const char* text;
+        HlsParseError expected;
+    } cases[] = {
+        {"", {HlsError::notAPlaylist, 0}},
+        {"<html>", {HlsError::notAPlaylist, 1}},
+        {"\n\n#EXTINF:1,\na.ts", {HlsError::notAPlaylist, 3}},
+        {"#EXTM3U\n", {HlsError::emptyPlaylist, 0}},
+        {"#EXTM3U\nhttp://a/b.ts\n", {HlsError::emptyPlaylist, 0}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nv.m3u8\n#EXTINF:1,\ns.ts\n", {HlsError::mixedPlaylist, 0}},
+        {"#EXTM3U\n#EXTINF:abc,\ns.ts\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXTINF:-1,\ns.ts\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-TARGETDURATION:1e3\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:99999999999999999999\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=x\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,RESOLUTION=1280\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"avc1\nv.m3u8\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH\nv.m3u8\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n", {HlsError::missingAddress, 2}},
+        {"#EXTM3U\n#EXTINF:1,\n#EXT-X-ENDLIST\n", {HlsError::missingAddress, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n#EXTINF:1,\ns.ts\n", {HlsError::unsupportedEncryption, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",KEYFORMAT=\"com.vendor.drm\"\n", {HlsError::unsupportedEncryption, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128\n", {HlsError::keyWithoutAddress, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:URI=\"k\"\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x1234\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0EZZ\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-MAP:URI=\"init.mp4\"\n#EXTINF:1,\ns.m4s\n", {HlsError::fragmentedMp4Segments, 2}},
+        {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:18446744073709551615\n#EXTINF:1,\na.ts\n#EXTINF:1,\nb.ts\n",
+         {HlsError::sequenceOverflow, 0}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"a\",NAME=\"x\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,NAME=\"x\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const HlsParseResult result = parseHlsPlaylist(c.text, playlistAddress);
+        const auto* error = std::get_if<HlsParseError>(&result);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(*error, c.expected) << describe(error->error) << " at line " << error->line;
+    }
+    const HlsParseResult relativeBase = parseHlsPlaylist("#EXTM3U\n#EXTINF:1,\na.ts\n", "index.m3u8");
+    ASSERT_TRUE(std::holds_alternative<HlsParseError>(relativeBase));
+    EXPECT_EQ(std::get<HlsParseError>(relativeBase).error, HlsError::notAbsoluteBase);
+}
+
+}  // namespace
+}  // namespace telvia::stream
