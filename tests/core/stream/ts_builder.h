@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "playback/stream/container/psi_section.h"
@@ -13,6 +15,15 @@
 namespace telvia::stream::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+
+inline Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+inline Bytes concat(std::initializer_list<Bytes> parts)
+{
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
 
 struct PacketFlags {
     bool payloadStart = false;

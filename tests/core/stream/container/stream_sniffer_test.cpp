@@ -11,15 +11,8 @@ namespace telvia::stream {
 namespace {
 
 using testing::Bytes;
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-Bytes concat(std::initializer_list<Bytes> parts)
-{
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
+using testing::concat;
+using testing::text;
 
 TEST(StreamSniffer, TellsFormatsByTheirFirstBytesThenByContentType)
 {
