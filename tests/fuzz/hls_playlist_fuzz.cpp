@@ -55,7 +55,7 @@ void checkMedia(const HlsMediaPlaylist& media)
         check(hasScheme(segment.address), "segment address is not absolute");
         check(segment.sequence == media.mediaSequence + i, "segment numbers do not count up");
         check(segment.durationMs >= 0, "negative duration");
-        check(!segment.key || hasScheme(segment.key->address), "key address is not absolute");
+        check(!segment.key || hasScheme(*segment.key->address), "key address is not absolute");
     }
     // A few scheduling rounds in which every other fetch fails.
     using std::chrono::milliseconds;

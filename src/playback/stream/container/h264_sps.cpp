@@ -15,16 +15,23 @@ constexpr std::array<std::array<std::uint16_t, 2>, 16> aspectRatios = {{
 }};
 constexpr std::uint32_t extendedSar = 255;
 
-void skipScalingList(BitReader& reader, int size)
+// False for a list whose steps leave the range the standard gives them (-128 to 127): no
+// encoder writes one, and the sum would not stay small.
+bool skipScalingList(BitReader& reader, int size)
 {
     int last = 8;
     int next = 8;
     for (int j = 0; j < size && !reader.overrun(); ++j) {
         if (next != 0) {
-            next = (last + reader.signedGolomb() + 256) % 256;
+            const std::int32_t delta = reader.signedGolomb();
+            if (delta < -128 || delta > 127) {
+                return false;
+            }
+            next = (last + delta + 256) % 256;
         }
         last = next == 0 ? last : next;
     }
+    return true;
 }
 
 bool hasChromaInfo(std::uint8_t profile)
@@ -127,8 +134,8 @@ std::optional<H264Sps> parseH264Sps(std::span<const std::uint8_t> nal)
         if (reader.flag()) {      // seq_scaling_matrix_present_flag
             const int lists = sps.chromaFormatIdc == 3 ? 12 : 8;
             for (int i = 0; i < lists && !reader.overrun(); ++i) {
-                if (reader.flag()) {
-                    skipScalingList(reader, i < 6 ? 16 : 64);
+                if (reader.flag() && !skipScalingList(reader, i < 6 ? 16 : 64)) {
+                    return std::nullopt;
                 }
             }
         }

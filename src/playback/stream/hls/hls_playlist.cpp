@@ -84,7 +84,7 @@ struct PendingEntry {
 
 // A key as the playlist states it; the IV may still depend on the segment's number.
 struct KeyState {
-    std::string address;
+    std::shared_ptr<const std::string> address;
     std::optional<std::array<std::uint8_t, 16>> iv;
 };
 
@@ -104,9 +104,12 @@ public:
         std::size_t lineNumber = 0;
         while (!text.empty() && !error_) {
             const std::size_t end = text.find('\n');
+            ++lineNumber;
+            if (std::min(end, text.size()) > hlsLineLimit) {
+                return HlsParseError{HlsError::tooLong, lineNumber};
+            }
             const std::string_view line = trimLine(text.substr(0, end));
             text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-            ++lineNumber;
             if (line.empty()) {
                 continue;
             }
@@ -246,6 +249,9 @@ private:
             }
             rendition.address = *address;
         }
+        if (master_.audio.size() == hlsVariantLimit) {
+            return fail(HlsError::tooLong, number);
+        }
         master_.audio.push_back(std::move(rendition));
     }
 
@@ -276,7 +282,7 @@ private:
         if (!address) {
             return fail(HlsError::keyWithoutAddress, number);
         }
-        key.address = *address;
+        key.address = std::make_shared<const std::string>(*address);
         if (const HlsAttribute* iv = findHlsAttribute(*list, "IV")) {
             key.iv = parseIv(iv->value);
             if (!key.iv) {
@@ -308,9 +314,15 @@ private:
             return fail(HlsError::notAbsoluteBase, number);
         }
         if (pending_.variant) {
+            if (master_.variants.size() == hlsVariantLimit) {
+                return fail(HlsError::tooLong, number);
+            }
             pending_.variant->address = *address;
             master_.variants.push_back(std::move(*pending_.variant));
         } else if (pending_.durationMs) {
+            if (media_.segments.size() == hlsSegmentLimit) {
+                return fail(HlsError::tooLong, number);
+            }
             HlsSegment segment;
             segment.address = *address;
             segment.durationMs = *pending_.durationMs;
@@ -343,8 +355,9 @@ private:
         if (!isMedia) {
             return HlsParseError{HlsError::emptyPlaylist, 0};
         }
+        // The number after the last segment must exist too: it is where a reload goes on.
         const std::uint64_t count = media_.segments.size();
-        if (count > 0 && media_.mediaSequence > std::numeric_limits<std::uint64_t>::max() - (count - 1)) {
+        if (media_.mediaSequence > std::numeric_limits<std::uint64_t>::max() - count) {
             return HlsParseError{HlsError::sequenceOverflow, 0};
         }
         std::int64_t longestMs = 0;
@@ -397,6 +410,7 @@ std::string_view describe(HlsError error)
     case HlsError::badKeyIv: return "a key's IV is not 32 hexadecimal digits";
     case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
     case HlsError::sequenceOverflow: return "segment numbers run out of range";
+    case HlsError::tooLong: return "the playlist is longer than any stream needs";
     }
     return "unknown playlist error";
 }

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +41,8 @@ struct HlsMasterPlaylist {
 
 // AES-128 in CBC mode over a whole segment, with PKCS#7 padding.
 struct HlsSegmentKey {
-    std::string address;                // where the 16-byte key is fetched
+    // Where the 16-byte key is fetched; shared by every segment the same key tag covers.
+    std::shared_ptr<const std::string> address;
     std::array<std::uint8_t, 16> iv{};  // given, or the segment's sequence number big-endian
 };
 
@@ -77,7 +80,14 @@ enum class HlsError : std::uint8_t {
     badKeyIv,                // IV is not 0x followed by 32 hex digits
     fragmentedMp4Segments,   // #EXT-X-MAP: segments are not MPEG-TS
     sequenceOverflow,        // segment numbers run past 2^64
+    tooLong,                 // more lines, entries or characters than any stream needs
 };
+
+// What a playlist may hold. Real playlists stay far below: hours of segments in an event
+// playlist, a few dozen variants, addresses of a few kilobytes with their signatures.
+inline constexpr std::size_t hlsSegmentLimit = 20'000;
+inline constexpr std::size_t hlsVariantLimit = 256;  // also of audio renditions
+inline constexpr std::size_t hlsLineLimit = 16 * 1024;  // characters of one line, addresses included
 
 struct HlsParseError {
     HlsError error = HlsError::notAPlaylist;

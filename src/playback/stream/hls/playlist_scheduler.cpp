@@ -19,9 +19,13 @@ std::uint64_t endOf(const HlsMediaPlaylist& playlist)
     return playlist.mediaSequence + playlist.segments.size();
 }
 
+// The pace of reloads and retries follows the target duration, but never faster than once
+// a second: a playlist that claims a millisecond would have it asked for a thousand times
+// a second.
 Milliseconds targetOf(const HlsMediaPlaylist& playlist)
 {
-    return Milliseconds{std::max<std::int64_t>(playlist.targetDurationMs, 1)};
+    constexpr std::int64_t shortestMs = 1000;
+    return Milliseconds{std::max<std::int64_t>(playlist.targetDurationMs, shortestMs)};
 }
 
 }  // namespace

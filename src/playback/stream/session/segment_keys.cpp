@@ -7,7 +7,7 @@ namespace telvia::stream {
 
 SegmentDecryptionMade SegmentKeys::decryptionFor(const HlsSegmentKey& key)
 {
-    const KeyFetched fetched = keyAt(key.address);
+    const KeyFetched fetched = keyAt(*key.address);
     if (!fetched.key) {
         return {nullptr, fetched.failure};
     }

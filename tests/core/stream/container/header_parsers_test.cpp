@@ -175,5 +175,76 @@ TEST(H264Sps, RemovesEmulationPreventionBytes)
     EXPECT_EQ(unescapeRbsp(Bytes{0x00, 0x03, 0x00, 0x00, 0x00, 0x03}), (Bytes{0x00, 0x03, 0x00, 0x00, 0x00}));
 }
 
+// Writes an RBSP bit by bit, Exp-Golomb codes as H.264 defines them.
+class RbspWriter {
+public:
+    RbspWriter& bits(std::uint64_t value, int count)
+    {
+        for (int i = count - 1; i >= 0; --i) bit((value >> i & 1) != 0);
+        return *this;
+    }
+    RbspWriter& ue(std::uint64_t value)
+    {
+        int length = 0;
+        while ((value + 1) >> (length + 1) != 0) ++length;
+        return bits(0, length).bits(value + 1, length + 1);
+    }
+    RbspWriter& se(std::int64_t value) { return ue(value > 0 ? 2 * static_cast<std::uint64_t>(value) - 1 : 2 * static_cast<std::uint64_t>(-value)); }
+    Bytes done()
+    {
+        bit(true);  // rbsp_stop_one_bit
+        while (used_ % 8 != 0) bit(false);
+        return bytes_;
+    }
+
+private:
+    void bit(bool on)
+    {
+        if (used_ % 8 == 0) bytes_.push_back(0);
+        if (on) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
+        ++used_;
+    }
+    Bytes bytes_;
+    int used_ = 0;
+};
+
+// A High profile 160x128 parameter set with a scaling matrix whose first list steps by `delta`.
+Bytes spsWithScalingStep(std::int64_t delta)
+{
+    RbspWriter writer;
+    writer.bits(0x67, 8).bits(100, 8).bits(0, 8).bits(40, 8);
+    writer.ue(0).ue(1).ue(0).ue(0).bits(0, 1);  // sps_id, 4:2:0, 8-bit luma and chroma, no bypass
+    writer.bits(1, 1).bits(1, 1).se(delta);      // a scaling matrix, its first list present
+    if (delta != -8 && delta >= -128 && delta <= 127) {
+        // A step to 0, which ends the list.
+        const std::int64_t next = ((8 + delta) % 256 + 256) % 256;
+        const std::int64_t back = 256 - next;
+        writer.se(back > 127 ? back - 256 : back);
+    }
+    writer.bits(0, 7);                           // the other lists absent
+    writer.ue(0).ue(2).ue(1).bits(0, 1);         // frame_num bits, POC type 2, one reference frame
+    writer.ue(9).ue(7).bits(1, 1).bits(1, 1).bits(0, 1).bits(0, 1);  // 10x8 macroblocks, frames only
+    return writer.done();
+}
+
+// Each step of a scaling list is a byte's worth; a step outside -128..127 is refused rather
+// than added up past what an int holds.
+TEST(H264Sps, ReadsScalingListsAndRefusesStepsOutOfRange)
+{
+    const struct {
+        std::int64_t delta;
+        bool valid;
+    } cases[] = {{-8, true}, {5, true}, {127, true}, {-128, true}, {128, false}, {2147483647, false}, {-2147483647, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.delta);
+        const std::optional<H264Sps> sps = parseH264Sps(spsWithScalingStep(c.delta));
+        ASSERT_EQ(sps.has_value(), c.valid);
+        if (c.valid) {
+            EXPECT_EQ(sps->width, 160u);
+            EXPECT_EQ(sps->height, 128u);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace telvia::stream

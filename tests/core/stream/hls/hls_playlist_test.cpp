@@ -1,3 +1,4 @@
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -174,14 +175,16 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
     ASSERT_EQ(playlist.segments.size(), 5u);
     EXPECT_FALSE(playlist.segments[0].key.has_value());
     ASSERT_TRUE(playlist.segments[1].key.has_value());
-    EXPECT_EQ(playlist.segments[1].key->address, "https://keys.example/k?id=1");
+    EXPECT_EQ(*playlist.segments[1].key->address, "https://keys.example/k?id=1");
     // Without IV, the IV is the segment's sequence number, big-endian in 16 bytes.
     const std::array<std::uint8_t, 16> iv7795 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1E, 0x73};
     const std::array<std::uint8_t, 16> iv7796 = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x1E, 0x74};
     EXPECT_EQ(playlist.segments[1].key->iv, iv7795);
     EXPECT_EQ(playlist.segments[2].key->iv, iv7796);
+    // One copy of the address for every segment under the tag, however long it is.
+    EXPECT_EQ(playlist.segments[1].key->address, playlist.segments[2].key->address);
     ASSERT_TRUE(playlist.segments[3].key.has_value());
-    EXPECT_EQ(playlist.segments[3].key->address, "https://media.example/live/720p/key2.bin");
+    EXPECT_EQ(*playlist.segments[3].key->address, "https://media.example/live/720p/key2.bin");
     const std::array<std::uint8_t, 16> given = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     EXPECT_EQ(playlist.segments[3].key->iv, given);
     EXPECT_FALSE(playlist.segments[4].key.has_value());
@@ -198,6 +201,50 @@ TEST(HlsPlaylist, ReadsByteRanges)
     EXPECT_EQ(playlist.segments[0].range->offset, 500u);
     EXPECT_EQ(playlist.segments[1].range->offset, 1500u);
     EXPECT_EQ(playlist.segments[1].range->length, 2000u);
+}
+
+// A playlist from an untrusted server is refused past what any stream needs, before it
+// costs more memory than its own text.
+TEST(HlsPlaylist, RefusesPlaylistsLongerThanAnyStreamNeeds)
+{
+    const auto repeat = [](const std::string& entry, std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i) text += entry;
+        return text;
+    };
+    const std::string segment = "#EXTINF:1,\ns.ts\n";
+    const std::string variant = "#EXT-X-STREAM-INF:BANDWIDTH=1\nv.m3u8\n";
+    const std::string audio = "#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"a\",NAME=\"x\",URI=\"a.m3u8\"\n";
+    const std::string longName(hlsLineLimit - 3, 'x');  // the line with ".ts" is at the limit
+    const struct {
+        const char* name;
+        std::string text;
+        std::optional<HlsParseError> expected;  // none: read
+    } cases[] = {
+        {"segments at the limit", "#EXTM3U\n" + repeat(segment, hlsSegmentLimit), std::nullopt},
+        {"one segment more", "#EXTM3U\n" + repeat(segment, hlsSegmentLimit + 1),
+         HlsParseError{HlsError::tooLong, 2 * hlsSegmentLimit + 3}},
+        {"variants at the limit", "#EXTM3U\n" + repeat(variant, hlsVariantLimit), std::nullopt},
+        {"one variant more", "#EXTM3U\n" + repeat(variant, hlsVariantLimit + 1),
+         HlsParseError{HlsError::tooLong, 2 * hlsVariantLimit + 3}},
+        {"one audio rendition more", "#EXTM3U\n" + repeat(audio, hlsVariantLimit + 1) + variant,
+         HlsParseError{HlsError::tooLong, hlsVariantLimit + 2}},
+        {"a line at the limit", "#EXTM3U\n#EXTINF:1,\n" + longName + ".ts\n", std::nullopt},
+        {"a line one longer", "#EXTM3U\n#EXTINF:1,\n" + longName + "x.ts\n", HlsParseError{HlsError::tooLong, 3}},
+        {"a last line one longer, without its end", "#EXTM3U\n#EXTINF:1,\n" + longName + "x.ts",
+         HlsParseError{HlsError::tooLong, 3}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HlsParseResult result = parseHlsPlaylist(c.text, playlistAddress);
+        const auto* error = std::get_if<HlsParseError>(&result);
+        if (c.expected) {
+            ASSERT_NE(error, nullptr);
+            EXPECT_EQ(*error, *c.expected) << describe(error->error) << " at line " << error->line;
+        } else {
+            EXPECT_EQ(error, nullptr) << describe(error->error) << " at line " << error->line;
+        }
+    }
 }
 
 TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
@@ -232,6 +279,8 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:18446744073709551615\n#EXTINF:1,\na.ts\n#EXTINF:1,\nb.ts\n",
          {HlsError::sequenceOverflow, 0}},
+        // The number after the last segment, where a reload goes on, must exist as well.
+        {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:18446744073709551615\n#EXTINF:1,\na.ts\n", {HlsError::sequenceOverflow, 0}},
         {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"a\",NAME=\"x\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,NAME=\"x\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA:TYPE=AUDIO,GROUP-ID=\"\",URI=\"a.m3u8\"\n", {HlsError::badAttributeList, 2}},

@@ -120,6 +120,22 @@ TEST(PlaylistScheduler, ReloadsAtTheTargetDurationAndAtHalfOfItWhenUnchanged)
     EXPECT_EQ(d.scheduler.next(d.now).until, 15100ms);
 }
 
+// A target duration of a millisecond would have the playlist asked for a thousand times a
+// second: reloads and retries go at most once a second.
+TEST(PlaylistScheduler, ReloadsNoMoreOftenThanOnceASecondWhateverTheTargetSays)
+{
+    SchedulerDriver d(playlist(100, 5, false, 1));
+    d.fetchAvailable();
+    SchedulerStep step = d.scheduler.next(d.now);
+    ASSERT_EQ(step.kind, Kind::wait);
+    EXPECT_EQ(step.until, 1000ms);
+
+    d.now = 1000ms;
+    ASSERT_EQ(d.scheduler.next(d.now).kind, Kind::fetchPlaylist);
+    d.scheduler.playlistLoaded(playlist(100, 5, false, 1), d.now);  // nothing new: half the pace
+    EXPECT_EQ(d.scheduler.next(d.now).until, 1500ms);
+}
+
 TEST(PlaylistScheduler, ReloadsOnTimeEvenWhileSegmentsAreWaiting)
 {
     SchedulerDriver d(playlist(100, 10));
