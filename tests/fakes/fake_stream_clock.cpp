@@ -45,10 +45,10 @@ void FakeStreamClock::advance(std::chrono::milliseconds by)
     }
 }
 
-std::chrono::milliseconds FakeStreamClock::awaitSleeper()
+std::chrono::milliseconds FakeStreamClock::awaitSleeper(std::chrono::milliseconds before)
 {
     // A sleeper whose time has come may not have woken yet: only one still ahead counts.
-    const auto ahead = [this](const Sleeper& sleeper) { return sleeper.until > now_; };
+    const auto ahead = [this, before](const Sleeper& sleeper) { return sleeper.until > now_ && sleeper.until < before; };
     std::unique_lock lock(mutex_);
     sleepersChanged_.wait(lock, [&] { return std::any_of(sleepers_.begin(), sleepers_.end(), ahead); });
     std::chrono::milliseconds earliest = std::chrono::milliseconds::max();

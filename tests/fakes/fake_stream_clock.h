@@ -19,9 +19,10 @@ public:
 
     // From the test's thread, while whatever sleeps on the clock is alive.
     void advance(std::chrono::milliseconds by);
-    // Blocks the test until some thread sleeps on the clock until a time still ahead, and
-    // gives the earliest such time.
-    std::chrono::milliseconds awaitSleeper();
+    // Blocks the test until some thread sleeps on the clock until a time still ahead (and
+    // before `before`, to pass by a sleeper that is known to wait longer), and gives the
+    // earliest such time.
+    std::chrono::milliseconds awaitSleeper(std::chrono::milliseconds before = std::chrono::milliseconds::max());
 
 private:
     struct Sleeper {

@@ -120,8 +120,17 @@ inline bool anyDiscontinuity(const std::vector<StreamSample>& samples)
     return std::any_of(samples.begin(), samples.end(), [](const StreamSample& s) { return s.discontinuity; });
 }
 
+// The session's own settings, but for the pause between failing variants: the clock moves
+// only when a test moves it, so only the tests of that pause keep it.
+inline StreamSessionSettings rigSettings()
+{
+    StreamSessionSettings settings;
+    settings.fetch.variantPause = std::chrono::milliseconds(0);
+    return settings;
+}
+
 struct SessionRig {
-    explicit SessionRig(StreamSessionSettings settings = {}) : session(http, cipher, clock, events, settings) {}
+    explicit SessionRig(StreamSessionSettings settings = rigSettings()) : session(http, cipher, clock, events, settings) {}
 
     std::vector<std::string> requestedAddresses() const
     {

@@ -19,6 +19,11 @@ struct FetchSettings {
     // doubled for each attempt in a row that brings nothing, up to this many attempts.
     std::chrono::milliseconds reconnectDelay{1000};
     int reconnectAttempts = 3;
+    // Variants of a master playlist tried in all, the best first; before each try after one
+    // that failed without playing, this pause. A list of thousands of failing variants
+    // (to as many hosts) is then a handful of requests, not a flood.
+    std::size_t variantAttempts = 8;
+    std::chrono::milliseconds variantPause{500};
     // Audio units of a separate rendition kept while the pictures' program is awaited:
     // about 80 seconds of AAC. Older ones go.
     std::size_t heldAudioLimit = 4096;

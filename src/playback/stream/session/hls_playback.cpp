@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <variant>
+#include <vector>
 
 #include "playback/stream/container/unit_reader.h"
 #include "playback/stream/hls/variant_choice.h"
@@ -66,15 +67,20 @@ PlayOutcome HlsPlayback::playVariants(const HlsMasterPlaylist& master)
 {
     std::optional<StreamOpenResult> failure;
     std::optional<MediaPipeline> pipeline;
-    for (const std::size_t index : variantOrder(master.variants)) {
-        if (!pipeline || !pipeline->opened()) {
+    const std::vector<std::size_t> order = variantOrder(master.variants);
+    for (std::size_t attempt = 0; attempt < std::min(order.size(), settings_.variantAttempts); ++attempt) {
+        const bool playing = pipeline && pipeline->opened();
+        if (attempt > 0 && !playing && !exchange_.sleepUntil(clock_.now() + settings_.variantPause)) {
+            return PlayOutcome::stopped();
+        }
+        if (!playing) {
             // Each try at opening starts clean.
             pipeline.emplace(exchange_, makeTransportStreamReader(), settings_.assembler, settings_.heldAudioLimit);
         } else {
             // A variant gave out while playing and the next takes over.
             pipeline->handOver(makeTransportStreamReader());
         }
-        const HlsVariant& variant = master.variants[index];
+        const HlsVariant& variant = master.variants[order[attempt]];
         const PlayOutcome outcome = playVariant(variant, audioRenditionFor(master, variant), *pipeline);
         if (outcome.end == PlayOutcome::End::finished || outcome.end == PlayOutcome::End::stopped) {
             return outcome;

@@ -55,7 +55,7 @@ TEST(PlainStreamPlayback, AsksForAPlainStreamAgainWhenItsConnectionBreaksOff)
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
-        StreamSessionSettings settings;
+        StreamSessionSettings settings = rigSettings();
         settings.fetch.reconnectDelay = std::chrono::milliseconds(0);
         SessionRig rig(settings);
         const std::string address = "http://radio.example/stream.mp3";

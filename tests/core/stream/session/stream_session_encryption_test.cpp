@@ -130,7 +130,7 @@ TEST(StreamSessionEncryption, AVariantThatCannotBeDecryptedFailsAndTheNextOnePla
         {"its segments use sample encryption", "#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"https://keys.example/k\"\n",
          keyText(key), cipherOk, StreamOpenResult::notSupported, 0},
     };
-    StreamSessionSettings settings;
+    StreamSessionSettings settings = rigSettings();
     settings.fetch.scheduler.retryDelay = 0ms;
     for (const auto& c : cases) {
         for (const bool alone : {true, false}) {

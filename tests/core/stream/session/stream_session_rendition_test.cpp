@@ -262,7 +262,7 @@ TEST(StreamSessionRendition, ARenditionThatCannotPlayLeavesTheVariantToPlayAlone
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         // Each missing audio segment is given up at once, so that no retry waits on the clock.
-        StreamSessionSettings settings;
+        StreamSessionSettings settings = rigSettings();
         settings.fetch.scheduler.segmentAttempts = 1;
         SessionRig rig(settings);
         rig.http.serve(base + "master.m3u8", masterWithAudio(), "application/vnd.apple.mpegurl");

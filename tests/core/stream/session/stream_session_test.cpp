@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -103,11 +104,40 @@ TEST(StreamSession, FallsBackToTheNextVariantWhenOneFails)
     }
 }
 
+// A master playlist of many variants that all fail costs a handful of requests, a pause
+// apart, and then fails like any channel that cannot be reached.
+TEST(StreamSession, TriesAFewFailingVariantsAPauseApartThenGivesUp)
+{
+    SessionRig rig{StreamSessionSettings{}};
+    std::string master = "#EXTM3U\n";
+    for (int i = 0; i < 200; ++i) {
+        master += "#EXT-X-STREAM-INF:BANDWIDTH=" + std::to_string(1000 - i) + "\nhttp://host" + std::to_string(i) +
+                  ".example/v.m3u8\n";
+    }
+    rig.http.serve("http://tv.example/master.m3u8", master);
+
+    std::future<StreamOpenResult> opened =
+        std::async(std::launch::async, [&rig] { return rig.session.open("http://tv.example/master.m3u8"); });
+    std::vector<std::chrono::milliseconds> pauses;
+    for (int i = 0; i < 7; ++i) {
+        // The opening waits on the clock too, until its time-out.
+        const std::chrono::milliseconds wakeAt = rig.clock.awaitSleeper(StreamSessionSettings().openTimeout);
+        pauses.push_back(wakeAt - rig.clock.now());
+        rig.clock.advance(wakeAt - rig.clock.now());
+    }
+    EXPECT_EQ(opened.get(), StreamOpenResult::unreachable);
+    EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(7, std::chrono::milliseconds(500)));
+    const std::vector<std::string> requested = rig.requestedAddresses();
+    ASSERT_EQ(requested.size(), 9u);  // the master playlist and eight variants, the best first
+    EXPECT_EQ(requested[1], "http://host0.example/v.m3u8");
+    EXPECT_EQ(requested[8], "http://host7.example/v.m3u8");
+}
+
 // A variant whose segments stop coming after it played hands over to the next one, which
 // goes on after the last segment that played; the picture keeps its timeline.
 TEST(StreamSession, AVariantThatGivesOutWhilePlayingHandsOverToTheNext)
 {
-    StreamSessionSettings settings;
+    StreamSessionSettings settings = rigSettings();
     settings.fetch.scheduler.segmentAttempts = 1;
     settings.fetch.scheduler.skipsInARow = 2;
     settings.fetch.scheduler.retryDelay = std::chrono::milliseconds(0);
