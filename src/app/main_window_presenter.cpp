@@ -72,6 +72,14 @@ void MainWindowPresenter::onGraphNotify()
     player_.onGraphNotify();
 }
 
+void MainWindowPresenter::onDpiChanged(const Rect& suggested)
+{
+    // The new size reaches onSize inside the move, which places the video anew: its size
+    // is in the video's own pixels and does not change with the resolution.
+    ports_.windowControl.move(suggested);
+    ports_.windowControl.invalidate();
+}
+
 void MainWindowPresenter::selectSlot(std::optional<int> slot)
 {
     if (slot) {

@@ -30,6 +30,9 @@ public:
     bool onCommand(int commandId);
     void onTimer();
     void onGraphNotify();
+    // WM_DPICHANGED: the window has moved to a display of another resolution and takes the
+    // place the system suggests for it there.
+    void onDpiChanged(const Rect& suggested);
 
     // The player the presenter drives, for the tests that look at it or drive it directly.
     [[nodiscard]] Player& player() { return player_; }

@@ -133,4 +133,11 @@ void LoadChannelsDialog::onCommand(int controlId)
     }
 }
 
+void LoadChannelsDialog::onDpiChanged(int dpi)
+{
+    if (view_ != nullptr) {
+        scaleChannelColumns(view_->channelList(), dpi);
+    }
+}
+
 }  // namespace telvia

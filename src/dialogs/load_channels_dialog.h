@@ -38,6 +38,8 @@ public:
     // nothing new ends the dialog before it is ever shown.
     void onInit(DialogView& view) override;
     void onCommand(int controlId) override;
+    // The columns take their widths for the new resolution.
+    void onDpiChanged(int dpi) override;
 
 private:
     // Fills the list with the file's new channels and says how many entries of the file

@@ -91,6 +91,14 @@ LRESULT Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM l
     case graphNotifyMessage:
         presenter_.onGraphNotify();
         return 0;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested != nullptr) {
+            presenter_.onDpiChanged(
+                {suggested->left, suggested->top, suggested->right, suggested->bottom});
+        }
+        return 0;
+    }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
