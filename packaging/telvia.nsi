@@ -14,6 +14,12 @@
 ; Switches: /S silent, /D=DIR folder (last on the line), /ALLUSERS, /DESKTOP (a desktop
 ; shortcut; off by default). Uninstaller: /S, /REMOVEUSERDATA (also delete the user's
 ; channels and settings; kept by default).
+;
+; Explorer: channel files (".qcl") get a file type of their own that opens with Telvia, and
+; Telvia joins "Open with" for playlists (".m3u", ".m3u8") without taking them over. For the
+; current user (HKCU\Software\Classes), or for every user with /ALLUSERS (HKLM). The
+; uninstaller removes exactly these entries and leaves whatever other programs registered.
+; The portable zip registers nothing.
 
 Unicode true
 Target amd64-unicode
@@ -42,6 +48,12 @@ ManifestDPIAware true
 ; The main window's class: a running Telvia is found by it.
 !define WINDOW_CLASS "TELVIA"
 !define ERROR_ELEVATION_REQUIRED 740
+; File types under SHCTX (the current user's or, for all users, the machine's classes).
+!define CLASSES "Software\Classes"
+!define CHANNEL_FILE_TYPE "${PRODUCT}.ChannelFile"
+!define PLAYLIST_TYPE "${PRODUCT}.Playlist"
+; SHChangeNotify's event for a changed file association, with no items.
+!define SHCNE_ASSOCCHANGED 0x08000000
 
 !include MUI2.nsh
 !include LogicLib.nsh
@@ -130,6 +142,67 @@ LangString UserDataSubtitle ${LANG_RUSSIAN} "Сохранить для буду�
 LangString UserDataRemove ${LANG_ENGLISH} "Also remove my channel list, my settings, channels.qcl and translation.ini"
 LangString UserDataRemove ${LANG_GERMAN} "Auch meine Senderliste, Einstellungen, channels.qcl und translation.ini entfernen"
 LangString UserDataRemove ${LANG_RUSSIAN} "Удалить также мой список каналов, настройки, channels.qcl и translation.ini"
+LangString ChannelFileType ${LANG_ENGLISH} "${PRODUCT} channel list"
+LangString ChannelFileType ${LANG_GERMAN} "${PRODUCT}-Senderliste"
+LangString ChannelFileType ${LANG_RUSSIAN} "Список каналов ${PRODUCT}"
+LangString PlaylistType ${LANG_ENGLISH} "Playlist"
+LangString PlaylistType ${LANG_GERMAN} "Wiedergabeliste"
+LangString PlaylistType ${LANG_RUSSIAN} "Плейлист"
+
+; ---------------------------------------------------------------------------------------
+; File types
+
+; A file type whose "Open" starts the installed program with the file, with its icon.
+!macro WriteFileType TYPE DESCRIPTION
+  WriteRegStr SHCTX "${CLASSES}\${TYPE}" "" "${DESCRIPTION}"
+  WriteRegStr SHCTX "${CLASSES}\${TYPE}\DefaultIcon" "" "$INSTDIR\telvia.exe,0"
+  WriteRegStr SHCTX "${CLASSES}\${TYPE}\shell\open\command" "" '"$INSTDIR\telvia.exe" "%1"'
+!macroend
+
+; The file type in the extension's "Open with" list; the extension's own default is left alone.
+!macro AddToOpenWith EXTENSION TYPE
+  WriteRegStr SHCTX "${CLASSES}\${EXTENSION}\OpenWithProgids" "${TYPE}" ""
+!macroend
+
+; Tells Explorer that file associations changed, so icons and menus follow at once.
+!macro NotifyAssociationsChanged
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
+!macroend
+
+; Deletes the key under SHCTX when it holds no subkey and no value at all. DeleteRegKey
+; /ifempty looks at subkeys only and would take another program's values with it.
+; Takes the key on the stack.
+Function un.DeleteKeyIfBare
+  Exch $R9
+  Push $R8
+  Push $R7
+  EnumRegKey $R8 SHCTX $R9 0
+  EnumRegValue $R7 SHCTX $R9 0
+  ${If} $R8 == ""
+  ${AndIf} $R7 == ""
+    ; An unnamed value enumerates as "" too: the key is bare only without a default value.
+    ClearErrors
+    ReadRegStr $R7 SHCTX $R9 ""
+    ${If} ${Errors}
+      DeleteRegKey SHCTX $R9
+    ${EndIf}
+  ${EndIf}
+  Pop $R7
+  Pop $R8
+  Pop $R9
+FunctionEnd
+
+!macro DeleteKeyIfBare KEY
+  Push "${KEY}"
+  Call un.DeleteKeyIfBare
+!macroend
+
+; Takes the file type out of the extension's "Open with" list, then the keys left bare.
+!macro RemoveFromOpenWith EXTENSION TYPE
+  DeleteRegValue SHCTX "${CLASSES}\${EXTENSION}\OpenWithProgids" "${TYPE}"
+  !insertmacro DeleteKeyIfBare "${CLASSES}\${EXTENSION}\OpenWithProgids"
+  !insertmacro DeleteKeyIfBare "${CLASSES}\${EXTENSION}"
+!macroend
 
 ; ---------------------------------------------------------------------------------------
 ; Install
@@ -169,6 +242,15 @@ Section "!$(SecProgram)" SecProgram
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "AllUsers" $AllUsers
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+
+  ; Channel files open with Telvia; playlists may, when the user picks it in "Open with".
+  !insertmacro WriteFileType "${CHANNEL_FILE_TYPE}" "$(ChannelFileType)"
+  WriteRegStr SHCTX "${CLASSES}\.qcl" "" "${CHANNEL_FILE_TYPE}"
+  !insertmacro AddToOpenWith ".qcl" "${CHANNEL_FILE_TYPE}"
+  !insertmacro WriteFileType "${PLAYLIST_TYPE}" "$(PlaylistType)"
+  !insertmacro AddToOpenWith ".m3u" "${PLAYLIST_TYPE}"
+  !insertmacro AddToOpenWith ".m3u8" "${PLAYLIST_TYPE}"
+  !insertmacro NotifyAssociationsChanged
 SectionEnd
 
 Section /o "$(SecDesktop)" SecDesktop
@@ -350,4 +432,17 @@ Section "Uninstall"
   RMDir "$INSTDIR"
 
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+
+  ; Exactly what the installer registered: a ".qcl" that another program has taken over
+  ; since stays that program's.
+  DeleteRegKey SHCTX "${CLASSES}\${CHANNEL_FILE_TYPE}"
+  DeleteRegKey SHCTX "${CLASSES}\${PLAYLIST_TYPE}"
+  ReadRegStr $0 SHCTX "${CLASSES}\.qcl" ""
+  ${If} $0 == "${CHANNEL_FILE_TYPE}"
+    DeleteRegValue SHCTX "${CLASSES}\.qcl" ""
+  ${EndIf}
+  !insertmacro RemoveFromOpenWith ".qcl" "${CHANNEL_FILE_TYPE}"
+  !insertmacro RemoveFromOpenWith ".m3u" "${PLAYLIST_TYPE}"
+  !insertmacro RemoveFromOpenWith ".m3u8" "${PLAYLIST_TYPE}"
+  !insertmacro NotifyAssociationsChanged
 SectionEnd

@@ -12,7 +12,12 @@
 #   folder; installing again keeps the user's channels.qcl and translation.ini; the
 #   uninstaller removes every installed file and keeps the user's settings, or with
 #   /REMOVEUSERDATA removes them too; /ALLUSERS installs into Program Files and registers
-#   under HKLM. The prefix is removed afterwards.
+#   under HKLM. The file types: the install registers ".qcl" for the current user (its file
+#   type, icon and "Open" command, which started as Explorer starts it offers the file's
+#   channels in the Load dialog) and adds Telvia to "Open with" for ".m3u" and ".m3u8",
+#   leaving another program's default for ".m3u" alone; the uninstaller leaves none of it
+#   and keeps that default; /ALLUSERS registers the same for the machine, where the shell
+#   opens a channel file with the installed program. The prefix is removed afterwards.
 set -Eeuo pipefail
 # A step that fails outside a check still says where, instead of ending the script silently.
 trap 'echo "check-release: FAILED: line $LINENO: $BASH_COMMAND ended with code $?" >&2' ERR
@@ -93,6 +98,63 @@ reg_value() {  # KEY VALUE -> the value's data, or nothing
 }
 reg_log() { if [ -s "$work/reg-query.log" ]; then sed "s/^/  /" "$work/reg-query.log" | tail -n 20; fi; }
 has_key() { w reg query "$1" >/dev/null 2>&1; }
+has_value() { w reg query "$1" /v "$2" >/dev/null 2>&1; }
+reg_default() {  # KEY -> the data of its unnamed value; nothing when it is not set
+  local out
+  out=$(w reg query "$1" /ve 2>/dev/null) || return 0
+  tr -d '\r' <<<"$out" | awk '$1 == "(Default)" && $2 ~ /^REG_/ { $1 = ""; $2 = ""; sub(/^  */, ""); print }' |
+    grep -vxF '(value not set)' || true
+}
+# The file types an installation in the folder $2 (a Windows path) registered under the
+# classes $1 (HKCU\Software\Classes or HKLM\Software\Classes).
+check_file_types() {
+  local classes=$1 folder=$2 type ext
+  [ "$(reg_default "$classes\\.qcl")" = Telvia.ChannelFile ] ||
+    fail ".qcl is not Telvia's channel file under $classes: $(reg_default "$classes\\.qcl")"
+  has_value "$classes\\.qcl\\OpenWithProgids" Telvia.ChannelFile || fail ".qcl does not list Telvia under $classes"
+  for type in Telvia.ChannelFile Telvia.Playlist; do
+    [ -n "$(reg_default "$classes\\$type")" ] || fail "$type has no description under $classes"
+    [ "$(reg_default "$classes\\$type\\shell\\open\\command")" = "\"$folder\\telvia.exe\" \"%1\"" ] ||
+      fail "$type opens with $(reg_default "$classes\\$type\\shell\\open\\command")"
+    [ "$(reg_default "$classes\\$type\\DefaultIcon")" = "$folder\\telvia.exe,0" ] ||
+      fail "$type shows the icon $(reg_default "$classes\\$type\\DefaultIcon")"
+  done
+  for ext in .m3u .m3u8; do
+    has_value "$classes\\$ext\\OpenWithProgids" Telvia.Playlist || fail "$ext does not list Telvia in Open with under $classes"
+  done
+}
+# Nothing of Telvia's file types under the classes $1; a ".m3u" key may stay for another program.
+check_no_file_types() {
+  local classes=$1 key
+  for key in Telvia.ChannelFile Telvia.Playlist .qcl .m3u8; do
+    ! has_key "$classes\\$key" || fail "the uninstaller left $classes\\$key"
+  done
+  ! has_value "$classes\\.m3u\\OpenWithProgids" Telvia.Playlist || fail "the uninstaller left Telvia in Open with for .m3u"
+}
+# A channel file of one channel that no catalogue holds, at the Unix path $1.
+write_check_channel_file() {
+  python3 - "$1" <<'PY'
+import struct, sys
+def field(text, units):
+    data = text.encode('utf-16-le')
+    return data + b'\0' * (units * 2 - len(data))
+record = (struct.pack('<I', 0) + field('Release check', 260) + field('', 520) + field('FRA', 4)
+          + field('http://check.example/live', 520) + field('', 260))
+open(sys.argv[1], 'wb').write(record)
+PY
+}
+# Waits for the Load dialog offering the check file's one channel, closes it and exits the
+# program; $1 is the background job running it.
+expect_load_of_check_file() {
+  local rows
+  remote wait '#32770' 'Load channels' 30 >/dev/null || fail "opening the channel file showed no Load dialog"
+  rows=$(remote rows '#32770' 'Load channels' | tr -d '\r')
+  [ "$rows" = 1 ] || fail "the Load dialog offers $rows channels instead of the file's one"
+  remote post '#32770' 'Load channels' 0x111 2 0 || fail "could not close the Load dialog"
+  remote gone '#32770' 'Load channels' 10 || fail "the Load dialog did not close"
+  remote post TELVIA - 0x111 105 0 || fail "no main window to exit"
+  wait "$1" || fail "telvia.exe ended with code $?"
+}
 reg_set() {  # reg add's arguments; tried again like reg_value
   local attempt
   for attempt in 1 2 3; do
@@ -113,6 +175,9 @@ settings='HKCU\Software\Quorvex\Telvia'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Telvia'
 
 cp "$setup" "$WINEPREFIX/drive_c/setup.exe"
+# Another program plays playlists: the install must leave its default alone.
+user_classes='HKCU\Software\Classes'
+reg_set "$user_classes\\.m3u" /ve /d OtherPlayer.Playlist
 w 'C:\setup.exe' /S || fail "the silent install ended with code $?"
 instdir_win=$(w cmd /c echo '%LOCALAPPDATA%\Programs\Telvia' | tr -d '\r')
 instdir=$(unix "$instdir_win")
@@ -139,6 +204,10 @@ done
 [ "$(reg_value "$uninstall_key" QuietUninstallString)" = "\"$instdir_win\\uninstall.exe\" /S" ] ||
   fail "QuietUninstallString is $(reg_value "$uninstall_key" QuietUninstallString)"
 pass "uninstaller registered under $uninstall_key"
+
+check_file_types "$user_classes" "$instdir_win"
+[ "$(reg_default "$user_classes\\.m3u")" = OtherPlayer.Playlist ] || fail "the install took over .m3u: $(reg_default "$user_classes\\.m3u")"
+pass "file types registered for the current user: .qcl opens with Telvia, .m3u and .m3u8 list it in Open with"
 
 link=$(find "$WINEPREFIX/drive_c/users" -path '*Start Menu/Programs/Telvia.lnk' | head -n 1)
 [ -n "$link" ] || fail "no Start-menu shortcut"
@@ -175,6 +244,17 @@ wait "$telvia" || fail "telvia.exe ended with code $?"
 [ -n "$(reg_value "$settings\\Channels" 000_name)" ] || fail "the first run saved no catalogue at exit"
 pass "the first run saved the catalogue at exit"
 
+# A channel file opened as Explorer opens it: the registered command with the file's path,
+# started in the file's folder. (Wine's shell reads the machine's file types only, so the
+# installation for all users below goes through the shell itself.)
+mkdir -p "$WINEPREFIX/drive_c/lists"
+write_check_channel_file "$WINEPREFIX/drive_c/lists/check.qcl"
+check_file_win='C:\lists\check.qcl'
+open_command=$(reg_default "$user_classes\\Telvia.ChannelFile\\shell\\open\\command")
+(cd "$WINEPREFIX/drive_c/lists" && run_line "${open_command/'%1'/"$check_file_win"}" >/dev/null 2>&1) &
+expect_load_of_check_file $!
+pass "the registered Open command offers the channel file's channels in the Load dialog"
+
 # An update keeps what the user made in the program folder.
 printf 'saved channels' >"$instdir/channels.qcl"
 printf '[SECTION_5]\r\nEXIT=Quit\r\n' >"$instdir/translation.ini"
@@ -195,6 +275,9 @@ left=$(cd "$instdir" && find . -type f | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$(reg_value "$settings\\Channels" releaseCheck)" = kept ] || fail "uninstalling without /REMOVEUSERDATA removed the catalogue"
 rm -rf "$instdir"
 pass "uninstaller removes every installed file and keeps the user's channels and settings"
+check_no_file_types "$user_classes"
+[ "$(reg_default "$user_classes\\.m3u")" = OtherPlayer.Playlist ] || fail "the uninstaller changed the default of .m3u"
+pass "uninstaller removes Telvia's file types and keeps another program's default for .m3u"
 
 # Into a folder of one's own, then uninstalled as Apps & features does it (the uninstaller
 # copies itself away and returns at once), with the user's data.
@@ -209,7 +292,8 @@ for _ in $(seq 150); do [ -e "$custom" ] || break; sleep 0.2; done
 [ ! -e "$custom" ] || fail "uninstalling with /REMOVEUSERDATA left: $(cd "$custom" && find . | tr '\n' ' ')"
 ! has_key "$settings" || fail "uninstalling with /REMOVEUSERDATA kept $settings"
 ! has_key "$uninstall_key" || fail "the uninstaller left its Apps & features entry"
-pass "uninstaller with /REMOVEUSERDATA removes the folder and the user's settings"
+check_no_file_types "$user_classes"
+pass "uninstaller with /REMOVEUSERDATA removes the folder, the file types and the user's settings"
 
 # For all users (Wine's user counts as an administrator, so no elevation is asked for):
 # Program Files, the uninstall entry under HKLM and the Start menu of all users.
@@ -221,11 +305,20 @@ all=$(unix "$all_win")
 [ "$(reg_value "$machine_key" InstallLocation)" = "$all_win" ] || fail "/ALLUSERS registered no uninstaller under HKLM"
 ! has_key "$uninstall_key" || fail "an installation for all users registered itself for the current user"
 [ -n "$(find "$WINEPREFIX/drive_c/ProgramData" -path '*Start Menu/Programs/Telvia.lnk')" ] || fail "no Start-menu shortcut for all users"
+machine_classes='HKLM\Software\Classes'
+check_file_types "$machine_classes" "$all_win"
+! has_key "$user_classes\\Telvia.ChannelFile" || fail "an installation for all users registered its file types for the current user"
+# The shell opens the channel file with the installed program (a catalogue key in place,
+# so that this start is no first run).
+reg_set "$settings\\Channels" /v releaseCheck /t REG_SZ /d kept
+w start /wait "$check_file_win" >/dev/null 2>&1 &
+expect_load_of_check_file $!
 run_line "\"$all_win\\uninstall.exe\" /S _?=$all_win" || fail "the uninstaller for all users ended with code $?"
 left=$(cd "$all" && find . -type f | sed 's|^\./||' | tr '\n' ' ')
 [ "$left" = "uninstall.exe " ] || fail "after uninstalling for all users the folder holds: $left"
 [ -z "$(find "$WINEPREFIX/drive_c" -name Telvia.lnk)" ] || fail "the uninstaller for all users left a shortcut"
 ! has_key "$machine_key" || fail "the uninstaller for all users left its entry"
-pass "/ALLUSERS installs into $all_win for every user, and uninstalls again"
+check_no_file_types "$machine_classes"
+pass "/ALLUSERS installs into $all_win for every user with its file types (the shell opens a channel file with it), and uninstalls again"
 
 echo "check-release: all checks passed"

@@ -1,5 +1,8 @@
 #include "app/main_window_presenter.h"
 
+#include <utility>
+
+#include "app/channel_list_paths.h"
 #include "app/key_table.h"
 #include "app/lifecycle.h"
 #include "app/select_channel.h"
@@ -20,8 +23,23 @@ MainWindowPresenter::MainWindowPresenter(AppState& state, Ports& ports,
 {
 }
 
+MainWindowPresenter::Operation::Operation(MainWindowPresenter& presenter) : presenter_(presenter)
+{
+    ++presenter_.operations_;
+}
+
+MainWindowPresenter::Operation::~Operation()
+{
+    if (--presenter_.operations_ == 0 && !presenter_.lists_.empty()) {
+        presenter_.askToLoadWaitingLists();
+    }
+}
+
 bool MainWindowPresenter::onCreate()
 {
+    // The end of start-up asks for the list of the command line, behind the channel editor
+    // that a first run opens.
+    const Operation operation(*this);
     return runStartUp(state_, player_, ports_, translations_);
 }
 
@@ -32,6 +50,7 @@ void MainWindowPresenter::onDestroy()
 
 void MainWindowPresenter::onSize()
 {
+    const Operation operation(*this);
     player_.placeVideo();
 }
 
@@ -42,6 +61,7 @@ void MainWindowPresenter::onGetMinMaxInfo(Size& minTrackSize)
 
 void MainWindowPresenter::onContextMenu(Point screenPoint)
 {
+    const Operation operation(*this);
     // Full screen has no room for a menu; the keys still step through channels.
     if (player_.inFullScreen()) {
         return;
@@ -51,6 +71,7 @@ void MainWindowPresenter::onContextMenu(Point screenPoint)
 
 void MainWindowPresenter::onKeyDown(unsigned virtualKey)
 {
+    const Operation operation(*this);
     if (virtualKey == keyEscape) {
         if (player_.inFullScreen()) {
             player_.toggleFullScreen();
@@ -58,18 +79,70 @@ void MainWindowPresenter::onKeyDown(unsigned virtualKey)
         return;
     }
     if (const auto command = commandForKey(virtualKey)) {
-        onCommand(*command);
+        dispatchCommand(*command);
     }
 }
 
 void MainWindowPresenter::onTimer()
 {
+    const Operation operation(*this);
     player_.onTimerTick();
 }
 
 void MainWindowPresenter::onGraphNotify()
 {
+    const Operation operation(*this);
     player_.onGraphNotify();
+}
+
+void MainWindowPresenter::onDpiChanged(const Rect& suggested)
+{
+    const Operation operation(*this);
+    // The new size reaches onSize inside the move, which places the video anew: its size
+    // is in the video's own pixels and does not change with the resolution.
+    ports_.windowControl.move(suggested);
+    ports_.windowControl.invalidate();
+}
+
+bool MainWindowPresenter::onCopyData(std::uintptr_t tag, std::span<const std::byte> data)
+{
+    std::optional<std::u16string> path = decodeListHandOver(tag, data);
+    if (!path || !lists_.add(std::move(*path))) {
+        return false;
+    }
+    // Inside an operation its end asks for the Load dialog.
+    if (operations_ == 0) {
+        askToLoadWaitingLists();
+    }
+    return true;
+}
+
+void MainWindowPresenter::askToLoadWaitingLists()
+{
+    if (!loadPosted_) {
+        loadPosted_ = true;
+        ports_.window.postCommand(IDM_LOAD_WAITING_LISTS);
+    }
+}
+
+void MainWindowPresenter::loadWaitingLists()
+{
+    loadPosted_ = false;
+    // Inside another operation's modal loop (a dialog open, a message box, a connect that
+    // waits): that operation's end asks again. One Load dialog over another dialog could
+    // lose what either of them changes.
+    if (operations_ > 1) {
+        return;
+    }
+    // Lists that arrive while a Load dialog is open come in turn.
+    while (std::optional<std::u16string> path = lists_.take()) {
+        // The dialog must not open behind the full-screen video.
+        if (player_.inFullScreen()) {
+            player_.toggleFullScreen();
+        }
+        ports_.windowControl.bringToForeground();
+        loadChannels(std::move(*path));
+    }
 }
 
 void MainWindowPresenter::selectSlot(std::optional<int> slot)
@@ -103,10 +176,11 @@ void MainWindowPresenter::saveChannels()
     ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
 }
 
-void MainWindowPresenter::loadChannels()
+void MainWindowPresenter::loadChannels(std::optional<std::u16string> file)
 {
     LoadChannelsDialog dialog({state_.channels, state_.homeCountry, state_.productName.view()},
-                              {ports_.files, ports_.collation, ports_.channelsMenu}, translations_);
+                              {ports_.files, ports_.collation, ports_.channelsMenu}, translations_,
+                              std::move(file));
     ports_.dialogs.runModal(IDD_CHANNEL_LIST, dialog);
 }
 
@@ -124,6 +198,12 @@ void MainWindowPresenter::setViewMode(int mode)
 }
 
 bool MainWindowPresenter::onCommand(int commandId)
+{
+    const Operation operation(*this);
+    return dispatchCommand(commandId);
+}
+
+bool MainWindowPresenter::dispatchCommand(int commandId)
 {
     if (commandId >= IDM_CHANNEL_FIRST && commandId <= IDM_CHANNEL_LAST) {
         pickFromChannelsMenu(commandId);
@@ -155,6 +235,7 @@ bool MainWindowPresenter::onCommand(int commandId)
     case IDM_HOME_PAGE: ports_.shell.open(makerHomePage); return true;
     case IDM_TEST_CLIPBOARD: testClipboard(); return true;
     case IDM_INFORMATION: player_.showChannelInfo(); return true;
+    case IDM_LOAD_WAITING_LISTS: loadWaitingLists(); return true;
     default: return false;
     }
 }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "platform/dpi.h"
+
 namespace telvia {
 
 namespace {
@@ -45,9 +47,17 @@ std::u16string cellText(ChannelListPort& list, int row, int column)
 void setUpChannelColumns(ChannelListPort& list, const TranslationTable& translations)
 {
     list.setListStyles();
+    const int dpi = list.dpi();
     for (const ColumnLook& look : columnLooks) {
         const TranslatedText header = lookupText(translations, commonTexts, look.key, look.fallback);
-        list.addColumn(header.text, header.encoding, look.width);
+        list.addColumn(header.text, header.encoding, scaleToDpi(look.width, dpi));
+    }
+}
+
+void scaleChannelColumns(ChannelListPort& list, int dpi)
+{
+    for (std::size_t column = 0; column < columnLooks.size(); ++column) {
+        list.setColumnWidth(static_cast<int>(column), scaleToDpi(columnLooks[column].width, dpi));
     }
 }
 

@@ -29,8 +29,13 @@ enum ListColumn : int {
 inline constexpr int newSelectedRow = -1;
 inline constexpr int newRow = -2;
 
-// The list's styles and its columns with their translated headers; no rows.
+// The list's styles and its columns with their translated headers, as wide as the
+// display's resolution asks; no rows.
 void setUpChannelColumns(ChannelListPort& list, const TranslationTable& translations);
+
+// Gives the columns the widths for a display of `dpi` dots per inch, when the dialog has
+// moved to a display of another resolution. Whatever the user dragged them to is lost.
+void scaleChannelColumns(ChannelListPort& list, int dpi);
 
 // Columns with their translated headers, then every catalogue entry up to the first free
 // slot as a row, and the rows sorted. The list is drawn once, when it is full.

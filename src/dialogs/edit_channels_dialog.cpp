@@ -176,4 +176,11 @@ void EditChannelsDialog::onCommand(int controlId)
     }
 }
 
+void EditChannelsDialog::onDpiChanged(int dpi)
+{
+    if (view_ != nullptr) {
+        scaleChannelColumns(view_->channelList(), dpi);
+    }
+}
+
 }  // namespace telvia

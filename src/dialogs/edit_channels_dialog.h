@@ -45,6 +45,8 @@ public:
 
     void onInit(DialogView& view) override;
     void onCommand(int controlId) override;
+    // The columns take their widths for the new resolution.
+    void onDpiChanged(int dpi) override;
     void onListItemChanged() override;
     // A double click edits the row, the Delete key deletes it, as their buttons do.
     void onListDoubleClick() override;

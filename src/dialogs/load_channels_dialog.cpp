@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "catalogue/channel_import.h"
 #include "catalogue/channels_menu.h"
@@ -35,8 +36,9 @@ std::u16string notAddedMessage(int count)
 }  // namespace
 
 LoadChannelsDialog::LoadChannelsDialog(LoadChannelsSubject subject, LoadChannelsPorts ports,
-                                       const TranslationTable& translations)
-    : subject_(subject), ports_(ports), translations_(translations)
+                                       const TranslationTable& translations,
+                                       std::optional<std::u16string> file)
+    : subject_(subject), ports_(ports), translations_(translations), file_(std::move(file))
 {
 }
 
@@ -49,7 +51,8 @@ void LoadChannelsDialog::onInit(DialogView& view)
 {
     view_ = &view;
     setUpChannelColumns(view.channelList(), translations_);
-    const auto path = view.askFileToOpen(u"Please select file", loadableFiles);
+    const std::optional<std::u16string> path =
+        file_ ? file_ : view.askFileToOpen(u"Please select file", loadableFiles);
     if (!path) {
         view.end(IDCANCEL);
         return;
@@ -130,6 +133,13 @@ void LoadChannelsDialog::onCommand(int controlId)
         break;
     case IDCANCEL: view_->end(IDCANCEL); break;
     default: break;
+    }
+}
+
+void LoadChannelsDialog::onDpiChanged(int dpi)
+{
+    if (view_ != nullptr) {
+        scaleChannelColumns(view_->channelList(), dpi);
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "catalogue/channel_table.h"
@@ -31,13 +32,18 @@ struct LoadChannelsPorts {
 
 class LoadChannelsDialog final : public DialogHandler {
 public:
+    // With a file, the dialog takes it as if the user had picked it in the file dialog
+    // (a file named on the command line or handed over by a second start).
     LoadChannelsDialog(LoadChannelsSubject subject, LoadChannelsPorts ports,
-                       const TranslationTable& translations);
+                       const TranslationTable& translations,
+                       std::optional<std::u16string> file = std::nullopt);
 
-    // Asks for the file first; a cancelled choice, a file that cannot be read or one with
-    // nothing new ends the dialog before it is ever shown.
+    // Asks for the file first, unless it was given; a cancelled choice, a file that cannot
+    // be read or one with nothing new ends the dialog before it is ever shown.
     void onInit(DialogView& view) override;
     void onCommand(int controlId) override;
+    // The columns take their widths for the new resolution.
+    void onDpiChanged(int dpi) override;
 
 private:
     // Fills the list with the file's new channels and says how many entries of the file
@@ -49,6 +55,7 @@ private:
     LoadChannelsSubject subject_;
     LoadChannelsPorts ports_;
     const TranslationTable& translations_;
+    std::optional<std::u16string> file_;
     DialogView* view_ = nullptr;
 };
 

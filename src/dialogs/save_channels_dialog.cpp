@@ -75,4 +75,11 @@ void SaveChannelsDialog::onCommand(int controlId)
     }
 }
 
+void SaveChannelsDialog::onDpiChanged(int dpi)
+{
+    if (view_ != nullptr) {
+        scaleChannelColumns(view_->channelList(), dpi);
+    }
+}
+
 }  // namespace telvia

@@ -28,6 +28,8 @@ public:
 
     void onInit(DialogView& view) override;
     void onCommand(int controlId) override;
+    // The columns take their widths for the new resolution.
+    void onDpiChanged(int dpi) override;
 
 private:
     void save();

@@ -17,9 +17,12 @@ public:
 
     // Grid lines, check boxes, whole-row selection and tips for cut texts.
     virtual void setListStyles() = 0;
-    // Appends a column with a translated 8-bit header. The width is in pixels at 96 dots
-    // per inch; the list scales it to the display's resolution.
+    // Appends a column with a translated 8-bit header and a width in pixels.
     virtual void addColumn(std::string_view header, TextEncoding encoding, int width) = 0;
+    // Sets the width in pixels of a column that exists (0 is the first).
+    virtual void setColumnWidth(int column, int width) = 0;
+    // Dots per inch of the display the list is on.
+    [[nodiscard]] virtual int dpi() = 0;
     // Off while many rows go in, so that the list is drawn once when it is switched on again.
     virtual void setRedraw(bool enabled) = 0;
 

@@ -88,6 +88,9 @@ public:
     virtual void onListDoubleClick() {}
     // The Delete key in the list.
     virtual void onListDeleteKey() {}
+    // The dialog has moved to a display of `dpi` dots per inch. The system has scaled the
+    // dialog, its controls and their fonts already; sizes of the handler's own are its to scale.
+    virtual void onDpiChanged(int dpi) { (void)dpi; }
 };
 
 class DialogPort {

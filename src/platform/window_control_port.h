@@ -25,6 +25,9 @@ public:
     [[nodiscard]] virtual Size clientSize() = 0;   // GetClientRect
     [[nodiscard]] virtual Rect windowRect() = 0;   // GetWindowRect, screen coordinates
     [[nodiscard]] virtual bool isMaximised() = 0;  // IsZoomed
+    // Dots per inch of the display the window is on (GetDpiForWindow); the system's where
+    // each display has no resolution of its own.
+    [[nodiscard]] virtual int dpi() = 0;
     // MoveWindow without repainting. A change of size reaches the window procedure as
     // WM_SIZE before this returns, so the logic may be re-entered from inside it.
     virtual void move(const Rect& rect) = 0;

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "common/utf16.h"
+#include "platform/dpi.h"
 #include "playback/player.h"
 
 namespace telvia {
 
 namespace {
 
+// At 96 dots per inch.
 constexpr Size overlaySize{128, 96};
 constexpr int overlayFontHeight = 17;
 constexpr std::uint32_t black = 0x000000;       // COLORREF
@@ -24,22 +26,22 @@ std::u16string decimal(long long value)
 
 }  // namespace
 
-OverlayPicture overlayPicture(std::u16string_view text)
+OverlayPicture overlayPicture(std::u16string_view text, int dpi)
 {
     OverlayPicture picture;
-    picture.size = overlaySize;
-    picture.fontHeight = overlayFontHeight;
+    picture.size = scaleToDpi(overlaySize, dpi);
+    picture.fontHeight = scaleToDpi(overlayFontHeight, dpi);
     picture.textColour = pureGreen;
     picture.backgroundColour = black;
     picture.text = text;
     return picture;
 }
 
-AlphaBitmapParameters overlayParameters()
+AlphaBitmapParameters overlayParameters(const OverlayPicture& picture)
 {
     AlphaBitmapParameters parameters;
     parameters.flags = alphaBitmapFromDc | alphaBitmapSourceColourKey;
-    parameters.source = {0, 0, overlaySize.width, overlaySize.height};
+    parameters.source = {0, 0, picture.size.width, picture.size.height};
     parameters.destination = {0.005f, 0.005f, 0.995f, 0.995f};
     parameters.alpha = 0.75f;
     parameters.sourceColourKey = black;
@@ -51,12 +53,12 @@ void Player::drawOverlay(std::u16string_view text, bool withVolume)
     if (!state_.graph.mixerBitmap) {
         return;
     }
-    OverlayPicture picture = overlayPicture(text);
+    OverlayPicture picture = overlayPicture(text, ports_.window.dpi());
     if (withVolume) {
         picture.bottomLine = decimal(static_cast<long long>(context_.soundVolume) * 10) + u"%";
     }
     // The overlay is an extra: a renderer that refuses it still shows the video.
-    (void)state_.graph.mixerBitmap->setAlphaBitmap(picture, overlayParameters());
+    (void)state_.graph.mixerBitmap->setAlphaBitmap(picture, overlayParameters(picture));
 }
 
 int framesPerSecond(double secondsPerFrame)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/dpi.h"
 #include "playback/player.h"
 
 namespace telvia {
@@ -10,7 +11,9 @@ namespace telvia {
 namespace {
 
 // Size of the video when nothing is known of it, and always in the fit mode, for the
-// minimum tracking size.
+// minimum tracking size: room for a picture, not a picture's size, so it is designed at 96
+// dots per inch and grows with the display's resolution. The sizes of the other modes are
+// the video's own pixels at every resolution.
 constexpr Size defaultMinimumVideo{280, 210};
 
 // Holds a flag up for its own lifetime, whichever way the scope is left.
@@ -59,7 +62,7 @@ void Player::growMainWindow(Size video, Size client)
 {
     const Size wanted{std::max(video.width, client.width), std::max(video.height, client.height)};
     const Rect window = ports_.window.windowRect();
-    const Size frame = frameExtra(ports_.screen);
+    const Size frame = frameExtra(ports_.screen, ports_.window.dpi());
     Rect grown{window.left, window.top, window.left + frame.width + wanted.width,
                window.top + frame.height + wanted.height};
     const Rect limit = desktopMinusTaskbar(ports_.screen);
@@ -110,9 +113,10 @@ void Player::placeVideo()
 
 void Player::fillMinMaxInfo(Size& minTrackSize) const
 {
-    const Size frame = frameExtra(ports_.screen);
+    const int dpi = ports_.window.dpi();
+    const Size frame = frameExtra(ports_.screen, dpi);
     const Size video = !hasVideoSize(state_) || context_.viewMode == viewModeFit
-                           ? defaultMinimumVideo
+                           ? scaleToDpi(defaultMinimumVideo, dpi)
                            : scaledVideo(state_, context_.viewMode);
     Size work = ports_.screen.primaryScreenSize();
     if (const std::optional<Rect> area = ports_.screen.workArea()) {
@@ -173,9 +177,9 @@ void Player::toggleFullScreen()
     state_.fullScreen = 0;
 }
 
-Size frameExtra(ScreenPort& screen)
+Size frameExtra(ScreenPort& screen, int dpi)
 {
-    const Rect frame = screen.mainWindowFrame();
+    const Rect frame = screen.mainWindowFrame(dpi);
     return {frame.width(), frame.height()};
 }
 

@@ -11,8 +11,9 @@ inline constexpr int viewModeNormal = 1;
 inline constexpr int viewModeDouble = 2;
 inline constexpr int viewModeFit = 3;
 
-// What the main window's frame, caption and menu bar add to a client area.
-[[nodiscard]] Size frameExtra(ScreenPort& screen);
+// What the main window's frame, caption and menu bar add to a client area on a display of
+// `dpi` dots per inch.
+[[nodiscard]] Size frameExtra(ScreenPort& screen, int dpi);
 
 // The work area's size, or the primary screen's when the work area cannot be read.
 [[nodiscard]] Size workAreaSize(ScreenPort& screen);

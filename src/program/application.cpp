@@ -1,5 +1,8 @@
 #include "program/application.h"
 
+#include <cstddef>
+#include <span>
+
 #include "app/process_entry.h"
 #include "platform/window_messages.h"
 
@@ -19,7 +22,8 @@ Application::Application(HINSTANCE instance, int showCommand)
 
 int Application::run()
 {
-    return runProcessEntry(*state_, translations_, process_, files_);
+    return runProcessEntry(*state_, translations_, {process_, files_, messages_},
+                           presenter_.listsToLoad());
 }
 
 LRESULT CALLBACK Application::windowProcedure(HWND window, UINT message, WPARAM wParam,
@@ -91,6 +95,25 @@ LRESULT Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM l
     case graphNotifyMessage:
         presenter_.onGraphNotify();
         return 0;
+    case WM_DPICHANGED: {
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        if (suggested != nullptr) {
+            presenter_.onDpiChanged(
+                {suggested->left, suggested->top, suggested->right, suggested->bottom});
+        }
+        return 0;
+    }
+    case WM_COPYDATA: {
+        // Sent by another process: only the structure's own fields are read, and the bytes
+        // only as far as the system copied them.
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (copy == nullptr || (copy->cbData > 0 && copy->lpData == nullptr)) {
+            return FALSE;
+        }
+        const std::span<const std::byte> data(static_cast<const std::byte*>(copy->lpData),
+                                              copy->cbData);
+        return presenter_.onCopyData(copy->dwData, data) ? TRUE : FALSE;
+    }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -18,6 +18,10 @@ bool ModalDialog::onNotify(const NMHDR&, LRESULT&)
     return false;
 }
 
+void ModalDialog::onDpiChanged(int)
+{
+}
+
 INT_PTR CALLBACK ModalDialog::procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITDIALOG) {
@@ -56,6 +60,11 @@ INT_PTR ModalDialog::dispatch(UINT message, WPARAM wParam, LPARAM lParam)
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, result);
         return TRUE;
     }
+    case WM_DPICHANGED:
+        // The new resolution is the same on both axes; the scaling of the dialog itself is
+        // the dialog manager's default.
+        onDpiChanged(LOWORD(wParam));
+        return FALSE;
     default:
         return FALSE;
     }

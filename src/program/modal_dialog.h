@@ -32,6 +32,9 @@ protected:
     virtual bool onCommand(int id, int notifyCode);
     // WM_NOTIFY from a control; true when handled, with the message's result in result.
     virtual bool onNotify(const NMHDR& header, LRESULT& result);
+    // WM_DPICHANGED: the dialog has moved to a display of `dpi` dots per inch. The system
+    // goes on to scale the dialog and its controls whatever this does.
+    virtual void onDpiChanged(int dpi);
 
 private:
     static INT_PTR CALLBACK procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -65,4 +65,11 @@ bool PresenterDialog::onNotify(const NMHDR& header, LRESULT& result)
     return true;
 }
 
+void PresenterDialog::onDpiChanged(int dpi)
+{
+    if (!initialising_) {
+        handler_.onDpiChanged(dpi);
+    }
+}
+
 }  // namespace telvia::program

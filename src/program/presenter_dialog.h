@@ -25,6 +25,7 @@ protected:
     bool onInit() override;
     bool onCommand(int id, int notifyCode) override;
     bool onNotify(const NMHDR& header, LRESULT& result) override;
+    void onDpiChanged(int dpi) override;
 
 private:
     DialogHandler& handler_;

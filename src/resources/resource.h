@@ -54,6 +54,7 @@
 #define IDM_HOME_PAGE 32812
 #define IDM_TEST_CLIPBOARD 32813
 #define IDM_INFORMATION 32820
+#define IDM_LOAD_WAITING_LISTS 32830  // internal: open the Load dialog for lists from outside
 
 // Items of the channels pop-up: item k has id IDM_CHANNEL_FIRST + k
 #define IDM_CHANNEL_FIRST 1024

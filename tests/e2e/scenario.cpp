@@ -109,7 +109,14 @@ void Scenario::TearDown()
 
 TelviaProcess& Scenario::start()
 {
-    processes_.push_back(std::make_unique<TelviaProcess>(workspace().program(), workspace().folder()));
+    return start({});
+}
+
+TelviaProcess& Scenario::start(const std::vector<std::wstring>& arguments,
+                               const std::optional<std::filesystem::path>& folder)
+{
+    processes_.push_back(std::make_unique<TelviaProcess>(workspace().program(),
+                                                         folder.value_or(workspace().folder()), arguments));
     return *processes_.back();
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <string>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -70,6 +72,10 @@ protected:
     [[nodiscard]] Workspace& workspace() { return *workspace_; }
     // Starts telvia.exe in the working folder; the fixture owns the process.
     TelviaProcess& start();
+    // Starts the working folder's telvia.exe with these arguments, in `folder` (the working
+    // folder when none is given), as Explorer starts it for a file of another folder.
+    TelviaProcess& start(const std::vector<std::wstring>& arguments,
+                         const std::optional<std::filesystem::path>& folder = std::nullopt);
     // Starts it and waits for its main window.
     TelviaProcess& startAndWaitForWindow();
 

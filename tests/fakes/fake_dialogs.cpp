@@ -223,6 +223,7 @@ void FakeDialogs::run(int templateId, DialogHandler& handler)
 {
     log_.add("dialogs.open " + std::to_string(templateId));
     FakeDialogView view(*this, templateId);
+    view.list.dotsPerInch = dpi;
     handler.onInit(view);
     const bool seen = !view.result;
     if (!scripts.empty() && seen) {

@@ -34,6 +34,8 @@ public:
 
     void setListStyles() override { styled = true; }
     void addColumn(std::string_view header, TextEncoding encoding, int width) override;
+    void setColumnWidth(int column, int width) override { columns.at(index(column)).width = width; }
+    int dpi() override { return dotsPerInch; }
     void setRedraw(bool enabled) override;
     int rowCount() override { return static_cast<int>(rows.size()); }
     void insertTopRow(bool selected) override;
@@ -54,6 +56,7 @@ public:
     }
 
     bool styled = false;
+    int dotsPerInch = 96;
     std::vector<Column> columns;
     std::vector<Row> rows;
     bool redraw = true;
@@ -145,6 +148,8 @@ public:
     std::deque<bool> answers;
     // Every message box shown by a dialog, in order.
     std::vector<std::u16string> messages;
+    // Dots per inch of the display the dialogs open on.
+    int dpi = 96;
     // The result each dialog ended with, in the order they ended.
     std::vector<int> results;
     // Whether each dialog, in the order they ended, was still open after its onInit, that

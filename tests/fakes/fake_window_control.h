@@ -29,6 +29,7 @@ public:
     Size clientSize() override { return client; }
     Rect windowRect() override { return window; }
     bool isMaximised() override { return maximised; }
+    int dpi() override { return dotsPerInch; }
     void move(const Rect& rect) override;
 
     NativeWindow nativeHandle = NativeWindow{0x1234};
@@ -36,6 +37,7 @@ public:
     Size client{400, 300};
     Rect window{100, 50, 516, 409};  // the client plus a 16 × 59 frame
     bool maximised = false;
+    int dotsPerInch = 96;
     bool growable = true;
     std::vector<Rect> moves;
     std::function<void()> onMove;
@@ -50,7 +52,12 @@ public:
 
     std::optional<Rect> workArea() override { return work; }
     Size primaryScreenSize() override { return screen; }
-    Rect mainWindowFrame() override { return frame; }
+    // The frame as the test sets it, whatever the resolution; the resolution asked for is kept.
+    Rect mainWindowFrame(int dpi) override
+    {
+        frameDpis.push_back(dpi);
+        return frame;
+    }
     Rect desktopRect() override { return desktop; }
     std::optional<Rect> taskbarRect() override { return taskbar; }
     void setScreenSaverActive(bool active) override;
@@ -61,6 +68,7 @@ public:
     Rect desktop{0, 0, 1920, 1080};
     std::optional<Rect> taskbar = Rect{0, 1040, 1920, 1080};
     std::optional<bool> screenSaverActive;
+    std::vector<int> frameDpis;
 
 private:
     CallLog& log_;

@@ -20,12 +20,16 @@ DWORD milliseconds(std::chrono::milliseconds timeout)
 
 }  // namespace
 
-TelviaProcess::TelviaProcess(const std::filesystem::path& program, const std::filesystem::path& folder)
+TelviaProcess::TelviaProcess(const std::filesystem::path& program, const std::filesystem::path& folder,
+                             const std::vector<std::wstring>& arguments)
 {
     const std::wstring programPath = program.wstring();
     const std::wstring folderPath = folder.wstring();
-    // The program takes no arguments; the command line holds only its quoted name.
+    // As Explorer writes it for "%1": every part quoted (none of them holds a quote).
     std::wstring commandLine = L"\"" + programPath + L"\"";
+    for (const std::wstring& argument : arguments) {
+        commandLine += L" \"" + argument + L"\"";
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};

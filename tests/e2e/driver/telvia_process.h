@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver/kernel_handle.h"
 #include "driver/win32.h"
@@ -19,8 +20,10 @@ inline constexpr std::wstring_view mainWindowClass = L"TELVIA";
 
 class TelviaProcess {
 public:
-    // Starts `program` with `folder` as its current directory. Throws when it cannot start.
-    TelviaProcess(const std::filesystem::path& program, const std::filesystem::path& folder);
+    // Starts `program` with `folder` as its current directory and the arguments, each
+    // quoted, after the program's quoted name. Throws when it cannot start.
+    TelviaProcess(const std::filesystem::path& program, const std::filesystem::path& folder,
+                  const std::vector<std::wstring>& arguments = {});
     ~TelviaProcess();
 
     TelviaProcess(TelviaProcess&&) noexcept = default;

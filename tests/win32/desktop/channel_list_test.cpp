@@ -334,43 +334,61 @@ TEST_F(ChannelListTest, FourHundredRowsGoInWithDrawingOffAndSortOnce)
     EXPECT_LE(rowRect.bottom, client.bottom) << "the last row is only partly in view";
 }
 
-TEST(ChannelListColumnsTest, AreAppendedWithConvertedHeadersAndScaledWidths)
+TEST(ChannelListColumnsTest, AreAppendedWithConvertedHeadersAndTheirWidthsInPixels)
 {
     WindowHandle dialog = telvia::test::createDialog(IDD_CHANNEL_LIST);
     ASSERT_NE(dialog, nullptr);
     HWND listWindow = GetDlgItem(dialog.get(), IDC_CHANNEL_LIST);
     Win32ChannelList list(listWindow);
 
+    // The resolution the list reports is the screen's where every display has one (Wine,
+    // Windows before 10) and never an unknown one.
     HDC screen = GetDC(listWindow);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(listWindow, screen);
+    EXPECT_EQ(list.dpi(), screenDpi);
 
     const struct {
         std::string header;
         TextEncoding encoding;
         int width;
+        int changedWidth;  // after setColumnWidth
         std::wstring expectedHeader;
     } cases[] = {
-        {"Menu", TextEncoding::ansi, 50, L"Menu"},
-        {"L\xc3\xa4nder", TextEncoding::utf8, 75, L"L\u00e4nder"},
-        {"", TextEncoding::ansi, 150, L""},
-        {"Adresse", TextEncoding::utf8, 300, L"Adresse"},
+        {"Menu", TextEncoding::ansi, 50, 100, L"Menu"},
+        {"L\xc3\xa4nder", TextEncoding::utf8, 75, 113, L"L\u00e4nder"},
+        {"", TextEncoding::ansi, 150, 150, L""},
+        {"Adresse", TextEncoding::utf8, 300, 0, L"Adresse"},
     };
     for (const auto& c : cases) {
         list.addColumn(c.header, c.encoding, c.width);
     }
     const auto header = reinterpret_cast<HWND>(SendMessageW(listWindow, LVM_GETHEADER, 0, 0));
     ASSERT_EQ(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(std::size(cases)));
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        wchar_t text[64] = {};
+    const auto columnAt = [&](std::size_t i, wchar_t (&text)[64]) {
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
         column.pszText = text;
         column.cchTextMax = 64;
-        ASSERT_TRUE(SendMessageW(listWindow, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)))
+        EXPECT_TRUE(SendMessageW(listWindow, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)))
             << "column " << i;
+        return column;
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        wchar_t text[64] = {};
+        const LVCOLUMNW column = columnAt(i, text);
         EXPECT_EQ(std::wstring(text), cases[i].expectedHeader) << "column " << i;
-        EXPECT_EQ(column.cx, MulDiv(cases[i].width, dpi, 96)) << "column " << i << " at " << dpi;
+        // The portable code has scaled the width already; the list takes it as it is.
+        EXPECT_EQ(column.cx, cases[i].width) << "column " << i;
+    }
+
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        list.setColumnWidth(static_cast<int>(i), cases[i].changedWidth);
+    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        wchar_t text[64] = {};
+        EXPECT_EQ(columnAt(i, text).cx, cases[i].changedWidth) << "column " << i;
+        EXPECT_EQ(std::wstring(text), cases[i].expectedHeader) << "column " << i;
     }
 }
 

@@ -255,7 +255,7 @@ TEST_F(DirectShowTest, AMoveReachesTheWindowAsWmSizeBeforeItReturns) {
   EXPECT_EQ(windowControl_.clientSize(), (Size{before.width + 40, before.height + 30}));
 
   // The frame the screen adapter reports is what separates window and client.
-  const Rect frame = screen_.mainWindowFrame();
+  const Rect frame = screen_.mainWindowFrame(windowControl_.dpi());
   const Rect moved = windowControl_.windowRect();
   EXPECT_EQ(moved.width() - windowControl_.clientSize().width, frame.width());
   EXPECT_EQ(moved.height() - windowControl_.clientSize().height, frame.height());

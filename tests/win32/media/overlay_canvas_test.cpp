@@ -59,7 +59,7 @@ TEST(OverlayCanvasTest, TextTopLeftFigureBottomCentreAndBlackElsewhere) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    OverlayPicture picture = overlayPicture(c.text);
+    OverlayPicture picture = overlayPicture(c.text, 96);
     picture.bottomLine = c.figure;
     const OverlayCanvas canvas(nullptr, picture);
     ASSERT_NE(canvas.dc(), nullptr);

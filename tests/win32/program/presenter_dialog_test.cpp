@@ -1,6 +1,6 @@
 // The dialog procedure that forwards to a portable handler, on the program's own templates:
 // initialisation, button commands (and nothing else of WM_COMMAND), the channel list's
-// notifications, a nested dialog owned by the first, and the dialog port over the main window.
+// notifications, a move to a display of another resolution, a nested dialog owned by the first, and the dialog port over the main window.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -50,6 +50,7 @@ public:
     void onListItemChanged() override { record("item changed"); }
     void onListDoubleClick() override { record("double click"); }
     void onListDeleteKey() override { record("delete key"); }
+    void onDpiChanged(int dpi) override { record("dpi " + std::to_string(dpi)); }
 
 private:
     void record(const std::string& event)
@@ -106,6 +107,10 @@ TEST_F(PresenterDialogTest, ButtonsAndTheListsNotificationsReachTheHandler)
             // The same notification from another control is not the list's.
             activate.hdr = {list, IDC_LIST_EDIT, static_cast<UINT>(NM_DBLCLK)};
             SendMessageW(dialog, WM_NOTIFY, IDC_LIST_EDIT, reinterpret_cast<LPARAM>(&activate));
+            // Moved to a display of 144 dots per inch, with the place the system suggests.
+            RECT suggested{};
+            GetWindowRect(dialog, &suggested);
+            SendMessageW(dialog, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
             // Esc goes through the dialog manager as Cancel.
             PostMessageW(list, WM_KEYDOWN, VK_ESCAPE, 0);
         } else if (id == IDCANCEL) {
@@ -115,7 +120,7 @@ TEST_F(PresenterDialogTest, ButtonsAndTheListsNotificationsReachTheHandler)
     PresenterDialog presenter(handler, thisModule());
     EXPECT_EQ(presenter.run(IDD_CHANNEL_LIST, nullptr), 7);
     EXPECT_EQ(handler.events, (std::vector<std::string>{"init", "command 3", "item changed",
-                                                        "delete key", "double click",
+                                                        "delete key", "double click", "dpi 144",
                                                         "command 2"}));
 }
 

@@ -5,6 +5,7 @@
 
 #include <dshow.h>
 
+#include "platform/dpi.h"
 #include "platform/media_port.h"
 #include "platform/registry_port.h"
 #include "platform/system_port.h"
@@ -63,6 +64,9 @@ static_assert(alphaBitmapFromDc == VMRBITMAP_HDC);
 static_assert(alphaBitmapSourceColourKey == VMRBITMAP_SRCCOLORKEY);
 static_assert(childVideoWindowStyle ==
               static_cast<std::int32_t>(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+
+// Lengths in the code are designed at the system's default resolution.
+static_assert(designDpi == USER_DEFAULT_SCREEN_DPI);
 
 // Window handles travel through the portable code as NativeWindow.
 static_assert(sizeof(NativeWindow) == sizeof(HWND));

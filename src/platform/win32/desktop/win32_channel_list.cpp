@@ -10,31 +10,12 @@
 #include <vector>
 
 #include "platform/win32/base/wide_text.h"
+#include "platform/win32/desktop/win32_dpi.h"
 #include "platform/win32/desktop/win32_text_targets.h"
 
 namespace telvia::win32 {
 
 namespace {
-
-// The screen device context of a window, released when it goes out of scope.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc()
-    {
-        if (dc_ != nullptr) {
-            ReleaseDC(window_, dc_);
-        }
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-
-    [[nodiscard]] HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
 
 // The state-image index of the check boxes: 1 is the unchecked box, 2 the checked one.
 constexpr UINT uncheckedImage = 1;
@@ -70,18 +51,22 @@ void Win32ChannelList::addColumn(std::string_view header, TextEncoding encoding,
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = text.data();
-    column.cx = scaledWidth(width);
+    column.cx = width;
     column.iSubItem = std::max(count, 0);
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column.iSubItem),
                  reinterpret_cast<LPARAM>(&column));
 }
 
-int Win32ChannelList::scaledWidth(int width96) const
+void Win32ChannelList::setColumnWidth(int column, int width)
 {
-    // Windows 7 has no per-window resolution: the list's screen DC tells the system's.
-    const WindowDc dc(list_);
-    const int dpi = dc.get() != nullptr ? GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
-    return dpi > 0 ? MulDiv(width96, dpi, 96) : width96;
+    // The width goes in the low word of lParam.
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column),
+                 static_cast<LPARAM>(std::clamp(width, 0, 0x7FFF)));
+}
+
+int Win32ChannelList::dpi()
+{
+    return windowDpi(list_);
 }
 
 void Win32ChannelList::setRedraw(bool enabled)

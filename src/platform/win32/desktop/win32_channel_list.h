@@ -15,6 +15,8 @@ public:
 
     void setListStyles() override;
     void addColumn(std::string_view header, TextEncoding encoding, int width) override;
+    void setColumnWidth(int column, int width) override;
+    int dpi() override;
     void setRedraw(bool enabled) override;
 
     int rowCount() override;
@@ -36,7 +38,6 @@ private:
     // Row -1 addresses every row in the state messages; other rows outside the list
     // address none. Both are refused before a message is sent.
     [[nodiscard]] bool isRow(int row);
-    [[nodiscard]] int scaledWidth(int width96) const;
 
     HWND list_;
 };

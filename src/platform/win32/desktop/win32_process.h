@@ -1,4 +1,5 @@
-// Process entry services: resources, the single-instance test, the main window and the loop.
+// Process entry services: arguments and folders, resources, the single-instance test and
+// the hand-over to the running instance, the main window and the loop.
 #pragma once
 
 #include "platform/process_port.h"
@@ -15,10 +16,15 @@ public:
     {
     }
 
+    std::vector<std::u16string> commandLineArguments() override;
+    std::u16string fullPath(std::u16string_view path) override;
+    bool enterProgramFolder() override;
     std::u16string loadString(int id, std::size_t limit) override;
     std::optional<RunningInstance> findRunningInstance(std::u16string_view className) override;
     void restoreWindow(const RunningInstance& instance) override;
     void bringToForeground(const RunningInstance& instance) override;
+    bool sendData(const RunningInstance& instance, std::uintptr_t tag,
+                  std::span<const std::byte> data) override;
     void registerMainWindowClass(std::u16string_view className) override;
     bool createMainWindow(std::u16string_view className, std::u16string_view title) override;
     void showMainWindow() override;

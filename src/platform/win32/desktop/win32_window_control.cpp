@@ -1,5 +1,7 @@
 #include "platform/win32/desktop/win32_window_control.h"
 
+#include "platform/win32/desktop/win32_dpi.h"
+
 namespace telvia::win32 {
 
 namespace {
@@ -65,6 +67,11 @@ bool Win32WindowControl::isMaximised()
     return IsZoomed(mainWindow_.handle()) != FALSE;
 }
 
+int Win32WindowControl::dpi()
+{
+    return windowDpi(mainWindow_.handle());
+}
+
 void Win32WindowControl::move(const Rect& rect)
 {
     MoveWindow(mainWindow_.handle(), rect.left, rect.top, rect.width(), rect.height(), FALSE);
@@ -84,10 +91,10 @@ Size Win32Screen::primaryScreenSize()
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
-Rect Win32Screen::mainWindowFrame()
+Rect Win32Screen::mainWindowFrame(int dpi)
 {
     RECT frame{};
-    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0);
+    adjustWindowRectForDpi(frame, WS_OVERLAPPEDWINDOW, true, 0, dpi);
     return fromRect(frame);
 }
 

@@ -32,6 +32,7 @@ public:
     Size clientSize() override;
     Rect windowRect() override;
     bool isMaximised() override;
+    int dpi() override;
     void move(const Rect& rect) override;
 
 private:
@@ -42,7 +43,7 @@ class Win32Screen final : public ScreenPort {
 public:
     std::optional<Rect> workArea() override;
     Size primaryScreenSize() override;
-    Rect mainWindowFrame() override;
+    Rect mainWindowFrame(int dpi) override;
     Rect desktopRect() override;
     std::optional<Rect> taskbarRect() override;
     void setScreenSaverActive(bool active) override;
