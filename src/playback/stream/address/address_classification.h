@@ -1,7 +1,10 @@
 // Which source opens a channel's address: the stream source of our own (HLS, transport
 // streams and radio over HTTP), the system's ASF reader (Windows Media and local files),
 // or none. Addresses that name another computer's file share are refused: opening one
-// makes Windows sign in to that computer with the user's credentials.
+// makes Windows sign in to that computer with the user's credentials. Files are taken by an
+// allow-list of the forms that stay on this computer's disks, and an address holding a
+// control character, an invisible or unusual space or a look-alike of a path separator
+// anywhere is refused, since what Windows makes of those is not what it shows.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +20,8 @@ enum class AddressKind : std::uint8_t {
     windowsMedia,       // mms:// and the like, or http(s) ending in .asf, .wmv, .wma, .asx
     localFile,          // a drive letter, a rooted or relative name, file:///C:/...
     dashManifest,       // .mpd: a format the sources do not read
-    networkPath,        // \\host\share, //host/share, file://host/..., device paths
+    networkPath,        // \\host\share, //host/share, file://host/..., device and NT paths
+    unsafeCharacters,   // control characters, Unicode spaces, separator look-alikes
     unsupportedScheme,  // rtmp://, rtsp://, udp://, ...
     badRequestHeaders,  // a "|Name=value" suffix that does not parse
     malformed,          // empty, or http(s) without a host

@@ -65,6 +65,48 @@ TEST(AddressClassification, SendsEachAddressToTheSourceThatOpensIt)
     }
 }
 
+// Files are opened only in the forms that stay on this computer's disks; whatever else
+// could make Windows reach another computer, a device or the NT namespace is refused, and
+// so is any address whose characters read one way and open another.
+TEST(AddressClassification, OpensOnlyFilesOnThisComputersDisks)
+{
+    using K = AddressKind;
+    const struct {
+        const char* address;
+        AddressKind kind;
+    } cases[] = {
+        {"C:\\Vid\xC3\xA9os\\clip 1.wmv", K::localFile},
+        {"file:///D:/Videos/a%20b.wmv", K::localFile},
+        {"\\??\\UNC\\fileserver\\share\\x.wmv", K::networkPath},
+        {"\\??\\C:\\Videos\\a.wmv", K::networkPath},
+        {"/?" "?/C:/Videos/a.wmv", K::networkPath},
+        {"\\GLOBAL??\\C:\\a.wmv", K::networkPath},
+        {"\\\\?\\GLOBALROOT\\Device\\Mup\\host\\share\\x.wmv", K::networkPath},
+        {"C:\\Videos\\a.wmv:hidden", K::networkPath},
+        {"C:\\Videos\\*.wmv", K::networkPath},
+        {"C:\\Videos\\CON", K::networkPath},
+        {"nul.wmv", K::networkPath},
+        {"videos\\com1.wmv", K::networkPath},
+        {"file:///C:/Videos/a.wmv%3Aalt", K::networkPath},
+        {"file:///C:/%3F%3F/x", K::networkPath},
+        {"\n\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
+        {"\r\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
+        {"\v\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
+        {"\xC2\xA0\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},        // no-break space
+        {"\xE3\x80\x80\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},    // ideographic space
+        {"\xEF\xBC\xBC\xEF\xBC\xBC" "fileserver\\share\\x.wmv", K::unsafeCharacters},  // fullwidth reverse solidi
+        {"C:\\Videos\\a\xE2\x80\xAE" "vmw.exe", K::unsafeCharacters},       // right-to-left override
+        {"http://cdn.example/live\x01.m3u8", K::unsafeCharacters},
+        {"file:///C:/a%0Ab.wmv", K::unsafeCharacters},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address);
+        const AddressKind kind = classifyAddress(c.address);
+        EXPECT_EQ(kind, c.kind) << describe(kind);
+        EXPECT_EQ(routeOf(kind), c.kind == K::localFile ? AddressRoute::asfReader : AddressRoute::none);
+    }
+}
+
 TEST(RequestHeaders, SplitsTheSuffixIntoHeaders)
 {
     using H = std::vector<RequestHeader>;
