@@ -32,7 +32,7 @@ inline constexpr HttpError httpErrorNameNotResolved = 12007;     // no such host
 inline constexpr HttpError httpErrorCancelled = 12017;           // cancel() was called
 inline constexpr HttpError httpErrorCannotConnect = 12029;       // refused or unreachable
 inline constexpr HttpError httpErrorConnectionError = 12030;     // the connection broke
-inline constexpr HttpError httpErrorRedirectFailed = 12156;      // too many hops, or a Location that cannot be resolved
+inline constexpr HttpError httpErrorRedirectFailed = 12156;      // too many hops, a Location that cannot be resolved, https to http
 
 // Redirects followed for one request before start() gives up with httpErrorRedirectFailed.
 inline constexpr int httpRedirectLimit = 10;
@@ -70,7 +70,9 @@ struct HttpTimeouts {
 
 struct HttpRequest {
     std::string address;               // absolute http:// or https:// address, UTF-8
-    std::vector<HttpHeader> headers;   // sent as given, on every hop of a redirect
+    // Sent as given on every hop at the address's own origin; a redirect to another origin
+    // goes without them, and one from https to http fails (see http_redirects.h).
+    std::vector<HttpHeader> headers;
     std::optional<HttpByteRange> range;
     HttpTimeouts timeouts;
 };

@@ -72,6 +72,9 @@ public:
         if (!started_) {
             return {incorrectState, 0};
         }
+        if (answer_.beforeRead) {
+            answer_.beforeRead();
+        }
         std::size_t count = std::min(into.size(), answer_.body.size() - position_);
         if (answer_.largestRead != 0) {
             count = std::min(count, answer_.largestRead);

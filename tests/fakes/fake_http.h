@@ -55,6 +55,7 @@ struct FakeHttpAnswer {
     HttpError errorAfterBody = httpOk;  // reported instead of the end (a connection that broke)
     std::shared_ptr<FakeHttpGate> gate;  // where the transfer stalls, if anywhere:
     std::optional<std::size_t> gateAfter;  // after this many body bytes; before the head if empty
+    std::function<void()> beforeRead;      // called before each read of the body (a slow server moves the clock)
 };
 
 class FakeHttpClient final : public HttpClientPort {

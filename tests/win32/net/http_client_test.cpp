@@ -299,6 +299,31 @@ TEST_F(HttpClientTest, EveryHopCarriesTheCallersHeadersAndRange) {
   }
 }
 
+// The caller's headers were meant for the server its address names: a hop to another
+// origin (another port here) goes without them, the range stays, and a hop back to the
+// first origin carries them again.
+TEST_F(HttpClientTest, AHopToAnotherOriginGoesWithoutTheCallersHeaders) {
+  LoopbackHttpServer other;
+  server_.on("/start", Reply::redirect(302, other.address("/elsewhere")));
+  other.on("/elsewhere", Reply::redirect(302, server_.address("/back")));
+  server_.on("/back", Reply::withBody(206, "part"));
+  const auto transfer = client_.get(requestFor(
+      server_.address("/start"), {{"Referer", "http://example.org/"}, {"User-Agent", "Tuner/2"}}, HttpByteRange{10, 13}));
+  ASSERT_EQ(transfer->start().error, telvia::httpOk);
+
+  const std::vector<ReceivedRequest> first = server_.requests();
+  const std::vector<ReceivedRequest> elsewhere = other.requests();
+  ASSERT_EQ(first.size(), 2u);
+  ASSERT_EQ(elsewhere.size(), 1u);
+  for (const ReceivedRequest& seen : first) {
+    EXPECT_EQ(seen.values("Referer"), std::vector<std::string>{"http://example.org/"});
+    EXPECT_EQ(seen.values("User-Agent"), std::vector<std::string>{"Tuner/2"});
+  }
+  EXPECT_TRUE(elsewhere[0].values("Referer").empty());
+  EXPECT_EQ(elsewhere[0].values("User-Agent"), std::vector<std::string>{std::string(telvia::httpDefaultUserAgent)});
+  EXPECT_EQ(elsewhere[0].values("Range"), std::vector<std::string>{"bytes=10-13"});
+}
+
 TEST_F(HttpClientTest, GivesUpOnARedirectLoopAfterTheLimit) {
   server_.on("/loop", Reply::redirect(302, "/loop"));
   const auto transfer = client_.get(requestFor(server_.address("/loop")));

@@ -173,6 +173,24 @@ std::optional<std::uint64_t> parseLength(const std::optional<std::string>& text)
 
 }  // namespace
 
+std::optional<HttpOrigin> originOf(const std::wstring& address)
+{
+    CrackedAddress cracked;
+    if (crack(address, cracked) != httpOk) {
+        return std::nullopt;
+    }
+    std::optional<std::string> host = utf16ToUtf8(fromWide(cracked.host));
+    if (!host) {
+        return std::nullopt;
+    }
+    for (char& c : *host) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return HttpOrigin{cracked.secure, std::move(*host), cracked.port};
+}
+
 OpenedRequest openGetRequest(HINTERNET session, const std::wstring& address, const HttpRequest& request)
 {
     OpenedRequest opened;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/http_port.h"
+#include "platform/http_redirects.h"
 #include "platform/win32/net/winhttp_handle.h"
 
 namespace telvia::win32 {
@@ -22,6 +23,9 @@ struct OpenedRequest {
 // goes over the network yet.
 [[nodiscard]] OpenedRequest openGetRequest(HINTERNET session, const std::wstring& address,
                                            const HttpRequest& request);
+
+// The origin of an absolute http or https address; none when it does not crack.
+[[nodiscard]] std::optional<HttpOrigin> originOf(const std::wstring& address);
 
 [[nodiscard]] std::optional<std::uint32_t> queryStatus(HINTERNET request);
 

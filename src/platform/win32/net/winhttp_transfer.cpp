@@ -98,8 +98,13 @@ HttpStarted WinHttpTransfer::start()
 HttpStarted WinHttpTransfer::follow(std::wstring address)
 {
     std::string finalAddress = request_.address;
+    const std::optional<HttpOrigin> first = originOf(address);
+    // The hops after a redirect to another origin go without the caller's headers.
+    HttpRequest withoutHeaders = request_;
+    withoutHeaders.headers.clear();
+    bool headersKept = true;
     for (int redirects = 0;; ++redirects) {
-        OpenedRequest opened = openGetRequest(session_->get(), address, request_);
+        OpenedRequest opened = openGetRequest(session_->get(), address, headersKept ? request_ : withoutHeaders);
         if (opened.error != httpOk) {
             return {failure(opened.error), {}};
         }
@@ -141,9 +146,16 @@ HttpStarted WinHttpTransfer::follow(std::wstring address)
         }
         std::optional<std::wstring> next = resolve(address, *answer->location);
         std::optional<std::string> nextText = next ? utf16ToUtf8(fromWide(*next)) : std::nullopt;
-        if (!nextText) {
+        const std::optional<HttpOrigin> from = originOf(address);
+        const std::optional<HttpOrigin> to = next ? originOf(*next) : std::nullopt;
+        if (!nextText || !first || !from || !to) {
             return {httpErrorRedirectFailed, {}};
         }
+        const RedirectHop hop = redirectHop(*first, *from, *to);
+        if (hop == RedirectHop::refused) {
+            return {httpErrorRedirectFailed, {}};
+        }
+        headersKept = hop == RedirectHop::withHeaders;
         address = std::move(*next);
         finalAddress = std::move(*nextText);
     }

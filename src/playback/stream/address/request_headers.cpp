@@ -16,6 +16,18 @@ bool isTokenCharacter(char c)
            punctuation.find(c) != std::string_view::npos;
 }
 
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool isAllowed(std::string_view name)
+{
+    return equalsIgnoringCase(name, "User-Agent") || equalsIgnoringCase(name, "Referer");
+}
+
 }  // namespace
 
 AddressWithHeaders splitRequestHeaders(std::string_view address)
@@ -46,6 +58,10 @@ AddressWithHeaders splitRequestHeaders(std::string_view address)
         }
         if (header.value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
             result.error = HeaderSuffixError::badValue;
+            return result;
+        }
+        if (!isAllowed(header.name)) {
+            result.error = HeaderSuffixError::notAllowed;
             return result;
         }
         result.headers.push_back(std::move(header));

@@ -1,6 +1,8 @@
 // Request headers carried by an address: after a "|", Name=value pairs joined by "&",
 // e.g. "http://host/live.m3u8|User-Agent=Foo&Referer=http://x/". Names and values may
-// be percent-encoded, so a value can hold "&", "|" or "=".
+// be percent-encoded, so a value can hold "&", "|" or "=". Only User-Agent and Referer
+// may be given: a shared channel list must not set the host, cookies, credentials or the
+// framing of the request.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +24,7 @@ enum class HeaderSuffixError : std::uint8_t {
     pairWithoutEquals,  // "A&B=c": a pair without "="
     badName,            // empty, or not a header name (letters, digits, "-", "_", ...)
     badValue,           // holds a line break or a zero byte, which would end the request line
+    notAllowed,         // a header other than User-Agent and Referer
 };
 
 struct AddressWithHeaders {

@@ -45,7 +45,7 @@ std::unique_ptr<SessionTransfer> SessionHttp::get(const std::string& address, st
     return transfer;
 }
 
-WholeBody SessionHttp::getWhole(const std::string& address, std::size_t limit)
+WholeBody SessionHttp::getWhole(const std::string& address, std::size_t limit, const std::function<bool()>& expired)
 {
     const std::unique_ptr<SessionTransfer> transfer = get(address);
     const HttpStarted started = transfer->start();
@@ -68,6 +68,10 @@ WholeBody SessionHttp::getWhole(const std::string& address, std::size_t limit)
             return whole;
         }
         whole.body.append(reinterpret_cast<const char*>(buffer.data()), read.count);
+        if (expired && expired()) {
+            whole.error = httpErrorTimeout;
+            return whole;
+        }
     }
 }
 

@@ -61,9 +61,11 @@ public:
                                                        std::optional<HttpByteRange> range = std::nullopt);
 
     // The whole body of a successful answer; a body longer than `limit` fails with
-    // httpErrorConnectionError, as nothing that long is a playlist. The status is left to
-    // the caller.
-    [[nodiscard]] WholeBody getWhole(const std::string& address, std::size_t limit);
+    // httpErrorConnectionError, as nothing that long is a playlist, and one still coming
+    // when `expired` says so (asked after each read) fails with httpErrorTimeout. The
+    // status is left to the caller.
+    [[nodiscard]] WholeBody getWhole(const std::string& address, std::size_t limit,
+                                     const std::function<bool()>& expired = {});
 
 private:
     friend class SessionTransfer;

@@ -23,6 +23,11 @@ struct FetchSettings {
     // that failed without playing, this pause. A list of thousands of failing variants
     // (to as many hosts) is then a handful of requests, not a flood.
     std::size_t variantAttempts = 8;
+    // The longest a segment or a playlist may take to come whole, in target durations and
+    // at least this long: a server that trickles a byte now and then fails like one that
+    // does not answer, and the next try, skip or variant follows.
+    int downloadTargets = 3;
+    std::chrono::milliseconds shortestDownloadLimit{10'000};
     std::chrono::milliseconds variantPause{500};
     // Audio units of a separate rendition kept while the pictures' program is awaited:
     // about 80 seconds of AAC. Older ones go.

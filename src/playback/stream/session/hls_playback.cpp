@@ -121,7 +121,10 @@ PlayOutcome HlsPlayback::playVariant(const HlsVariant& variant, const HlsAudioRe
 
 std::optional<HlsParseResult> HlsPlayback::readPlaylist(const std::string& address)
 {
-    const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
+    // Before it is read, a playlist's target duration is not known: the shortest limit holds.
+    const Milliseconds deadline = loader_.deadlineFor(0);
+    const WholeBody whole =
+        http_.getWhole(address, settings_.playlistLimit, [this, deadline] { return clock_.now() >= deadline; });
     if (whole.error != httpOk || !isSuccess(whole.head.status)) {
         return std::nullopt;
     }
@@ -150,10 +153,10 @@ PlayOutcome HlsPlayback::playMedia(const HlsMediaPlaylist& playlist, const std::
         const SchedulerStep step = scheduler.next(clock_.now());
         switch (step.kind) {
         case Kind::fetchPlaylist:
-            loader_.reload(scheduler, reloadAddress);
+            loader_.reload(scheduler, reloadAddress, playlist.targetDurationMs);
             break;
         case Kind::fetchSegment:
-            switch (playSegment(scheduler, step, pipeline, Input::main)) {
+            switch (playSegment(scheduler, step, playlist.targetDurationMs, pipeline, Input::main)) {
             case StepEnd::goOn:
                 break;
             case StepEnd::stopped:
@@ -204,11 +207,11 @@ PlayOutcome HlsPlayback::playWithRendition(const HlsMediaPlaylist& video, const 
         }
         // Each playlist is reloaded on its own cadence.
         if (videoStep.kind == Kind::fetchPlaylist) {
-            loader_.reload(videoSchedule, videoAddress);
+            loader_.reload(videoSchedule, videoAddress, video.targetDurationMs);
             continue;
         }
         if (audioStep && audioStep->kind == Kind::fetchPlaylist) {
-            loader_.reload(audioSchedule, audioAddress);
+            loader_.reload(audioSchedule, audioAddress, audio.targetDurationMs);
             continue;
         }
         const bool audioReady = audioStep && audioStep->kind == Kind::fetchSegment;
@@ -221,8 +224,9 @@ PlayOutcome HlsPlayback::playWithRendition(const HlsMediaPlaylist& video, const 
             // key frame opens playback.
             const bool audioFirst =
                 audioReady && (!videoReady || audioSchedule.pendingDuration() >= videoSchedule.pendingDuration());
-            const StepEnd end = audioFirst ? playSegment(audioSchedule, *audioStep, pipeline, Input::rendition)
-                                           : playSegment(videoSchedule, videoStep, pipeline, Input::main);
+            const StepEnd end =
+                audioFirst ? playSegment(audioSchedule, *audioStep, audio.targetDurationMs, pipeline, Input::rendition)
+                           : playSegment(videoSchedule, videoStep, video.targetDurationMs, pipeline, Input::main);
             if (end == StepEnd::stopped) {
                 return pipeline.ended(stop_);
             }
@@ -249,7 +253,7 @@ PlayOutcome HlsPlayback::playWithRendition(const HlsMediaPlaylist& video, const 
 }
 
 HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, const SchedulerStep& step,
-                                              MediaPipeline& pipeline, Input input)
+                                              std::int64_t targetDurationMs, MediaPipeline& pipeline, Input input)
 {
     const HlsSegment& segment = *step.segment;
     if (step.discontinuity) {
@@ -263,7 +267,7 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
         }
     }
     const FetchResult result =
-        loader_.load(segment, [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });
+        loader_.load(segment, targetDurationMs, [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });
     const bool played = result == FetchResult::loaded || result == FetchResult::brokenOff;
     if (played && input == Input::rendition) {
         pipeline.endRenditionSegment();

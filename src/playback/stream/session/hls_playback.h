@@ -50,7 +50,8 @@ private:
     // Fetches the segment the scheduler asked for into one input of the pipeline and tells
     // the scheduler how it went.
     [[nodiscard]] StepEnd playSegment(PlaylistScheduler& scheduler, const SchedulerStep& step,
-                                      MediaPipeline& pipeline, MediaPipeline::Input input);
+                                      std::int64_t targetDurationMs, MediaPipeline& pipeline,
+                                      MediaPipeline::Input input);
     // The playlist at the address, read and parsed; none when it could not be had.
     [[nodiscard]] std::optional<HlsParseResult> readPlaylist(const std::string& address);
     [[nodiscard]] PlaylistScheduler scheduleFor(const HlsMediaPlaylist& playlist) const;

@@ -20,8 +20,16 @@ SegmentLoader::SegmentLoader(SessionHttp& http, CipherPort& cipher, SampleExchan
 {
 }
 
-FetchResult SegmentLoader::load(const HlsSegment& segment, const SegmentSink& sink)
+Milliseconds SegmentLoader::deadlineFor(std::int64_t targetDurationMs) const
 {
+    const Milliseconds limit{std::max<std::int64_t>(settings_.downloadTargets * std::max<std::int64_t>(targetDurationMs, 0),
+                                                    settings_.shortestDownloadLimit.count())};
+    return clock_.now() + limit;
+}
+
+FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDurationMs, const SegmentSink& sink)
+{
+    Milliseconds deadline = deadlineFor(targetDurationMs);
     std::optional<HttpByteRange> range;
     if (segment.range && segment.range->length > 0) {
         range = HttpByteRange{segment.range->offset, segment.range->offset + segment.range->length - 1};
@@ -69,15 +77,23 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, const SegmentSink& si
         if (!sink(*bytes)) {
             return FetchResult::loaded;
         }
+        // Waiting for room is the player's time, not the server's.
+        const Milliseconds waitStart = clock_.now();
         if (!exchange_.waitForRoom()) {
             return FetchResult::stopped;
+        }
+        deadline += clock_.now() - waitStart;
+        if (clock_.now() >= deadline) {
+            return FetchResult::brokenOff;  // what came plays, the rest is given up
         }
     }
 }
 
-void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address)
+void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs)
 {
-    const WholeBody whole = http_.getWhole(address, settings_.playlistLimit);
+    const Milliseconds deadline = deadlineFor(targetDurationMs);
+    const WholeBody whole =
+        http_.getWhole(address, settings_.playlistLimit, [this, deadline] { return clock_.now() >= deadline; });
     if (stop_.stop_requested()) {
         return;
     }

@@ -30,11 +30,16 @@ public:
                   const FetchSettings& settings, std::stop_token stop);
 
     // Fetches the segment into the sink, waiting for room in the exchange between reads.
-    // A sink that wants no more ends the segment as loaded: the caller knows why.
-    [[nodiscard]] FetchResult load(const HlsSegment& segment, const SegmentSink& sink);
+    // A sink that wants no more ends the segment as loaded: the caller knows why. A segment
+    // of a playlist with this target duration that takes longer than its download limit
+    // fails.
+    [[nodiscard]] FetchResult load(const HlsSegment& segment, std::int64_t targetDurationMs, const SegmentSink& sink);
 
     // Fetches the playlist at the address again and tells the scheduler what came.
-    void reload(PlaylistScheduler& scheduler, const std::string& address);
+    void reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs);
+
+    // When a download started now must be whole.
+    [[nodiscard]] Milliseconds deadlineFor(std::int64_t targetDurationMs) const;
 
 private:
     SessionHttp& http_;
