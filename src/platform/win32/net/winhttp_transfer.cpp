@@ -148,10 +148,12 @@ HttpStarted WinHttpTransfer::follow(std::wstring address)
         std::optional<std::string> nextText = next ? utf16ToUtf8(fromWide(*next)) : std::nullopt;
         const std::optional<HttpOrigin> from = originOf(address);
         const std::optional<HttpOrigin> to = next ? originOf(*next) : std::nullopt;
-        if (!nextText || !first || !from || !to) {
+        if (!nextText) {
             return {httpErrorRedirectFailed, {}};
         }
-        const RedirectHop hop = redirectHop(*first, *from, *to);
+        // An address that is not http or https fails in the next hop with the system's
+        // own error; it goes there without the headers.
+        const RedirectHop hop = first && from && to ? redirectHop(*first, *from, *to) : RedirectHop::withoutHeaders;
         if (hop == RedirectHop::refused) {
             return {httpErrorRedirectFailed, {}};
         }
