@@ -15,7 +15,15 @@ namespace telvia::stream {
 
 void StreamFetcher::run(const std::string& address, AddressKind kind)
 {
-    exchange_.finish(openResultOf(play(address, kind)));
+    StreamOpenResult result = StreamOpenResult::unreachable;
+    try {
+        result = openResultOf(play(address, kind));
+    } catch (...) {
+        // Nothing may leave the thread, or the process ends: a stream whose data made the
+        // session fail (memory it could not have, above all) ends here like a stream
+        // that broke off, or fails to open like one that could not be reached.
+    }
+    exchange_.finish(result);
 }
 
 PlayOutcome StreamFetcher::unreachable() const

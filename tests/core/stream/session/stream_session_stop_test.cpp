@@ -1,6 +1,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -167,6 +168,32 @@ TEST(StreamSessionStop, MovesWhatComesAfterAStallByTheStallsLength)
     // queued pictures move depends on which track ran dry first: the pulling threads here
     // are not paced by a clock.)
     EXPECT_LE(firstMoved, 25u);
+}
+
+// Whatever goes wrong inside the fetch thread ends the stream or fails the opening; it
+// never leaves the thread, which would end the process.
+TEST(StreamSessionStop, AFailureInsideTheFetchThreadEndsTheStreamInsteadOfTheProcess)
+{
+    const struct {
+        const char* name;
+        int failingRequest;  // the request whose making throws
+        StreamOpenResult expected;
+    } cases[] = {{"while opening", 1, StreamOpenResult::unreachable}, {"while playing", 3, StreamOpenResult::opened}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SessionRig rig;
+        rig.http.serve("http://tv.example/index.m3u8", mediaPlaylist(segmentNames(3)));
+        serveSegments(rig.http, "http://tv.example/", 3);
+        int requests = 0;
+        rig.http.onGet([&](const HttpRequest&) {
+            if (++requests == c.failingRequest) throw std::bad_alloc();
+        });
+        ASSERT_EQ(rig.session.open("http://tv.example/index.m3u8"), c.expected);
+        if (c.expected == StreamOpenResult::opened) {
+            // What came of the first segment plays, then the stream ends.
+            EXPECT_FALSE(pullAll(rig.session)[0].empty());
+        }
+    }
 }
 
 }  // namespace
