@@ -146,6 +146,10 @@ AddressKind classifyFileUrl(const AddressParts& parts)
     if (!host.empty() && host != "localhost") {
         return AddressKind::networkPath;
     }
+    // A file has no query or fragment: what Windows would make of one is not a file name.
+    if (parts.query || parts.fragment) {
+        return AddressKind::networkPath;
+    }
     // "file:///C:/x" names "C:/x"; an encoded "%5C%5Chost" must not slip a share through.
     std::string path = percentDecode(parts.path);
     if (path.size() >= 3 && isSeparator(path[0]) && isDriveLetter(std::string_view(path).substr(1))) {

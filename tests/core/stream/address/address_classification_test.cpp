@@ -89,6 +89,8 @@ TEST(AddressClassification, OpensOnlyFilesOnThisComputersDisks)
         {"videos\\com1.wmv", K::networkPath},
         {"file:///C:/Videos/a.wmv%3Aalt", K::networkPath},
         {"file:///C:/%3F%3F/x", K::networkPath},
+        {"fiLe:///C:?vG??.wmv", K::networkPath},
+        {"file:///C:/a.wmv#b", K::networkPath},
         {"\n\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
         {"\r\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
         {"\v\\\\fileserver\\share\\x.wmv", K::unsafeCharacters},
