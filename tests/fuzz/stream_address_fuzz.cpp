@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "common/ascii_case.h"
 #include "playback/stream/address/address_classification.h"
 #include "playback/stream/address/request_headers.h"
 
@@ -24,13 +25,6 @@ void check(bool holds, const char* what)
     }
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -39,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const AddressWithHeaders split = splitRequestHeaders(text);
     check(split.address.size() <= text.size(), "an address longer than the text");
     for (const RequestHeader& header : split.headers) {
-        check(equalsIgnoringCase(header.name, "User-Agent") || equalsIgnoringCase(header.name, "Referer"),
+        check(telvia::equalsIgnoringAsciiCase(header.name, "User-Agent") ||
+                  telvia::equalsIgnoringAsciiCase(header.name, "Referer"),
               "a header other than User-Agent and Referer");
         check(header.value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos,
               "a header value that would end the request line");

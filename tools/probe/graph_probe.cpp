@@ -216,14 +216,9 @@ public:
 
 private:
     // Reports the step with its result; true when it succeeded.
-    bool step(std::string_view what, HRESULT result, std::string_view details = {})
+    bool step(std::string_view what, HRESULT result)
     {
-        std::string line = std::string(what) + ": " + resultText(result);
-        if (!details.empty()) {
-            line += ", ";
-            line += details;
-        }
-        report_(line);
+        report_(std::string(what) + ": " + resultText(result));
         return SUCCEEDED(result);
     }
 

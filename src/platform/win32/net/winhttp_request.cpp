@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ascii_case.h"
 #include "common/utf8.h"
 #include "platform/win32/base/wide_text.h"
 
@@ -23,13 +24,6 @@ std::wstring widenBytes(std::string_view bytes)
         wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(byte)));
     }
     return wide;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 HttpError lastError() { return static_cast<HttpError>(GetLastError()); }
@@ -87,7 +81,7 @@ HttpError addHeaders(HINTERNET request, const HttpRequest& what)
 {
     bool userAgentGiven = false;
     for (const HttpHeader& header : what.headers) {
-        const bool isUserAgent = equalsIgnoringCase(header.name, "User-Agent");
+        const bool isUserAgent = equalsIgnoringAsciiCase(header.name, "User-Agent");
         userAgentGiven = userAgentGiven || isUserAgent;
         // The session's agent is already there; the caller's replaces it.
         const DWORD flags = WINHTTP_ADDREQ_FLAG_ADD | (isUserAgent ? WINHTTP_ADDREQ_FLAG_REPLACE : 0);
@@ -179,16 +173,11 @@ std::optional<HttpOrigin> originOf(const std::wstring& address)
     if (crack(address, cracked) != httpOk) {
         return std::nullopt;
     }
-    std::optional<std::string> host = utf16ToUtf8(fromWide(cracked.host));
+    const std::optional<std::string> host = utf16ToUtf8(fromWide(cracked.host));
     if (!host) {
         return std::nullopt;
     }
-    for (char& c : *host) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return HttpOrigin{cracked.secure, std::move(*host), cracked.port};
+    return HttpOrigin{cracked.secure, asciiLower(*host), cracked.port};
 }
 
 OpenedRequest openGetRequest(HINTERNET session, const std::wstring& address, const HttpRequest& request)

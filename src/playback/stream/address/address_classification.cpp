@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "common/ascii_case.h"
 #include "common/utf8.h"
 #include "playback/stream/address/address_resolution.h"
 #include "playback/stream/address/percent_decoding.h"
@@ -12,17 +13,6 @@
 namespace telvia::stream {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -49,7 +39,7 @@ bool isUncOrDevicePath(std::string_view path)
 // The names Windows gives to devices in every folder ("CON", "NUL.wmv", "com1.txt").
 bool isDeviceName(std::string_view component)
 {
-    const std::string base = lower(component.substr(0, component.find('.')));
+    const std::string base = asciiLower(component.substr(0, component.find('.')));
     if (base == "con" || base == "prn" || base == "aux" || base == "nul" || base == "conin$" || base == "conout$") {
         return true;
     }
@@ -142,7 +132,7 @@ bool holdsUnsafeCharacters(std::string_view text)
 
 AddressKind classifyFileUrl(const AddressParts& parts)
 {
-    const std::string host = lower(parts.authority.value_or(""));
+    const std::string host = asciiLower(parts.authority.value_or(""));
     if (!host.empty() && host != "localhost") {
         return AddressKind::networkPath;
     }
@@ -169,7 +159,7 @@ AddressKind classifyHttp(const AddressParts& parts)
     if (parts.authority.value_or("").empty()) {
         return AddressKind::malformed;
     }
-    const std::string path = lower(parts.path);
+    const std::string path = asciiLower(parts.path);
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t dot = name.rfind('.');
@@ -217,7 +207,7 @@ AddressKind classifyAddress(std::string_view fullAddress)
         return isLocalFilePath(address) ? AddressKind::localFile : AddressKind::networkPath;
     }
     const AddressParts parts = splitAddress(address);
-    const std::string scheme = lower(parts.scheme.value_or(""));
+    const std::string scheme = asciiLower(parts.scheme.value_or(""));
     if (scheme == "http" || scheme == "https") {
         return classifyHttp(parts);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/ascii_case.h"
 #include "playback/stream/address/percent_decoding.h"
 
 namespace telvia::stream {
@@ -16,16 +17,9 @@ bool isTokenCharacter(char c)
            punctuation.find(c) != std::string_view::npos;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 bool isAllowed(std::string_view name)
 {
-    return equalsIgnoringCase(name, "User-Agent") || equalsIgnoringCase(name, "Referer");
+    return equalsIgnoringAsciiCase(name, "User-Agent") || equalsIgnoringAsciiCase(name, "Referer");
 }
 
 }  // namespace

@@ -36,10 +36,9 @@ AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlayl
 
 }  // namespace
 
-HlsPlayback::HlsPlayback(SessionHttp& http, SegmentLoader& loader, SampleExchange& exchange, StreamClock& clock,
+HlsPlayback::HlsPlayback(SegmentLoader& loader, SampleExchange& exchange, StreamClock& clock,
                          const FetchSettings& settings, SessionObserver& observer, std::stop_token stop)
-    : http_(http),
-      loader_(loader),
+    : loader_(loader),
       exchange_(exchange),
       clock_(clock),
       settings_(settings),
@@ -121,16 +120,11 @@ PlayOutcome HlsPlayback::playVariant(const HlsVariant& variant, const HlsAudioRe
 
 std::optional<HlsParseResult> HlsPlayback::readPlaylist(const std::string& address)
 {
-    // Before it is read, a playlist's target duration is not known: the shortest limit holds.
-    const Milliseconds deadline = loader_.deadlineFor(0);
-    const WholeBody whole =
-        http_.getWhole(address, settings_.playlistLimit, [this, deadline] { return clock_.now() >= deadline; });
-    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
-        return std::nullopt;
+    PlaylistFetched fetched = loader_.fetchPlaylist(address, 0);
+    if (fetched.parsed) {
+        observer_.onPlaylist(address, *fetched.parsed);
     }
-    HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
-    observer_.onPlaylist(address, parsed);
-    return parsed;
+    return std::move(fetched.parsed);
 }
 
 PlaylistScheduler HlsPlayback::scheduleFor(const HlsMediaPlaylist& playlist) const

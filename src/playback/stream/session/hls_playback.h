@@ -15,7 +15,6 @@
 #include "playback/stream/delivery/stream_clock.h"
 #include "playback/stream/hls/hls_playlist.h"
 #include "playback/stream/hls/playlist_scheduler.h"
-#include "playback/stream/net/session_http.h"
 #include "playback/stream/session/fetch_settings.h"
 #include "playback/stream/session/media_pipeline.h"
 #include "playback/stream/session/play_outcome.h"
@@ -26,8 +25,8 @@ namespace telvia::stream {
 
 class HlsPlayback {
 public:
-    HlsPlayback(SessionHttp& http, SegmentLoader& loader, SampleExchange& exchange, StreamClock& clock,
-                const FetchSettings& settings, SessionObserver& observer, std::stop_token stop);
+    HlsPlayback(SegmentLoader& loader, SampleExchange& exchange, StreamClock& clock, const FetchSettings& settings,
+                SessionObserver& observer, std::stop_token stop);
 
     // `text` came from `requested`, which led to `finalAddress`; the playlist's addresses
     // are resolved against the latter, while reloads go to the former.
@@ -58,7 +57,6 @@ private:
     // Only what reached the player counts: a variant that never opened leaves no place.
     void notePlayed(std::uint64_t sequence, const MediaPipeline& pipeline);
 
-    SessionHttp& http_;
     SegmentLoader& loader_;
     SampleExchange& exchange_;
     StreamClock& clock_;

@@ -11,7 +11,7 @@
 #include "playback/stream/hls/key_cache.h"
 #include "playback/stream/hls/segment_decryption.h"
 #include "playback/stream/net/session_http.h"
-#include "playback/stream/session/fetch_failure.h"
+#include "playback/stream/session/fetch_result.h"
 
 namespace telvia::stream {
 

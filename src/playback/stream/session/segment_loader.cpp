@@ -89,23 +89,26 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDu
     }
 }
 
-void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs)
+PlaylistFetched SegmentLoader::fetchPlaylist(const std::string& address, std::int64_t targetDurationMs)
 {
     const Milliseconds deadline = deadlineFor(targetDurationMs);
     const WholeBody whole =
         http_.getWhole(address, settings_.playlistLimit, [this, deadline] { return clock_.now() >= deadline; });
+    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
+        return {std::nullopt, whole.error == httpOk ? failureOfStatus(whole.head.status) : FetchFailure::other};
+    }
+    return {parseHlsPlaylist(whole.body, whole.head.finalAddress)};
+}
+
+void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs)
+{
+    const PlaylistFetched fetched = fetchPlaylist(address, targetDurationMs);
     if (stop_.stop_requested()) {
         return;
     }
-    if (whole.error != httpOk || !isSuccess(whole.head.status)) {
-        scheduler.playlistFailed(whole.error == httpOk ? failureOfStatus(whole.head.status) : FetchFailure::other,
-                                 clock_.now());
-        return;
-    }
-    const HlsParseResult parsed = parseHlsPlaylist(whole.body, whole.head.finalAddress);
-    const auto* media = std::get_if<HlsMediaPlaylist>(&parsed);
+    const auto* media = fetched.parsed ? std::get_if<HlsMediaPlaylist>(&*fetched.parsed) : nullptr;
     if (media == nullptr) {
-        scheduler.playlistFailed(FetchFailure::other, clock_.now());
+        scheduler.playlistFailed(fetched.parsed ? FetchFailure::other : fetched.failure, clock_.now());
         return;
     }
     scheduler.playlistLoaded(*media, clock_.now());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -15,7 +16,7 @@
 #include "playback/stream/hls/hls_playlist.h"
 #include "playback/stream/hls/playlist_scheduler.h"
 #include "playback/stream/net/session_http.h"
-#include "playback/stream/session/fetch_failure.h"
+#include "playback/stream/session/fetch_result.h"
 #include "playback/stream/session/fetch_settings.h"
 #include "playback/stream/session/segment_keys.h"
 
@@ -23,6 +24,12 @@ namespace telvia::stream {
 
 // Takes a segment's bytes as they arrive; answers false when it wants no more.
 using SegmentSink = std::function<bool(std::span<const std::uint8_t> bytes)>;
+
+// A playlist read and parsed, or why it could not be had.
+struct PlaylistFetched {
+    std::optional<HlsParseResult> parsed;
+    FetchFailure failure = FetchFailure::other;
+};
 
 class SegmentLoader {
 public:
@@ -35,13 +42,17 @@ public:
     // fails.
     [[nodiscard]] FetchResult load(const HlsSegment& segment, std::int64_t targetDurationMs, const SegmentSink& sink);
 
+    // Reads the playlist at the address within the download limit of its target duration
+    // (0 when it is not known yet, before the playlist was ever read).
+    [[nodiscard]] PlaylistFetched fetchPlaylist(const std::string& address, std::int64_t targetDurationMs);
+
     // Fetches the playlist at the address again and tells the scheduler what came.
     void reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs);
 
+private:
     // When a download started now must be whole.
     [[nodiscard]] Milliseconds deadlineFor(std::int64_t targetDurationMs) const;
 
-private:
     SessionHttp& http_;
     SampleExchange& exchange_;
     StreamClock& clock_;

@@ -68,7 +68,7 @@ PlayOutcome StreamFetcher::play(const std::string& address, AddressKind kind)
         }
         body.transfer.reset();
         SegmentLoader loader(http_, cipher_, exchange_, clock_, settings_, stop_);
-        HlsPlayback hls(http_, loader, exchange_, clock_, settings_, observer_, stop_);
+        HlsPlayback hls(loader, exchange_, clock_, settings_, observer_, stop_);
         return hls.play(text, address, started.head.finalAddress);
     }
     case StreamFormat::transportStream:

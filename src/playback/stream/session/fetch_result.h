@@ -1,4 +1,4 @@
-// What a failed fetch of a segment, key or playlist comes to.
+// How a fetch of a segment, key or playlist ended, and what an HTTP status says of it.
 #pragma once
 
 #include <cstdint>
