@@ -1,13 +1,16 @@
 // telvia-probe as a user runs it, under Wine: the report and the exit code for an MPEG audio
 // stream from a loopback server (rendered by Wine's MPEG audio decoder on ALSA's null
 // device), a missing stream, Windows Media behind a plain path, an address the program
-// refuses, and bad usage.
+// refuses, a hostile playlist, and bad usage.
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +58,7 @@ std::string asfHeaderStart()
 
 struct ProbeRun {
     DWORD exitCode = 0xFFFFFFFF;
+    std::optional<SIZE_T> peakMemory;  // the most the process held in memory, as the system counts it
     std::string output;  // standard output, as written
     std::string errors;  // standard error
     std::vector<std::string> lines;  // standard output split at its CR LF line ends
@@ -138,6 +142,11 @@ ProbeRun runProbe(const std::wstring& arguments)
             ADD_FAILURE() << "the probe did not end within a minute";
         }
         GetExitCodeProcess(process.hProcess, &run.exitCode);
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory)) {
+            run.peakMemory = memory.PeakWorkingSetSize;
+        }
     }
     run.output = readWhole(outPath);
     run.errors = readWhole(errPath);
@@ -245,6 +254,29 @@ TEST_F(Probe, WhatDoesNotOpenEndsWithExitCodeOne)
     }
     // The missing stream was asked for, and a Load failure is a failed answer, not silence.
     EXPECT_GE(server.requests().size(), 2u);
+}
+
+TEST_F(Probe, AHostilePlaylistEndsAsAFailedOpenWithinItsMemory)
+{
+    // 4 MiB of segments that each name their own 1 KiB key address, none of which exists.
+    LoopbackHttpServer server;
+    const std::string key(1000, 'k');
+    std::string playlist = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n";
+    for (int i = 0; playlist.size() < 4 * 1024 * 1024; ++i) {
+        playlist += "#EXT-X-KEY:METHOD=AES-128,URI=\"" + key + std::to_string(i) + "\"\n#EXTINF:1,\ns" +
+                    std::to_string(i) + ".ts\n";
+    }
+    server.on("/hostile.m3u8", Reply::withBody(200, playlist, "Content-Type: application/vnd.apple.mpegurl\r\n"));
+
+    const ProbeRun run = runProbe(widen(server.address("/hostile.m3u8")));
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.exitCode, 1u) << run.errors;
+    EXPECT_TRUE(run.startingWith("load: 0x").has_value());
+    EXPECT_FALSE(run.startingWith("load: 0x00000000").has_value());
+    ASSERT_TRUE(run.peakMemory.has_value());
+    std::printf("[ probe    ] 4 MiB hostile playlist: the probe held at most %.0f MB\n",
+                static_cast<double>(*run.peakMemory) / 1e6);
+    EXPECT_LT(*run.peakMemory, SIZE_T{300'000'000});
 }
 
 TEST_F(Probe, BadUsageExitsWith64AndSaysHowToCallIt)

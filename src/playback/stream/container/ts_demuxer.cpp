@@ -13,6 +13,12 @@ constexpr std::uint16_t patPid = 0x0000;
 // Larger than any access unit of a stream the system decodes (a 1080p intra picture
 // at the highest level stays well below), so a PES packet that grows past it is damage.
 constexpr std::size_t longestPes = 8 * 1024 * 1024;
+// All PES packets being collected at once, over every stream of the program, counted by
+// the memory their buffers hold. A real
+// program has one picture and a few audio frames open at a time, some megabytes at most;
+// a map listing hundreds of streams that never end their packets stops here, not at
+// hundreds of times the longest packet.
+constexpr std::size_t collectingBudget = 16 * 1024 * 1024;
 // Three packets in a row, each starting with the sync byte, confirm the boundary.
 constexpr std::size_t packetsToConfirmSync = 3;
 
@@ -257,6 +263,11 @@ void TsDemuxer::applyPmt(const Pmt& pmt)
     }
     pes_ = std::move(states);
     streams_ = std::move(streams);
+    // Streams that left the program took their packets with them.
+    collecting_ = 0;
+    for (const auto& [pid, state] : pes_) {
+        collecting_ += state.buffer.capacity();
+    }
 }
 
 void TsDemuxer::readPes(const TsPacket& packet, PesState& state)
@@ -265,13 +276,18 @@ void TsDemuxer::readPes(const TsPacket& packet, PesState& state)
         if (state.collecting) {
             completePes(packet.pid, state);
         }
-        state.buffer.assign(packet.payload.begin(), packet.payload.end());
         state.collecting = true;
         state.randomAccess = packet.randomAccess;
-    } else if (state.collecting) {
-        state.buffer.insert(state.buffer.end(), packet.payload.begin(), packet.payload.end());
-    } else {
+    } else if (!state.collecting) {
         return;  // the rest of a PES packet whose start was lost
+    }
+    const std::size_t capacity = state.buffer.capacity();
+    state.buffer.insert(state.buffer.end(), packet.payload.begin(), packet.payload.end());
+    collecting_ += state.buffer.capacity() - capacity;
+    if (collecting_ > collectingBudget) {
+        ++stats_.droppedPes;
+        dropPes(state);
+        return;
     }
     if (state.buffer.size() < pesFixedHeaderLength) {
         return;
@@ -314,12 +330,20 @@ void TsDemuxer::completePes(std::uint16_t pid, PesState& state)
         units_.push_back(std::move(unit));
     }
     state.lost = false;
-    state.buffer.clear();
+    // The capacity goes as well: a stream that once carried a large picture holds no
+    // megabytes between its packets.
+    releaseBuffer(state);
+}
+
+void TsDemuxer::releaseBuffer(PesState& state)
+{
+    collecting_ -= state.buffer.capacity();
+    std::vector<std::uint8_t>().swap(state.buffer);
 }
 
 void TsDemuxer::dropPes(PesState& state)
 {
-    state.buffer.clear();
+    releaseBuffer(state);
     state.collecting = false;
     state.lost = true;
     if (state.framer) {

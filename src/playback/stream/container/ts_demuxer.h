@@ -3,6 +3,8 @@
 // the demuxer keeps its place across them, so a PES packet or a table may span
 // segments. Damage costs only the data it touches: garbage is skipped until three
 // packets line up again, a broken continuity counter drops the PES packet it hits.
+// Memory stays bounded whatever the stream says: one PES packet is at most 8 MiB and all
+// those being collected at once at most 16 MiB.
 #pragma once
 
 #include <array>
@@ -77,6 +79,7 @@ private:
     void readPes(const TsPacket& packet, PesState& state);
     void completePes(std::uint16_t pid, PesState& state);
     void dropPes(PesState& state);
+    void releaseBuffer(PesState& state);
 
     std::vector<std::uint8_t> pending_;  // bytes not yet a whole packet, or not yet in sync
     bool synced_ = false;
@@ -90,6 +93,7 @@ private:
     std::optional<std::uint8_t> pmtVersion_;
     std::vector<StreamDescription> streams_;
     std::map<std::uint16_t, PesState> pes_;
+    std::size_t collecting_ = 0;  // memory of the PES buffers, over all streams
     std::vector<AccessUnit> units_;
     DemuxStats stats_;
 };

@@ -31,6 +31,8 @@ AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlayl
     settings.audioPatience += 2 * longestMs * static_cast<std::int64_t>(streamClockRate) / 1000;
     constexpr std::int64_t framesPerSecond = 50;  // AAC at 48 kHz has about 47
     settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
+    constexpr std::int64_t picturesPerSecond = 60;
+    settings.stagedUnitLimit += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * picturesPerSecond);
     return settings;
 }
 

@@ -417,6 +417,38 @@ TEST(TsDemuxer, FinishHandsOnTheLastVideoUnitAndStartsAfresh)
     EXPECT_EQ(demuxer.stats().continuityErrors, 0u);
 }
 
+TEST(TsDemuxer, KeepsThePesPacketsBeingCollectedWithinOneBudget)
+{
+    // Three video streams whose packets have no length and run to 5 MiB each (their
+    // buffers to under 6 MiB): the first two fit in the budget together, the third is
+    // dropped where it would pass it, and what it lost is said on its next unit.
+    // Afterwards the budget is free again.
+    constexpr std::size_t unitSize = 5 * 1024 * 1024;
+    const std::uint16_t pids[] = {0x200, 0x201, 0x202};
+    TsWriter ts;
+    ts.table(0, patSection(1, pmtPid));
+    ts.table(pmtPid, pmtSection(1, {{0x1B, pids[0]}, {0x1B, pids[1]}, {0x1B, pids[2]}}));
+    for (const std::uint16_t pid : pids) {
+        ts.pes(pid, pesPacket(0xE0, 100, std::nullopt, videoUnit(true, unitSize), false), true);
+    }
+    for (const std::uint16_t pid : pids) {
+        ts.pes(pid, pesPacket(0xE0, 200, std::nullopt, videoUnit(true, 1000), false), true);
+    }
+    TsDemuxer demuxer;
+    const auto units = demuxAll(ts.out, demuxer);
+    for (const std::uint16_t pid : {pids[0], pids[1]}) {
+        const auto kept = unitsOf(units, pid);
+        ASSERT_EQ(kept.size(), 2u) << pid;
+        EXPECT_EQ(kept[0].data.size(), unitSize);
+        EXPECT_FALSE(kept[1].afterLoss);
+    }
+    const auto dropped = unitsOf(units, pids[2]);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].pts, 200u);
+    EXPECT_TRUE(dropped[0].afterLoss);
+    EXPECT_EQ(demuxer.stats().droppedPes, 1u);
+}
+
 // The stream ffmpeg made at build time: H.264 with B-frames, AAC and MPEG-1 layer 2,
 // three seconds whose timestamps wrap past 2^33 on the way.
 Bytes readFixture()
