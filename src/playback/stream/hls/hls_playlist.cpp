@@ -32,19 +32,24 @@ std::optional<std::uint8_t> hexDigit(char c)
     return std::nullopt;
 }
 
+// "0x" and up to 32 hexadecimal digits: a number of up to 128 bits, so fewer digits stand
+// for leading zeros.
 std::optional<std::array<std::uint8_t, 16>> parseIv(std::string_view text)
 {
-    if (!(text.starts_with("0x") || text.starts_with("0X")) || text.size() != 34) {
+    if (!(text.starts_with("0x") || text.starts_with("0X"))) {
+        return std::nullopt;
+    }
+    const std::string_view digits = text.substr(2);
+    if (digits.empty() || digits.size() > 32) {
         return std::nullopt;
     }
     std::array<std::uint8_t, 16> iv{};
-    for (std::size_t i = 0; i < iv.size(); ++i) {
-        const auto high = hexDigit(text[2 + 2 * i]);
-        const auto low = hexDigit(text[3 + 2 * i]);
-        if (!high || !low) {
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const auto digit = hexDigit(digits[digits.size() - 1 - i]);  // from the lowest
+        if (!digit) {
             return std::nullopt;
         }
-        iv[i] = static_cast<std::uint8_t>(*high << 4 | *low);
+        iv[15 - i / 2] |= static_cast<std::uint8_t>(i % 2 == 0 ? *digit : *digit << 4);
     }
     return iv;
 }
@@ -176,6 +181,12 @@ private:
             pending_.discontinuity = true;
         } else if (tag == "#EXT-X-ENDLIST") {
             media_.endList = true;
+            sawMediaTag_ = true;
+        } else if (tag == "#EXT-X-PLAYLIST-TYPE") {
+            // A VOD playlist never changes, even where its end mark is missing.
+            if (value == "VOD") {
+                media_.endList = true;
+            }
             sawMediaTag_ = true;
         } else if (tag == "#EXT-X-KEY") {
             readKey(value, number);
@@ -407,7 +418,7 @@ std::string_view describe(HlsError error)
     case HlsError::missingAddress: return "a tag announces an address that never follows";
     case HlsError::unsupportedEncryption: return "the segments are encrypted in a way that cannot be played";
     case HlsError::keyWithoutAddress: return "a key has no address";
-    case HlsError::badKeyIv: return "a key's IV is not 32 hexadecimal digits";
+    case HlsError::badKeyIv: return "a key's IV is not up to 32 hexadecimal digits";
     case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
     case HlsError::sequenceOverflow: return "segment numbers run out of range";
     case HlsError::tooLong: return "the playlist is longer than any stream needs";

@@ -63,7 +63,7 @@ struct HlsSegment {
 struct HlsMediaPlaylist {
     std::int64_t targetDurationMs = 0;
     std::uint64_t mediaSequence = 0;     // sequence number of the first segment
-    bool endList = false;                // no segments will be added: video on demand
+    bool endList = false;                // no segments will be added: an end mark, or of type VOD
     std::vector<HlsSegment> segments;
 };
 
@@ -77,7 +77,7 @@ enum class HlsError : std::uint8_t {
     missingAddress,          // #EXTINF or #EXT-X-STREAM-INF with no address line after it
     unsupportedEncryption,   // a key method other than NONE and AES-128
     keyWithoutAddress,       // AES-128 without URI
-    badKeyIv,                // IV is not 0x followed by 32 hex digits
+    badKeyIv,                // IV is not 0x followed by 1 to 32 hex digits
     fragmentedMp4Segments,   // #EXT-X-MAP: segments are not MPEG-TS
     sequenceOverflow,        // segment numbers run past 2^64
     tooLong,                 // more lines, entries or characters than any stream needs

@@ -75,9 +75,16 @@ void PlaylistScheduler::startAtPending(Milliseconds pending)
 
 std::uint64_t PlaylistScheduler::edgeStart() const
 {
-    const std::uint64_t end = endOf(playlist_);
-    const std::uint64_t back = std::min<std::uint64_t>(settings_.edgeSegments, playlist_.segments.size());
-    return end - back;
+    // Counted in time, not in segments: with short segments, three of them are too close
+    // to the edge for the next ones to be published in time.
+    const std::int64_t distance = settings_.edgeTargets * std::max<std::int64_t>(playlist_.targetDurationMs, 1);
+    std::int64_t fromEnd = 0;
+    std::size_t index = playlist_.segments.size();
+    while (index > 0 && fromEnd < distance) {
+        --index;
+        fromEnd += playlist_.segments[index].durationMs;
+    }
+    return playlist_.mediaSequence + index;
 }
 
 const HlsSegment* PlaylistScheduler::segmentNumbered(std::uint64_t sequence) const

@@ -14,7 +14,9 @@ namespace telvia::stream {
 using Milliseconds = std::chrono::milliseconds;
 
 struct SchedulerSettings {
-    std::uint64_t edgeSegments = 3;     // a live stream starts this many segments from its end
+    // A live stream starts at the last segment that begins at least this many target
+    // durations before the end of the playlist (the first one if the list is shorter).
+    std::uint32_t edgeTargets = 3;
     std::uint32_t segmentAttempts = 3;  // tries per segment before it is skipped
     std::uint32_t playlistAttempts = 3; // failed reloads in a row before the stream is given up
     std::uint32_t skipsInARow = 3;      // segments skipped in a row before the stream is given up

@@ -158,6 +158,9 @@ TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
     EXPECT_EQ(playlist.segments.size(), 2u);
     // A live playlist that lists nothing yet is still a media playlist.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-TARGETDURATION:4\n").segments.empty());
+    // A VOD playlist is finished without its end mark; an event playlist grows.
+    EXPECT_TRUE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXTINF:4,\na.ts\n").endList);
+    EXPECT_FALSE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:EVENT\n#EXTINF:4,\na.ts\n").endList);
 }
 
 TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
@@ -171,8 +174,11 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
         "#EXT-X-KEY:METHOD=AES-128,URI=\"key2.bin\",IV=0x000102030405060708090A0B0C0D0E0F\n"
         "#EXTINF:10,\nexplicit-iv.ts\n"
         "#EXT-X-KEY:METHOD=NONE\n"
-        "#EXTINF:10,\nclear-again.ts\n");
-    ASSERT_EQ(playlist.segments.size(), 5u);
+        "#EXTINF:10,\nclear-again.ts\n"
+        // Fewer digits are a smaller number: leading zeros left out.
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"key3.bin\",IV=0x1566B\n"
+        "#EXTINF:.360,\nshort-iv.ts\n");
+    ASSERT_EQ(playlist.segments.size(), 6u);
     EXPECT_FALSE(playlist.segments[0].key.has_value());
     ASSERT_TRUE(playlist.segments[1].key.has_value());
     EXPECT_EQ(*playlist.segments[1].key->address, "https://keys.example/k?id=1");
@@ -188,6 +194,10 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
     const std::array<std::uint8_t, 16> given = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     EXPECT_EQ(playlist.segments[3].key->iv, given);
     EXPECT_FALSE(playlist.segments[4].key.has_value());
+    ASSERT_TRUE(playlist.segments[5].key.has_value());
+    const std::array<std::uint8_t, 16> shortIv = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x56, 0x6B};
+    EXPECT_EQ(playlist.segments[5].key->iv, shortIv);
+    EXPECT_EQ(playlist.segments[5].durationMs, 360);
 }
 
 TEST(HlsPlaylist, ReadsByteRanges)
@@ -273,7 +283,9 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",KEYFORMAT=\"com.vendor.drm\"\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128\n", {HlsError::keyWithoutAddress, 2}},
         {"#EXTM3U\n#EXT-X-KEY:URI=\"k\"\n", {HlsError::badAttributeList, 2}},
-        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x1234\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0E0F00\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXTINF:.,\ns.ts\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0EZZ\n", {HlsError::badKeyIv, 2}},
         {"#EXTM3U\n#EXT-X-MAP:URI=\"init.mp4\"\n#EXTINF:1,\ns.m4s\n", {HlsError::fragmentedMp4Segments, 2}},
         {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},

@@ -51,7 +51,15 @@ public:
     PlaylistScheduler scheduler;
 };
 
-TEST(PlaylistScheduler, StartsThreeSegmentsFromTheLiveEdgeAndAtTheStartOfAFinishedList)
+// Segments shorter than the target duration: one second each under a four-second target.
+HlsMediaPlaylist shortSegments(std::uint64_t first, std::size_t count)
+{
+    HlsMediaPlaylist p = playlist(first, count, false, 4000);
+    for (HlsSegment& s : p.segments) s.durationMs = 1000;
+    return p;
+}
+
+TEST(PlaylistScheduler, StartsThreeTargetDurationsFromTheLiveEdgeAndAtTheStartOfAFinishedList)
 {
     const struct {
         const char* name;
@@ -61,6 +69,8 @@ TEST(PlaylistScheduler, StartsThreeSegmentsFromTheLiveEdgeAndAtTheStartOfAFinish
     } cases[] = {
         {"live", playlist(100, 10), {107, 108, 109}, Kind::wait},
         {"live, shorter than three", playlist(5, 2), {5, 6}, Kind::wait},
+        {"live, segments of a quarter target", shortSegments(100, 20),
+         {108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119}, Kind::wait},
         {"live, nothing listed yet", playlist(5, 0), {}, Kind::wait},
         {"video on demand", playlist(0, 5, true), {0, 1, 2, 3, 4}, Kind::finished},
     };
