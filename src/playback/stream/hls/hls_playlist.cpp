@@ -84,6 +84,7 @@ struct PendingEntry {
     std::optional<std::int64_t> durationMs;     // from #EXTINF
     std::optional<std::size_t> infoLine;
     bool discontinuity = false;
+    bool gap = false;
     std::optional<HlsByteRange> range;
 };
 
@@ -179,6 +180,8 @@ private:
             sawMediaTag_ = true;
         } else if (tag == "#EXT-X-DISCONTINUITY") {
             pending_.discontinuity = true;
+        } else if (tag == "#EXT-X-GAP") {
+            pending_.gap = true;
         } else if (tag == "#EXT-X-ENDLIST") {
             media_.endList = true;
             sawMediaTag_ = true;
@@ -338,6 +341,7 @@ private:
             segment.address = *address;
             segment.durationMs = *pending_.durationMs;
             segment.discontinuity = pending_.discontinuity;
+            segment.gap = pending_.gap;
             segment.range = pending_.range;
             nextRangeOffset_ = segment.range ? std::optional(segment.range->offset + segment.range->length)
                                              : std::optional<std::uint64_t>(0);

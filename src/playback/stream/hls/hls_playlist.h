@@ -56,6 +56,7 @@ struct HlsSegment {
     std::uint64_t sequence = 0;
     std::int64_t durationMs = 0;
     bool discontinuity = false;          // timestamps may restart here
+    bool gap = false;                    // missing: not to be asked for (#EXT-X-GAP)
     std::optional<HlsSegmentKey> key;    // none: the segment is not encrypted
     std::optional<HlsByteRange> range;   // none: the whole resource
 };

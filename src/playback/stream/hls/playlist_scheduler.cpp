@@ -95,6 +95,19 @@ const HlsSegment* PlaylistScheduler::segmentNumbered(std::uint64_t sequence) con
     return &playlist_.segments[static_cast<std::size_t>(sequence - playlist_.mediaSequence)];
 }
 
+std::optional<std::uint64_t> PlaylistScheduler::nextToFetch() const
+{
+    if (!next_) {
+        return std::nullopt;
+    }
+    std::uint64_t sequence = *next_;
+    for (const HlsSegment* segment = segmentNumbered(sequence); segment != nullptr && segment->gap;
+         segment = segmentNumbered(sequence)) {
+        ++sequence;
+    }
+    return sequence;
+}
+
 SchedulerStep PlaylistScheduler::next(Milliseconds now) const
 {
     using Kind = SchedulerStep::Kind;
@@ -105,7 +118,8 @@ SchedulerStep PlaylistScheduler::next(Milliseconds now) const
     if (reloads && now >= reloadDue_) {
         return {Kind::fetchPlaylist, std::nullopt, false, now};
     }
-    const HlsSegment* segment = next_ ? segmentNumbered(*next_) : nullptr;
+    const std::optional<std::uint64_t> sequence = nextToFetch();
+    const HlsSegment* segment = sequence ? segmentNumbered(*sequence) : nullptr;
     if (segment == nullptr) {
         if (!reloads) {
             return {Kind::finished, std::nullopt, false, now};
@@ -115,7 +129,15 @@ SchedulerStep PlaylistScheduler::next(Milliseconds now) const
     if (now < retryAt_) {
         return {Kind::wait, std::nullopt, false, reloads ? std::min(retryAt_, reloadDue_) : retryAt_};
     }
-    return {Kind::fetchSegment, *segment, segment->discontinuity || gap_, now};
+    // A gap that starts a discontinuity leaves it to the segment after it.
+    bool discontinuity = segment->discontinuity || gap_;
+    for (std::uint64_t passed = *next_; passed < *sequence; ++passed) {
+        const HlsSegment* gap = segmentNumbered(passed);
+        discontinuity = discontinuity || (gap != nullptr && gap->discontinuity);
+    }
+    SchedulerStep step{Kind::fetchSegment, *segment, discontinuity, now};
+    step.afterGap = *sequence != *next_;
+    return step;
 }
 
 void PlaylistScheduler::rejoinEdge()
@@ -161,10 +183,10 @@ void PlaylistScheduler::playlistFailed(FetchFailure, Milliseconds now)
 
 void PlaylistScheduler::segmentLoaded(std::uint64_t sequence)
 {
-    if (!next_ || sequence != *next_) {
+    if (sequence != nextToFetch()) {
         return;  // an answer to a question no longer asked
     }
-    ++*next_;
+    next_ = sequence + 1;
     segmentFailures_ = 0;
     skipsInARow_ = 0;
     gap_ = false;
@@ -172,9 +194,10 @@ void PlaylistScheduler::segmentLoaded(std::uint64_t sequence)
 
 void PlaylistScheduler::segmentFailed(std::uint64_t sequence, FetchFailure failure, Milliseconds now)
 {
-    if (!next_ || sequence != *next_) {
+    if (sequence != nextToFetch()) {
         return;
     }
+    next_ = sequence;  // the gaps before it are passed
     // A listed segment the server no longer has usually means we fell behind: a fresh
     // playlist shows whether it has left the window, before the retry.
     if (failure == FetchFailure::notFound && !playlist_.endList) {

@@ -42,6 +42,10 @@ struct SchedulerStep {
     // segments were skipped, or playback rejoined the live edge. Timestamps may jump.
     bool discontinuity = false;
     Milliseconds until{0};
+    // Gap segments (marked as missing by the playlist) were passed by, unrequested, just
+    // before this one: its bytes do not continue the previous segment's, but its
+    // timestamps do, across the time the gap lasts.
+    bool afterGap = false;
 };
 
 class PlaylistScheduler {
@@ -75,6 +79,9 @@ public:
 
 private:
     [[nodiscard]] const HlsSegment* segmentNumbered(std::uint64_t sequence) const;
+    // The number of the next segment to fetch: the next one, or the first after it that
+    // the playlist does not mark as a gap.
+    [[nodiscard]] std::optional<std::uint64_t> nextToFetch() const;
     [[nodiscard]] std::uint64_t edgeStart() const;
     void rejoinEdge();
 

@@ -261,6 +261,9 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
         } else {
             pipeline.loss();
         }
+    } else if (step.afterGap) {
+        // The bytes before the gap end here; the timestamps go on, the gap's time later.
+        pipeline.finish(input);
     }
     const FetchResult result =
         loader_.load(segment, targetDurationMs, [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });

@@ -158,6 +158,11 @@ TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
     EXPECT_EQ(playlist.segments.size(), 2u);
     // A live playlist that lists nothing yet is still a media playlist.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-TARGETDURATION:4\n").segments.empty());
+    // A gap is listed, and marked so that it is not asked for.
+    const HlsMediaPlaylist withGap = media("#EXTM3U\n#EXTINF:4,\na.ts\n#EXT-X-GAP\n#EXTINF:4,\nb.ts\n#EXTINF:4,\nc.ts\n");
+    ASSERT_EQ(withGap.segments.size(), 3u);
+    EXPECT_EQ((std::vector<bool>{withGap.segments[0].gap, withGap.segments[1].gap, withGap.segments[2].gap}),
+              (std::vector<bool>{false, true, false}));
     // A VOD playlist is finished without its end mark; an event playlist grows.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXTINF:4,\na.ts\n").endList);
     EXPECT_FALSE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:EVENT\n#EXTINF:4,\na.ts\n").endList);
