@@ -96,7 +96,7 @@ struct KeyState {
 
 class Parser {
 public:
-    explicit Parser(std::string_view base) : base_(base) {}
+    Parser(std::string_view base, const std::vector<HlsVariable>* imports) : base_(base), imports_(imports) {}
 
     HlsParseResult run(std::string_view text)
     {
@@ -143,8 +143,26 @@ public:
 private:
     void fail(HlsError error, std::size_t line) { error_ = HlsParseError{error, line}; }
 
-    void readLine(std::string_view line, std::size_t number)
+    void readLine(std::string_view rawLine, std::size_t number)
     {
+        // References to variables are replaced before anything reads the line; a tag
+        // takes them only in its quoted strings and hexadecimal values.
+        std::optional<std::string> substituted;
+        if (!variables_.empty() || rawLine.find("{$") != std::string_view::npos) {
+            if (rawLine.starts_with("#EXT-X-DEFINE:")) {
+                substituted = std::string(rawLine);
+            } else if (!rawLine.starts_with('#')) {
+                substituted = variables_.substitute(rawLine, hlsLineLimit);
+            } else if (rawLine.starts_with("#EXT")) {
+                substituted = variables_.substituteInTag(rawLine, hlsLineLimit);
+            } else {
+                substituted = std::string(rawLine);  // a comment
+            }
+            if (!substituted) {
+                return fail(HlsError::badVariable, number);
+            }
+        }
+        const std::string_view line = substituted ? std::string_view(*substituted) : rawLine;
         if (!line.starts_with('#')) {
             readAddress(line, number);
             return;
@@ -195,6 +213,10 @@ private:
             readKey(value, number);
         } else if (tag == "#EXT-X-BYTERANGE") {
             readByteRange(value, number);
+        } else if (tag == "#EXT-X-DEFINE") {
+            if (variables_.define(value, imports_, base_) != HlsVariables::Defined::ok) {
+                return fail(HlsError::badVariable, number);
+            }
         } else if (tag == "#EXT-X-MAP") {
             fail(HlsError::fragmentedMp4Segments, number);
         }
@@ -365,6 +387,7 @@ private:
             return HlsParseError{HlsError::mixedPlaylist, 0};
         }
         if (isMaster) {
+            master_.variables = variables_.all();
             return std::move(master_);
         }
         if (!isMedia) {
@@ -393,6 +416,8 @@ private:
     }
 
     std::string_view base_;
+    const std::vector<HlsVariable>* imports_;
+    HlsVariables variables_;
     PendingEntry pending_;
     std::optional<KeyState> key_;
     std::optional<std::uint64_t> nextRangeOffset_ = 0;
@@ -405,9 +430,10 @@ private:
 
 }  // namespace
 
-HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress)
+HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress,
+                                const std::vector<HlsVariable>* imports)
 {
-    return Parser(playlistAddress).run(text);
+    return Parser(playlistAddress, imports).run(text);
 }
 
 std::string_view describe(HlsError error)
@@ -426,6 +452,7 @@ std::string_view describe(HlsError error)
     case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
     case HlsError::sequenceOverflow: return "segment numbers run out of range";
     case HlsError::tooLong: return "the playlist is longer than any stream needs";
+    case HlsError::badVariable: return "a variable is defined twice or badly, cannot be imported, or is used undefined";
     }
     return "unknown playlist error";
 }

@@ -54,6 +54,7 @@ PlayOutcome HlsPlayback::play(std::string_view text, const std::string& requeste
     const HlsParseResult parsed = parseHlsPlaylist(text, finalAddress);
     observer_.onPlaylist(requested, parsed);
     if (const auto* master = std::get_if<HlsMasterPlaylist>(&parsed)) {
+        loader_.importFrom(*master);
         return playVariants(*master);
     }
     if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {

@@ -1,6 +1,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -203,6 +204,65 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
     const std::array<std::uint8_t, 16> shortIv = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x56, 0x6B};
     EXPECT_EQ(playlist.segments[5].key->iv, shortIv);
     EXPECT_EQ(playlist.segments[5].durationMs, 360);
+}
+
+TEST(HlsPlaylist, SubstitutesVariablesDefinedImportedOrTakenFromTheQuery)
+{
+    const HlsParseResult masterResult = parseHlsPlaylist(
+        "#EXTM3U\n#EXT-X-DEFINE:NAME=\"host\",VALUE=\"https://cdn.example\"\n"
+        "#EXT-X-DEFINE:NAME=\"codec\",VALUE=\"avc1.4d401f\"\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=1000,CODECS=\"{$codec},mp4a.40.2\"\n{$host}/v/index.m3u8\n",
+        playlistAddress);
+    const auto* master = std::get_if<HlsMasterPlaylist>(&masterResult);
+    ASSERT_NE(master, nullptr);
+    ASSERT_EQ(master->variants.size(), 1u);
+    EXPECT_EQ(master->variants[0].address, "https://cdn.example/v/index.m3u8");
+    EXPECT_EQ(master->variants[0].codecs, "avc1.4d401f,mp4a.40.2");
+
+    const HlsParseResult mediaResult = parseHlsPlaylist(
+        "#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXT-X-DEFINE:IMPORT=\"host\"\n#EXT-X-DEFINE:QUERYPARAM=\"token\"\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"{$host}/key?t={$token}\",IV=0x{$token}\n"
+        "#EXTINF:4,\n{$host}/s1.ts?t={$token}\n",
+        "https://cdn.example/v/index.m3u8?token=00ff&x=1", &master->variables);
+    const auto* media = std::get_if<HlsMediaPlaylist>(&mediaResult);
+    ASSERT_NE(media, nullptr);
+    ASSERT_EQ(media->segments.size(), 1u);
+    EXPECT_EQ(media->segments[0].address, "https://cdn.example/s1.ts?t=00ff");
+    ASSERT_TRUE(media->segments[0].key.has_value());
+    EXPECT_EQ(*media->segments[0].key->address, "https://cdn.example/key?t=00ff");
+    EXPECT_EQ(media->segments[0].key->iv[15], 0xFF);
+
+    const std::vector<HlsVariable> imports = {{"a", "1"}};
+    const struct {
+        const char* why;
+        std::string text;
+        const std::vector<HlsVariable>* imports;
+        std::size_t line;
+    } refused[] = {
+        {"used before it is defined", "#EXTM3U\n#EXTINF:1,\n{$a}.ts\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"1\"\n", nullptr, 3},
+        {"never defined", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"{$c}\"\nv.m3u8\n", nullptr, 2},
+        {"defined twice", "#EXTM3U\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"1\"\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"2\"\n", nullptr, 3},
+        {"a name and a query parameter of the same name",
+         "#EXTM3U\n#EXT-X-DEFINE:NAME=\"t\",VALUE=\"1\"\n#EXT-X-DEFINE:QUERYPARAM=\"t\"\n", nullptr, 3},
+        {"a query parameter the address lacks (names are case-sensitive)",
+         "#EXTM3U\n#EXT-X-DEFINE:QUERYPARAM=\"Token\"\n", nullptr, 2},
+        {"an import outside a media playlist of a multivariant one", "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"a\"\n", nullptr, 2},
+        {"an import the multivariant playlist does not define", "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"b\"\n", &imports, 2},
+        {"a name with a character names do not have", "#EXTM3U\n#EXT-X-DEFINE:NAME=\"a b\",VALUE=\"1\"\n", nullptr, 2},
+        {"a query value that would end the quoted string it goes into",
+         "#EXTM3U\n#EXT-X-DEFINE:QUERYPARAM=\"q\"\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"{$q}\"\nv.m3u8\n", nullptr, 3},
+        {"a value that makes the line too long",
+         "#EXTM3U\n#EXT-X-DEFINE:NAME=\"big\",VALUE=\"" + std::string(9000, 'b') + "\"\n#EXTINF:1,\n{$big}{$big}.ts\n",
+         nullptr, 4},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.why);
+        const HlsParseResult result =
+            parseHlsPlaylist(c.text, "https://cdn.example/v/index.m3u8?token=1&q=a%22,CODECS=%22x", c.imports);
+        const auto* error = std::get_if<HlsParseError>(&result);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(*error, (HlsParseError{HlsError::badVariable, c.line}));
+    }
 }
 
 TEST(HlsPlaylist, ReadsByteRanges)

@@ -203,6 +203,20 @@ TEST(StreamSession, PassesGapSegmentsByUnaskedAndKeepsTheirTimeInTheTimeline)
     EXPECT_FALSE(anyDiscontinuity(samples[0]));
 }
 
+TEST(StreamSession, AVariantsPlaylistImportsTheVariablesOfItsMultivariantPlaylist)
+{
+    SessionRig rig;
+    rig.http.serve("http://tv.example/live/master.m3u8",
+                   "#EXTM3U\n#EXT-X-DEFINE:NAME=\"segments\",VALUE=\"http://media.example/s/\"\n"
+                   "#EXT-X-STREAM-INF:BANDWIDTH=800000\nv/index.m3u8\n");
+    rig.http.serve("http://tv.example/live/v/index.m3u8",
+                   "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"segments\"\n#EXT-X-TARGETDURATION:1\n"
+                   "#EXTINF:1.0,\n{$segments}seg0.ts\n#EXT-X-ENDLIST\n");
+    serveSegments(rig.http, "http://media.example/s/", 1);
+    ASSERT_EQ(rig.session.open("http://tv.example/live/master.m3u8"), StreamOpenResult::opened);
+    EXPECT_EQ(pullAll(rig.session)[0].size(), 25u);
+}
+
 TEST(StreamSession, PlaysATransportStreamServedPlainlyOverHttp)
 {
     const std::string stream = readFixture();
