@@ -88,18 +88,35 @@ void TsDemuxer::processBuffered(bool atEnd)
             }
             synced_ = true;
         }
-        // A packet is taken once the next one's sync byte is in as well, so garbage that
-        // happens to start with a sync byte is not read as a packet.
+        // A packet is taken once the byte after it is in as well, which tells whether the
+        // packets go on there or something else comes first.
         const std::size_t available = pending_.size() - offset;
         if (available < tsPacketSize || (available == tsPacketSize && !atEnd)) {
             break;
         }
-        if (pending_[offset] != tsSyncByte ||
-            (available > tsPacketSize && pending_[offset + tsPacketSize] != tsSyncByte)) {
+        if (pending_[offset] != tsSyncByte) {
             synced_ = false;
             ++stats_.syncLosses;
-            ++offset;  // this position failed; look for the boundary after it
-            ++stats_.skippedBytes;
+            continue;  // search from here: the boundary was lost within what came before
+        }
+        if (available > tsPacketSize && pending_[offset + tsPacketSize] != tsSyncByte) {
+            // Something else follows. Where the packets line up again decides what this
+            // was: a whole packet with junk after it when that is a packet's length or more
+            // away, else junk that merely starts with a sync byte.
+            const SyncSearch next = findSync(offset + 1, atEnd);
+            const bool junkStartsHere = next.position < offset + tsPacketSize;
+            if (junkStartsHere && !next.confirmed && !atEnd) {
+                break;  // more bytes must decide
+            }
+            ++stats_.syncLosses;
+            if (junkStartsHere && next.confirmed) {
+                stats_.skippedBytes += next.position - offset;
+                offset = next.position;
+                continue;
+            }
+            processPacket(std::span<const std::uint8_t, tsPacketSize>(pending_.data() + offset, tsPacketSize));
+            offset += tsPacketSize;
+            synced_ = false;  // the search from here passes the junk by
             continue;
         }
         processPacket(std::span<const std::uint8_t, tsPacketSize>(pending_.data() + offset, tsPacketSize));

@@ -518,6 +518,25 @@ TEST(TsDemuxer, ReadsAStreamAnEncoderMade)
     for (std::size_t i = 0; i < units.size(); ++i) {
         ASSERT_EQ(again[i].data, units[i].data) << i;
     }
+
+    // Twenty bytes of junk after every 50th packet cost nothing but the junk, whether or
+    // not the junk starts with a sync byte.
+    Bytes junky;
+    for (std::size_t at = 0, packet = 1; at < stream.size(); at += tsPacketSize, ++packet) {
+        junky.insert(junky.end(), stream.begin() + static_cast<std::ptrdiff_t>(at),
+                     stream.begin() + static_cast<std::ptrdiff_t>(std::min(at + tsPacketSize, stream.size())));
+        if (packet % 50 == 0) {
+            junky.push_back(packet % 100 == 0 ? 0x47 : 0x00);
+            junky.insert(junky.end(), 19, 0x00);
+        }
+    }
+    TsDemuxer throughJunk;
+    const std::vector<AccessUnit> despiteJunk = demuxAll(junky, throughJunk);
+    ASSERT_EQ(despiteJunk.size(), units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        ASSERT_EQ(despiteJunk[i].data, units[i].data) << i;
+    }
+    EXPECT_EQ(throughJunk.stats().skippedBytes, junky.size() - stream.size());
 }
 
 }  // namespace
