@@ -220,7 +220,7 @@ void TsDemuxer::readPat(const TsPacket& packet)
         }
         programNumber_ = first->programNumber;
         pmtPid_ = first->pmtPid;
-        pmtVersion_.reset();
+        pmtSection_.reset();
         pmtSections_.reset();
         applyPmt(Pmt{});  // the old program's streams end here
     }
@@ -236,10 +236,12 @@ void TsDemuxer::readPmt(const TsPacket& packet)
             ++stats_.badSections;
             continue;
         }
-        if (pmt->programNumber != programNumber_ || pmt->version == pmtVersion_) {
+        // A map is new when what it says is new: encoders that restart, and ads spliced
+        // in, send other streams under the version number they had before.
+        if (pmt->programNumber != programNumber_ || section == pmtSection_) {
             continue;
         }
-        pmtVersion_ = pmt->version;
+        pmtSection_ = section;
         applyPmt(*pmt);
     }
 }

@@ -49,7 +49,7 @@ public:
     // The streams of the program being read (the first of the association table), each
     // named by its PID.
     [[nodiscard]] const std::vector<StreamDescription>& programStreams() const { return streams_; }
-    [[nodiscard]] bool hasProgramMap() const { return pmtVersion_.has_value(); }
+    [[nodiscard]] bool hasProgramMap() const { return pmtSection_.has_value(); }
 
     [[nodiscard]] DemuxStats stats() const;
 
@@ -90,7 +90,7 @@ private:
     PsiSectionAssembler pmtSections_;
     std::optional<std::uint16_t> programNumber_;
     std::optional<std::uint16_t> pmtPid_;
-    std::optional<std::uint8_t> pmtVersion_;
+    std::optional<std::vector<std::uint8_t>> pmtSection_;  // the map in force, as sent
     std::vector<StreamDescription> streams_;
     std::map<std::uint16_t, PesState> pes_;
     std::size_t collecting_ = 0;  // memory of the PES buffers, over all streams

@@ -393,6 +393,27 @@ TEST(TsDemuxer, FollowsAProgramMapThatChanges)
     EXPECT_EQ(demuxer.programStreams(), (std::vector<StreamDescription>{{StreamId{0x200}, StreamTrackKind::aacAdts}}));
 }
 
+TEST(TsDemuxer, FollowsAProgramMapWithNewContentUnderTheSameVersion)
+{
+    // An encoder restarted after a discontinuity: same version number, new PIDs.
+    TsWriter before;
+    writeTables(before);
+    before.pes(aacPid, pesPacket(0xC0, 0, std::nullopt, adtsFrame(50, 1), true));
+    TsWriter after;
+    after.table(0, patSection(1, pmtPid));
+    after.table(pmtPid, pmtSection(1, {{0x0F, 0x300}}));  // version 0 again
+    after.pes(0x300, pesPacket(0xC0, 5, std::nullopt, adtsFrame(50, 2), true));
+    TsDemuxer demuxer;
+    demuxer.feed(before.out);
+    demuxer.finish();
+    demuxer.feed(after.out);
+    demuxer.finish();
+    const auto units = demuxer.takeAccessUnits();
+    ASSERT_EQ(units.size(), 2u);
+    EXPECT_EQ(units[1].stream, StreamId{0x300});
+    EXPECT_EQ(units[1].data, adtsFrame(50, 2));
+}
+
 TEST(TsDemuxer, FinishHandsOnTheLastVideoUnitAndStartsAfresh)
 {
     // Two segments with a discontinuity between them: the first ends with a video PES
