@@ -211,9 +211,50 @@ void SampleAssembler::start(std::uint64_t anchor, const std::optional<StreamVide
     }
 }
 
+bool SampleAssembler::followsItsTracksClock(std::size_t track, const AccessUnit& unit)
+{
+    // Decoding times rise within a track (presentation times of reordered pictures do
+    // not); a step back beyond jitter is a restarted clock.
+    constexpr std::int64_t jitter = static_cast<std::int64_t>(streamClockRate) / 100;
+    constexpr std::int64_t otherTrackWindow = 2 * static_cast<std::int64_t>(streamClockRate);
+    const std::optional<std::uint64_t> time = unit.dts ? unit.dts : unit.pts;
+    if (!time) {
+        return true;
+    }
+    const std::size_t other = 1 - track;
+    std::optional<std::uint64_t>& last = lastDecoding_[track];
+    const bool back = last && streamDelta(*last, *time) < -jitter;
+    if (awaitingJumpUntil_[track]) {
+        const std::optional<std::uint64_t>& leader = lastDecoding_[other];
+        const bool windowOver = leader && streamDelta(*awaitingJumpUntil_[track], *leader) > 0;
+        if (back) {
+            // The restart the other track met first: same timeline, no second jump.
+            awaitingJumpUntil_[track].reset();
+            last = time;
+            discontinuityPending_[track] = true;
+            return true;
+        }
+        if (!windowOver) {
+            return false;  // still on the old clock, which the timeline has left
+        }
+        awaitingJumpUntil_[track].reset();
+    } else if (back) {
+        mapper_.discontinuity();
+        discontinuityPending_[track] = true;
+        if (tracks_.size() > 1 && lastDecoding_[other]) {
+            awaitingJumpUntil_[other] = *time + static_cast<std::uint64_t>(otherTrackWindow);
+        }
+    }
+    last = time;
+    return true;
+}
+
 void SampleAssembler::emit(AccessUnit unit)
 {
     const std::size_t track = isVideo(unit) ? *videoTrack_ : *audioTrack_;
+    if (!followsItsTracksClock(track, unit)) {
+        return;
+    }
     StreamSample sample;
     // Decoding time first, so that after a restart of the clock the earliest time anchors.
     const std::optional<std::int64_t> decoding = unit.dts ? std::optional(mapper_.map(*unit.dts)) : std::nullopt;
@@ -231,6 +272,9 @@ void SampleAssembler::discontinuity()
     if (state_ == State::ready) {
         mapper_.discontinuity();
         loss();
+        // Announced: the clock starts afresh on every track, no jump to watch for.
+        lastDecoding_.fill(std::nullopt);
+        awaitingJumpUntil_.fill(std::nullopt);
     } else if (state_ == State::awaitingFormats) {
         // Staged times would not line up with the ones that follow.
         clearStaging();

@@ -85,6 +85,9 @@ private:
     void start(std::uint64_t anchor, const std::optional<StreamVideoFormat>& video,
                const std::optional<StreamAudioFormat>& audio);
     void emit(AccessUnit unit);
+    // Whether the unit goes on to the queues, after watching its track's clock for a
+    // jump back that nobody announced (an encoder that restarted).
+    [[nodiscard]] bool followsItsTracksClock(std::size_t track, const AccessUnit& unit);
 
     AssemblerSettings settings_;
     State state_ = State::awaitingProgram;
@@ -105,6 +108,11 @@ private:
     TimestampMapper mapper_;
     std::array<bool, 2> discontinuityPending_{};
     std::array<std::int64_t, 2> lastStart_{};
+    // Per track: the latest decoding time handed on, on the stream's clock.
+    std::array<std::optional<std::uint64_t>, 2> lastDecoding_{};
+    // After one track's clock went back: the other track's is expected back too, until
+    // the first has gone on this far (its own latest decoding time then).
+    std::array<std::optional<std::uint64_t>, 2> awaitingJumpUntil_{};
     std::vector<TrackSample> samples_;
 };
 

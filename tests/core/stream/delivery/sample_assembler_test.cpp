@@ -169,6 +169,43 @@ TEST(SampleAssembler, ContinuesTheTimelineAcrossAnnouncedDiscontinuitiesAndMarks
     EXPECT_EQ(pull(assembler), expected);
 }
 
+TEST(SampleAssembler, TreatsAClockThatGoesBackUnannouncedAsARestart)
+{
+    // An encoder restarts: its clock goes back three seconds, the pictures first; two
+    // audio frames of the old clock were still on their way.
+    SampleAssembler assembler;
+    assembler.setProgram(program);
+    assembler.push(picture(900000, true));
+    assembler.push(audioFrame(900000));
+    assembler.push(picture(903600, false));
+    assembler.push(audioFrame(901920));
+    pull(assembler);
+
+    const std::uint64_t restart = 903600 - 3 * 90000;
+    assembler.push(picture(restart, true));
+    assembler.push(audioFrame(903840));  // the old clock: dropped
+    assembler.push(audioFrame(905760));  // the old clock: dropped
+    assembler.push(audioFrame(restart));
+    assembler.push(picture(restart + 3600, false));
+    assembler.push(audioFrame(restart + 1920));
+
+    const std::int64_t resumed = ticks(3600) + TimestampMapper::discontinuityGap;
+    const std::vector<Pulled> expected = {{0, resumed, true},
+                                          {1, resumed, true},
+                                          {0, resumed + ticks(3600), false},
+                                          {1, resumed + ticks(1920), false}};
+    EXPECT_EQ(pull(assembler), expected);
+
+    // Presentation times of reordered pictures go back without any restart.
+    assembler.push(picture(restart + 3 * 3600, false));
+    AccessUnit reordered = picture(restart + 2 * 3600, false);
+    reordered.dts = restart + 4 * 3600;
+    assembler.push(reordered);
+    const std::vector<Pulled> after = pull(assembler);
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_FALSE(after[0].discontinuity || after[1].discontinuity);
+}
+
 TEST(SampleAssembler, FindsNothingToPlayInAProgramOfOtherCodecs)
 {
     SampleAssembler assembler;
