@@ -16,6 +16,7 @@
 #include "driver/registry.h"
 #include "driver/responsiveness.h"
 #include "driver/text.h"
+#include "driver/wine_setup.h"
 #include "loopback_http_server.h"
 #include "mpeg_audio_ts.h"
 #include "scenario.h"
@@ -104,6 +105,24 @@ INSTANTIATE_TEST_SUITE_P(Servers, BackgroundOpen, ::testing::Values(DeadServer::
                          [](const ::testing::TestParamInfo<DeadServer>& server) {
                              return server.param == DeadServer::silent ? "Silent" : "Trickling";
                          });
+
+// The program's own source reports the buffering it starts with, as the ASF reader does,
+// so the connecting status gives way once the channel plays.
+using ConnectingStatus = Scenario;
+
+TEST_F(ConnectingStatus, ClearsOnceAChannelPlays)
+{
+    testing::LoopbackHttpServer radio;
+    radio.on("/radio.mp3", testing::Reply::withBody(200, testing::silentMpegAudio(2000), "Content-Type: audio/mpeg\r\n"));
+    storeCatalogue({channelAt(L"Radio", radio.address("/radio.mp3"))}, L"Radio");
+    workspace().writeFile(L"translation.ini", "[SECTION_2]\r\nCONNECTING=Connecting\r\nBUFFERING=Buffering\r\n");
+    // Samples flow only where a renderer takes them: the audio pin needs a sound device.
+    const SilentSoundDevice sound;
+
+    TelviaProcess& telvia = startAndWaitForWindow();
+    EXPECT_TRUE(waitUntil([&] { return telvia.title() == L"Telvia  [ Radio ]"; }, 20s)) << toUtf8(telvia.title());
+    exitNormally(telvia);
+}
 
 using FailureMessage = Scenario;
 
