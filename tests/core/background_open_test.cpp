@@ -135,6 +135,18 @@ TEST_F(BackgroundOpen, TheEndOfAnOpenTheUserLeftIsDropped)
     }
 }
 
+TEST_F(BackgroundOpen, NoThreadToLoadOnIsAFailedConnection)
+{
+    media.failures = {{"stream.IFileSourceFilter.startLoad", anyFailure}};
+    player.connect();
+    ASSERT_EQ(platform.messages.shown.size(), 1u);
+    EXPECT_EQ(platform.messages.shown[0].text, u"Connection failed!");
+    EXPECT_TRUE(state->current.name.empty());
+    EXPECT_TRUE(played().graph.empty());
+    EXPECT_FALSE(player.opening());
+    EXPECT_EQ(media.liveReferences, 0);
+}
+
 TEST_F(BackgroundOpen, AnEndThatComesTwiceFinishesTheGraphOnce)
 {
     player.connect();
