@@ -134,8 +134,8 @@ void MainWindowPresenter::askToLoadWaitingLists()
 void MainWindowPresenter::loadWaitingLists()
 {
     loadPosted_ = false;
-    // Inside another operation's modal loop (a dialog open, a message box, a connect that
-    // waits): that operation's end asks again. One Load dialog over another dialog could
+    // Inside another operation's modal loop (a dialog open, a message box): that
+    // operation's end asks again. One Load dialog over another dialog could
     // lose what either of them changes.
     if (operations_ > 1) {
         return;
