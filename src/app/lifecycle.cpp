@@ -50,6 +50,10 @@ bool runStartUp(AppState& state, Player& player, Ports& ports,
 
 void runExit(AppState& state, Player& player, Ports& ports)
 {
+    // A channel still opening is not known to play: the next start must not open it again.
+    if (player.opening()) {
+        state.current.name.clear();
+    }
     player.tearDown();
     ports.system.uninitialiseCom();
     // The catalogue first: if the settings key cannot be written, the channels are kept.

@@ -95,6 +95,12 @@ void MainWindowPresenter::onGraphNotify()
     player_.onGraphNotify();
 }
 
+void MainWindowPresenter::onSourceLoaded(std::uintptr_t ticket)
+{
+    const Operation operation(*this);
+    player_.onSourceLoaded(ticket);
+}
+
 void MainWindowPresenter::onDpiChanged(const Rect& suggested)
 {
     const Operation operation(*this);
@@ -128,8 +134,8 @@ void MainWindowPresenter::askToLoadWaitingLists()
 void MainWindowPresenter::loadWaitingLists()
 {
     loadPosted_ = false;
-    // Inside another operation's modal loop (a dialog open, a message box, a connect that
-    // waits): that operation's end asks again. One Load dialog over another dialog could
+    // Inside another operation's modal loop (a dialog open, a message box): that
+    // operation's end asks again. One Load dialog over another dialog could
     // lose what either of them changes.
     if (operations_ > 1) {
         return;
@@ -203,8 +209,21 @@ bool MainWindowPresenter::onCommand(int commandId)
     return dispatchCommand(commandId);
 }
 
+bool MainWindowPresenter::changesChannel(int commandId)
+{
+    return (commandId >= IDM_CHANNEL_FIRST && commandId <= IDM_CHANNEL_LAST) || commandId == IDM_PLAY_PAUSE ||
+           commandId == IDM_CONNECT_CURRENT || commandId == IDM_RECONNECT || commandId == IDM_NEXT_CHANNEL ||
+           commandId == IDM_PREVIOUS_CHANNEL;
+}
+
 bool MainWindowPresenter::dispatchCommand(int commandId)
 {
+    // A step or a pick that reaches the window while a failure's box is up (posted, as a
+    // remote control sends it) is dropped: an open inside the box would start a channel
+    // behind it, and its own failure would stack another box.
+    if (player_.showingFailure() && changesChannel(commandId)) {
+        return true;
+    }
     if (commandId >= IDM_CHANNEL_FIRST && commandId <= IDM_CHANNEL_LAST) {
         pickFromChannelsMenu(commandId);
         return true;

@@ -35,6 +35,9 @@ public:
     bool onCommand(int commandId);
     void onTimer();
     void onGraphNotify();
+    // A source's Load that ran on a thread of its own has returned (the posted message with
+    // the open's ticket).
+    void onSourceLoaded(std::uintptr_t ticket);
     // WM_DPICHANGED: the window has moved to a display of another resolution and takes the
     // place the system suggests for it there.
     void onDpiChanged(const Rect& suggested);
@@ -68,6 +71,8 @@ private:
     };
 
     bool dispatchCommand(int commandId);
+    // Whether the command would open a channel (or open the current one again).
+    [[nodiscard]] static bool changesChannel(int commandId);
     void pickFromChannelsMenu(int commandId);
     void selectSlot(std::optional<int> slot);
     void setViewMode(int mode);

@@ -70,11 +70,24 @@ public:
     [[nodiscard]] virtual Obtained<Pin> next() = 0;
 };
 
+// A Load that runs on a thread of its own (FileSource::startLoad). Giving the handle up
+// before Load has returned abandons the open: the source is asked to stop opening, and
+// whatever Load answers later is never seen.
+class PendingLoad : public MediaInterface {
+public:
+    // Load's answer, once the window has been told that Load returned.
+    [[nodiscard]] virtual HResult result() = 0;
+};
+
 // IFileSourceFilter.
 class FileSource : public MediaInterface {
 public:
     // Load(address, no media type): blocks until the address is opened or the attempt fails.
     [[nodiscard]] virtual HResult load(std::u16string_view address) = 0;
+    // The same Load on a thread of its own; returns at once. When Load has returned,
+    // `message` is posted to `window` with `ticket` as its first parameter.
+    [[nodiscard]] virtual Obtained<PendingLoad> startLoad(std::u16string_view address, NativeWindow window,
+                                                          std::uint32_t message, std::uintptr_t ticket) = 0;
 };
 
 inline constexpr std::uint32_t vmrModeWindowed = 1;             // VMRMode_Windowed

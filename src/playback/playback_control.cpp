@@ -15,7 +15,8 @@ constexpr std::int32_t overlayLifetimeTicks = 30;
 void Player::togglePlayPause()
 {
     PlayerGraph& graph = state_.graph;
-    if (!graph.mediaControl) {
+    // A channel still opening is on its way; playing it again would only start over.
+    if (!graph.mediaControl || opening()) {
         return;
     }
     if (state_.playing == 1) {
@@ -73,7 +74,8 @@ void Player::onTimerTick()
     if (state_.overlayTicks < std::numeric_limits<std::int32_t>::max()) {
         ++state_.overlayTicks;
     }
-    if (state_.graph.basicAudio && state_.fadeStep < context_.soundVolume) {
+    // The fade-in starts with the graph: a graph still opening plays nothing yet.
+    if (state_.graph.basicAudio && !opening() && state_.fadeStep < context_.soundVolume) {
         advanceFade();
     }
 }

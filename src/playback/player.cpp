@@ -23,8 +23,14 @@ void Player::showStatusWord(std::string_view key)
 
 void Player::reportFailure(std::string_view format, HResult result)
 {
-    ports_.messages.showInformation(MessageOwner::none, failureText(format, result),
-                                    context_.productName.view());
+    showFailure(MessageOwner::none, failureText(format, result));
+}
+
+void Player::showFailure(MessageOwner owner, std::u16string_view text)
+{
+    ++failuresShown_;
+    ports_.messages.showInformation(owner, text, context_.productName.view());
+    --failuresShown_;
 }
 
 }  // namespace telvia

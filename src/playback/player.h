@@ -48,6 +48,11 @@ struct PlayerState {
     std::int32_t playing = 0;
     // The video window's message drain from before full screen, given back on leaving it.
     NativeWindow savedDrain = NativeWindow::none;
+    // The open whose Load runs on a thread of its own, the ticket its end is posted with
+    // and the route of its source; no load while nothing is opening.
+    MediaRef<PendingLoad> pendingLoad;
+    std::uintptr_t loadTicket = 0;
+    stream::AddressRoute loadRoute = stream::AddressRoute::none;
     // Set while placeVideo grows the main window: the WM_SIZE that the growth causes places
     // the video once more inside the move, and that placement must not grow again, or a
     // window held back by the desktop would grow and re-enter without end.
@@ -60,11 +65,20 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    // Plays context.current: tears the old graph down, then builds and starts a new one. A
+    // Plays context.current: tears the old graph down, builds a new one and starts its
+    // source's Load on a thread of its own, then returns; onSourceLoaded finishes it. A
     // failing step is reported and leaves what was acquired for the next tear-down.
     void connect();
-    // Releases the graph and resets the playback flags; the title loses its status.
+    // The source's Load of the open with this ticket has returned: the graph is finished
+    // and started, or the failure reported. The end of an open given up is dropped.
+    void onSourceLoaded(std::uintptr_t ticket);
+    // Releases the graph and resets the playback flags; the title loses its status. An open
+    // in progress is given up.
     void tearDown();
+    // A channel is being opened: its source's Load has not returned yet.
+    [[nodiscard]] bool opening() const { return state_.pendingLoad != nullptr; }
+    // A failure's message box is up; nothing may open a channel from inside it.
+    [[nodiscard]] bool showingFailure() const { return failuresShown_ > 0; }
 
     // Pauses a running graph; a paused or unfinished one is connected anew, from the live
     // point. Nothing happens without a graph's media control.
@@ -109,7 +123,8 @@ private:
     [[nodiscard]] bool addSource(stream::AddressRoute route);
     void addVideoRenderer();
     void reportConnectionFailure();
-    [[nodiscard]] bool openAddress(stream::AddressRoute route);
+    void startOpening(stream::AddressRoute route);
+    void finishConnect();
     [[nodiscard]] bool renderSourcePins(int& outputPins);
     [[nodiscard]] bool setUpVideoWindow();
 
@@ -130,11 +145,14 @@ private:
     void showStatusWord(std::string_view key);
     // Shows the format with its "%x" replaced by the result code, in an ownerless box.
     void reportFailure(std::string_view format, HResult result);
+    // Shows a failure's box; showingFailure() holds while it is up.
+    void showFailure(MessageOwner owner, std::u16string_view text);
 
     PlaybackContext& context_;
     PlayerPorts ports_;
     const TranslationTable& translations_;
     PlayerState state_;
+    int failuresShown_ = 0;  // boxes up, one inside another's message loop included
 };
 
 }  // namespace telvia

@@ -39,18 +39,28 @@ bool addGraphSource(MediaFrameworkPort& media, GraphBuilder& graph, stream::Addr
            take(steps, SourceStep::queryFileSource, source.filter->queryFileSource(), source.fileSource);
 }
 
-SourceOpened openGraphSource(MediaFrameworkPort& media, GraphBuilder& graph, stream::AddressRoute route,
-                             std::u16string_view address, GraphSource source, SourceSteps& steps)
+bool fallsBackToAsfReader(stream::AddressRoute route, HResult loaded)
 {
-    HResult loaded = load(*source.fileSource, address, steps);
-    if (loaded != resultUnknownFileType || route != stream::AddressRoute::streamSource) {
-        return {true, loaded};
-    }
+    return loaded == resultUnknownFileType && route == stream::AddressRoute::streamSource;
+}
+
+bool replaceWithAsfReader(MediaFrameworkPort& media, GraphBuilder& graph, GraphSource source, SourceSteps& steps)
+{
     steps.begin(SourceStep::removeFromGraph);
     source.fileSource.reset();
     const HResult removed = stepped(steps, SourceStep::removeFromGraph, graph.removeFilter(*source.filter));
     source.filter.reset();
-    if (removed < 0 || !addGraphSource(media, graph, stream::AddressRoute::asfReader, source, steps)) {
+    return removed >= 0 && addGraphSource(media, graph, stream::AddressRoute::asfReader, source, steps);
+}
+
+SourceOpened openGraphSource(MediaFrameworkPort& media, GraphBuilder& graph, stream::AddressRoute route,
+                             std::u16string_view address, GraphSource source, SourceSteps& steps)
+{
+    HResult loaded = load(*source.fileSource, address, steps);
+    if (!fallsBackToAsfReader(route, loaded)) {
+        return {true, loaded};
+    }
+    if (!replaceWithAsfReader(media, graph, source, steps)) {
         return {false, resultOk};
     }
     return {true, load(*source.fileSource, address, steps)};

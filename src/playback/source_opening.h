@@ -52,8 +52,17 @@ struct SourceOpened {
     HResult loaded = resultOk;  // Load's answer, when built
 };
 
+// Whether Load's answer from the route's source hands the address on to the ASF reader:
+// only the program's own source's "unknown file type" does.
+[[nodiscard]] bool fallsBackToAsfReader(stream::AddressRoute route, HResult loaded);
+
+// Takes the program's own source out of the graph and puts the ASF reader in its place,
+// ready for Load; false at the first step that failed, reported by `steps`.
+[[nodiscard]] bool replaceWithAsfReader(MediaFrameworkPort& media, GraphBuilder& graph, GraphSource source,
+                                        SourceSteps& steps);
+
 // Loads the address into the source that addGraphSource() put in for the route, with the
-// fall-back to the ASF reader.
+// fall-back to the ASF reader; blocks until the source has opened it or failed.
 [[nodiscard]] SourceOpened openGraphSource(MediaFrameworkPort& media, GraphBuilder& graph, stream::AddressRoute route,
                                            std::u16string_view address, GraphSource source, SourceSteps& steps);
 

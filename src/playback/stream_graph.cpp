@@ -105,45 +105,61 @@ bool Player::addSource(stream::AddressRoute route)
 }
 
 // Tells the user the address did not open and leaves no graph, an empty name (so a
-// reconnect does nothing and exit saves no channel to restore) and a usable window.
+// reconnect does nothing and no way of closing saves a channel that did not open) and a
+// usable window. The name goes before the box: a close handled inside the box's message
+// loop runs the exit with it.
 void Player::reportConnectionFailure()
 {
-    ports_.messages.showInformation(MessageOwner::mainWindow, u"Connection failed!",
-                                    context_.productName.view());
     context_.current.name.clear();
     tearDown();
-    ports_.window.enable(true);
+    showFailure(MessageOwner::mainWindow, u"Connection failed!");
     ports_.window.showNormal();
     ports_.window.setFocus();
 }
 
-// Load blocks until the stream is open or the attempt fails; the window takes no input
-// meanwhile and is usable again on all outcomes.
-bool Player::openAddress(stream::AddressRoute route)
+// Starts the source's Load on a thread of its own; the window stays free meanwhile, and
+// onSourceLoaded goes on once Load has returned.
+void Player::startOpening(stream::AddressRoute route)
 {
     // An address no source may open is not handed to one: a network share named in a
     // shared channel file would make the system send the user's sign-in to that host.
     if (route == stream::AddressRoute::none) {
         reportConnectionFailure();
-        return false;
+        return;
     }
-    PlayerGraph& graph = state_.graph;
-    ports_.window.enable(false);
-    ReportedSteps steps([this](std::string_view failure, HResult result) { reportFailure(failure, result); });
-    const SourceOpened opened = openGraphSource(ports_.media, *graph.graphBuilder, route,
-                                                context_.current.address.view(),
-                                                {graph.sourceFilter, graph.fileSource}, steps);
-    if (!opened.built) {
-        ports_.window.enable(true);
-        return false;
-    }
-    if (opened.loaded < 0) {
+    Obtained<PendingLoad> started = state_.graph.fileSource->startLoad(
+        context_.current.address.view(), ports_.window.handle(), sourceLoadedMessage, ++state_.loadTicket);
+    if (started.result < 0 || !started.value) {
+        // No thread to load on: the address did not open.
         reportConnectionFailure();
-        return false;
+        return;
     }
-    ports_.window.enable(true);
-    ports_.window.setFocus();
-    return true;
+    state_.pendingLoad = std::move(started.value);
+    state_.loadRoute = route;
+}
+
+void Player::onSourceLoaded(std::uintptr_t ticket)
+{
+    // The end of an open given up for another channel, a stop or a tear-down.
+    if (!state_.pendingLoad || ticket != state_.loadTicket) {
+        return;
+    }
+    const HResult loaded = state_.pendingLoad->result();
+    state_.pendingLoad.reset();
+    const stream::AddressRoute route = std::exchange(state_.loadRoute, stream::AddressRoute::none);
+    if (fallsBackToAsfReader(route, loaded)) {
+        PlayerGraph& graph = state_.graph;
+        ReportedSteps steps([this](std::string_view failure, HResult result) { reportFailure(failure, result); });
+        if (replaceWithAsfReader(ports_.media, *graph.graphBuilder, {graph.sourceFilter, graph.fileSource}, steps)) {
+            startOpening(stream::AddressRoute::asfReader);
+        }
+        return;
+    }
+    if (loaded < 0) {
+        reportConnectionFailure();
+        return;
+    }
+    finishConnect();
 }
 
 // Renders every output pin of the source; the graph picks the renderer of each stream.
@@ -209,8 +225,16 @@ void Player::connect()
         return;
     }
     addVideoRenderer();
+    startOpening(route);
+}
+
+// The rest of a connect once the source has opened its address: the streams rendered, the
+// video placed, the graph started silent.
+void Player::finishConnect()
+{
+    PlayerGraph& graph = state_.graph;
     int outputPins = 0;
-    if (!openAddress(route) || !renderSourcePins(outputPins)) {
+    if (!renderSourcePins(outputPins)) {
         return;
     }
     // Some sources accept any address and only then turn out to carry no stream; that is a
@@ -278,6 +302,11 @@ void Player::tearDown()
     showTitle(u"");
     state_.fadeStep = 0;
     state_.fullScreen = 0;
+
+    // An open in progress first: its source is told to give up, and its end, posted
+    // later, finds no load to finish.
+    state_.pendingLoad.reset();
+    state_.loadRoute = stream::AddressRoute::none;
 
     // In this order. No Stop first: the last reference to the graph stops and destroys
     // it, and the renderer's video window with it.

@@ -95,6 +95,9 @@ LRESULT Application::dispatch(HWND window, UINT message, WPARAM wParam, LPARAM l
     case graphNotifyMessage:
         presenter_.onGraphNotify();
         return 0;
+    case sourceLoadedMessage:
+        presenter_.onSourceLoaded(static_cast<std::uintptr_t>(wParam));
+        return 0;
     case WM_DPICHANGED: {
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         if (suggested != nullptr) {

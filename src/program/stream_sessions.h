@@ -4,6 +4,7 @@
 // addresses through the same sessions.
 #pragma once
 
+#include <mutex>
 #include <optional>
 
 #include "platform/stream_source_port.h"
@@ -28,6 +29,7 @@ public:
 
 private:
     // Opened with the first stream, so that start-up does not wait for the network.
+    std::mutex httpMutex_;
     std::optional<win32::Win32HttpClient> http_;
     win32::Win32Cipher cipher_;  // opens the system's cipher when a stream first needs it
     stream::SteadyStreamClock clock_;

@@ -76,6 +76,7 @@ TEST_F(PlaybackControlTest, PlayPauseStopAndReconnectInEveryState)
         clearLog();
 
         presenter.onCommand(c.command);
+        finishLoads();
 
         switch (c.outcome) {
         case Outcome::nothing:

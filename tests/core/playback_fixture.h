@@ -42,7 +42,12 @@ struct PlaybackFixture : PresenterFixture {
                              "[SECTION_2]\nCONNECTING=Connecting\nBUFFERING=Buffering\nPAUSE=Paused\n");
     }
 
-    void connect() { player.connect(); }
+    // Connects, and the source's Load returns.
+    void connect()
+    {
+        player.connect();
+        finishLoads();
+    }
 
     [[nodiscard]] std::vector<std::string> releases() const
     {

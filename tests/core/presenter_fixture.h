@@ -1,6 +1,7 @@
 // The main window's presenter on a fresh state and the fakes, as the program wires it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,18 @@ struct PresenterFixture : ::testing::Test {
 
     // What the player holds now.
     [[nodiscard]] const PlayerState& played() const { return player.state(); }
+
+    // Hands the presenter the end of every source Load that has returned, in order, as the
+    // window's posted messages would.
+    void finishLoads()
+    {
+        auto& ended = platform.media->endedLoads;
+        while (!ended.empty()) {
+            const std::uintptr_t ticket = ended.front();
+            ended.pop_front();
+            presenter.onSourceLoaded(ticket);
+        }
+    }
 
     // Forgets what was logged so far; later checks see only what follows.
     void clearLog() { platform.log.calls.clear(); }

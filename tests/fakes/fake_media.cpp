@@ -81,10 +81,49 @@ private:
     std::size_t next_ = 0;
 };
 
+// A Load that has already returned with its scripted answer and waits for the window to
+// take it.
+class FakePendingLoad final : public PendingLoad {
+public:
+    FakePendingLoad(Script script, std::string label, HResult result)
+        : script_(std::move(script)), label_(std::move(label)), result_(result)
+    {
+    }
+    FakePendingLoad(const FakePendingLoad&) = delete;
+    FakePendingLoad& operator=(const FakePendingLoad&) = delete;
+    ~FakePendingLoad() override
+    {
+        if (!taken_ && script_->log != nullptr) {
+            script_->log->add(label_ + ".Load given up");
+        }
+    }
+    HResult result() override
+    {
+        taken_ = true;
+        return result_;
+    }
+
+private:
+    Script script_;
+    std::string label_;
+    HResult result_;
+    bool taken_ = false;
+};
+
 class FakeFileSource final : public FileSource, Reference {
 public:
     using Reference::Reference;
     HResult load(std::u16string_view address) override { return call("Load", narrow(address)); }
+    Obtained<PendingLoad> startLoad(std::u16string_view address, NativeWindow, std::uint32_t,
+                                    std::uintptr_t ticket) override
+    {
+        const HResult result = call("Load", narrow(address));
+        if (const auto it = script_->failures.find(label_ + ".startLoad"); it != script_->failures.end()) {
+            return {it->second, nullptr};
+        }
+        script_->endedLoads.push_back(ticket);
+        return {resultOk, std::make_unique<FakePendingLoad>(script_, label_, result)};
+    }
 };
 
 class FakeRendererConfig final : public RendererConfig, Reference {

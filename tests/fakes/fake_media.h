@@ -5,6 +5,9 @@
 // "graph" (the filter graph manager), "asf" (the ASF reader), "stream" (the program's own
 // stream source), "vmr" (the video renderer) and "pin<n>"; creations as "CoCreateInstance <class>", interface requests as
 // "<object>.QueryInterface(<Interface>)", releases as "release <object>.<Interface>".
+// A Load started on a thread of its own is logged as Load and returns at once; its end
+// waits in endedLoads, and a load given up before its end was taken logs
+// "<object>.IFileSourceFilter.Load given up".
 // A call fails when the script names it, with or without its argument.
 #pragma once
 
@@ -45,6 +48,9 @@ struct FakeMediaScript {
     };
     std::vector<Overlay> overlays;
     std::vector<GraphEvent> freedEvents;
+    // The tickets of the loads started with startLoad whose Load has returned, in order:
+    // what the window would be posted. The tests hand them to the presenter.
+    std::deque<std::uintptr_t> endedLoads;
     int liveReferences = 0;
 
     // Logs the call and answers with its scripted result (resultOk unless scripted).

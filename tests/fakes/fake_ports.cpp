@@ -1,5 +1,8 @@
 #include "fake_ports.h"
 
+#include <functional>
+#include <utility>
+
 namespace telvia::fakes {
 
 void FakeMainWindow::setTitle(std::u16string_view newTitle)
@@ -71,6 +74,10 @@ void FakeMessageBoxes::showInformation(MessageOwner owner, std::u16string_view t
 {
     shown.push_back({owner, std::u16string(text), std::u16string(caption)});
     log_.add("messages.showInformation " + narrow(text));
+    // Once: what it does may show another box.
+    if (const std::function<void()> dispatch = std::exchange(whileShown, {})) {
+        dispatch();
+    }
 }
 
 void FakeShell::open(std::u16string_view target) { log_.add("shell.open " + narrow(target)); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -88,6 +89,8 @@ public:
         std::u16string caption;
     };
     std::vector<Shown> shown;
+    // Run inside the next box, as the messages its loop dispatches to the main window.
+    std::function<void()> whileShown;
 
 private:
     CallLog& log_;

@@ -16,6 +16,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "demo_media.h"
@@ -37,6 +38,7 @@ using telvia::testing::pumpMessages;
 struct Received {
   int graphNotifications = 0;
   int sizeMessages = 0;
+  std::vector<WPARAM> loadedTickets;  // ends of the source's Load, as posted
 };
 Received received;
 
@@ -45,10 +47,28 @@ LRESULT CALLBACK testWindowProcedure(HWND window, UINT message, WPARAM wParam, L
     ++received.graphNotifications;
     return 0;
   }
+  if (message == sourceLoadedMessage) {
+    received.loadedTickets.push_back(wParam);
+    return 0;
+  }
   if (message == WM_SIZE) {
     ++received.sizeMessages;
   }
   return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Connects and, as the main window does, finishes the connect once the source's Load,
+// which runs on a thread of its own, has posted its end.
+void connectAndFinish(Player& player) {
+  received.loadedTickets.clear();
+  player.connect();
+  const DWORD start = GetTickCount();
+  while (player.opening() && GetTickCount() - start < 10000) {
+    pumpMessages(10);
+    for (const WPARAM ticket : std::exchange(received.loadedTickets, {})) {
+      player.onSourceLoaded(ticket);
+    }
+  }
 }
 
 constexpr const wchar_t* kWindowClass = L"TelviaDirectShowTest";
@@ -175,7 +195,7 @@ TEST_F(DirectShowTest, ConnectsToALocalDemoFileAndReleasesEverything) {
   Player player(*state, ports_, *translations);
   player.fillVolumeSteps();
 
-  player.connect();
+  connectAndFinish(player);
   for (const auto& shown : fakes_.messages.shown) {
     ADD_FAILURE() << "message box: " << fakes::narrow(shown.text);
   }
@@ -229,7 +249,7 @@ TEST_F(DirectShowTest, AnAddressThatCannotBeOpenedLeavesNoVideo) {
   state->viewMode = 1;
   Player player(*state, ports_, *translations);
 
-  player.connect();
+  connectAndFinish(player);
   if (!fakes_.messages.shown.empty()) {
     std::cout << "Load refused the address\n";
     ASSERT_EQ(fakes_.messages.shown.size(), 1u);

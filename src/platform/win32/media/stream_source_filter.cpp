@@ -15,6 +15,7 @@
 #include "common/utf8.h"
 #include "platform/win32/base/com_object.h"
 #include "platform/win32/media/directshow_enumerators.h"
+#include "platform/win32/media/first_sample_watch.h"
 #include "platform/win32/media/media_subtypes.h"
 #include "platform/win32/media/sample_timeline.h"
 #include "platform/win32/media/stream_open_result.h"
@@ -37,6 +38,7 @@ const wchar_t* pinNameFor(StreamTrackKind kind)
 
 class StreamSourceFilter final : public IBaseFilter,
                                  public IFileSourceFilter,
+                                 public IAMOpenProgress,
                                  public IAMFilterMiscFlags,
                                  public PinOwner,
                                  public StreamSourceEvents {
@@ -57,6 +59,7 @@ public:
             pin->streamer().join();
         }
         pins_.clear();
+        watch_.reset();
         source_.reset();
     }
 
@@ -75,6 +78,8 @@ public:
             *out = static_cast<IBaseFilter*>(this);
         } else if (IsEqualGUID(iid, IID_IFileSourceFilter)) {
             *out = static_cast<IFileSourceFilter*>(this);
+        } else if (IsEqualGUID(iid, IID_IAMOpenProgress)) {
+            *out = static_cast<IAMOpenProgress*>(this);
         } else if (IsEqualGUID(iid, IID_IAMFilterMiscFlags)) {
             *out = static_cast<IAMFilterMiscFlags*>(this);
         } else {
@@ -263,6 +268,27 @@ public:
         return S_OK;
     }
 
+    // IAMOpenProgress: a Load running on another thread is ended at once (its requests
+    // and waits stop) and fails with E_ABORT; a Load still to come fails too.
+    HRESULT STDMETHODCALLTYPE QueryProgress(LONGLONG* total, LONGLONG* current) override
+    {
+        if (total == nullptr || current == nullptr) {
+            return E_POINTER;
+        }
+        *total = 0;  // a stream has no length to count towards
+        *current = 0;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE AbortOperation() override
+    {
+        const std::lock_guard lock(stateMutex_);
+        aborted_ = true;
+        if (opening_ != nullptr) {
+            opening_->stop();
+        }
+        return S_OK;
+    }
+
     // IAMFilterMiscFlags
     ULONG STDMETHODCALLTYPE GetMiscFlags() override { return AM_FILTER_MISC_FLAGS_IS_SOURCE; }
 
@@ -282,19 +308,33 @@ private:
             }
             loading_ = true;
         }
-        // Opening blocks on the network: no lock is held meanwhile.
+        // Opening blocks on the network: no lock is held meanwhile, and AbortOperation may
+        // stop the source from another thread.
         std::unique_ptr<StreamSourcePort> source = makeSource_(*this);
-        HRESULT result = source ? loadResultFor(source->open(*utf8)) : E_FAIL;
+        bool aborted = false;
+        {
+            const std::lock_guard lock(stateMutex_);
+            aborted = aborted_;
+            opening_ = aborted ? nullptr : source.get();
+        }
+        HRESULT result = aborted ? E_ABORT : source ? loadResultFor(source->open(*utf8)) : E_FAIL;
+        {
+            const std::lock_guard lock(stateMutex_);
+            opening_ = nullptr;
+        }
         if (SUCCEEDED(result) && source->tracks().empty()) {
             result = VFW_E_UNSUPPORTED_STREAM;
         }
+        std::unique_ptr<FirstSampleWatch> watch;
         std::vector<std::unique_ptr<StreamSourcePin>> pins;
         if (SUCCEEDED(result)) {
+            // The start-up buffering ends with the first sample, as a stall's ends with the refill.
+            watch = std::make_unique<FirstSampleWatch>(*source, [this] { notifyGraph(EC_BUFFERING_DATA, 0, 0); });
             const std::span<const StreamTrackFormat> tracks = source->tracks();
             for (std::size_t track = 0; track < tracks.size(); ++track) {
                 pins.push_back(std::make_unique<StreamSourcePin>(
                     *this, pinNameFor(tracks[track].kind), mediaTypesForTrack(tracks[track]),
-                    bufferNeeds(tracks[track].kind), *source, track, sampleDuration(tracks[track]),
+                    bufferNeeds(tracks[track].kind), *watch, track, sampleDuration(tracks[track]),
                     timeline_));
             }
         }
@@ -304,6 +344,7 @@ private:
             return result;
         }
         source_ = std::move(source);
+        watch_ = std::move(watch);
         pins_ = std::move(pins);
         address_ = wide;
         return S_OK;
@@ -316,6 +357,12 @@ private:
         if (state_ != State_Stopped) {
             return S_OK;
         }
+        // The first start fills the pins before anything plays: buffering, as the ASF
+        // reader reports it, until the first sample comes.
+        if (!startAnnounced_ && anyPinConnected()) {
+            startAnnounced_ = true;
+            notifyGraph(EC_BUFFERING_DATA, 1, 0);
+        }
         timeline_.reset();
         for (std::size_t i = 0; i < pins_.size(); ++i) {
             const HRESULT started = pins_[i]->startStreaming();
@@ -327,6 +374,15 @@ private:
             }
         }
         return S_OK;
+    }
+
+    // A pin without a downstream filter streams nothing, so it has nothing to fill.
+    bool anyPinConnected() const
+    {
+        return std::any_of(pins_.begin(), pins_.end(), [](const auto& pin) {
+            ComPtr<IPin> peer;
+            return SUCCEEDED(pin->ConnectedTo(peer.put()));
+        });
     }
 
     void setRunning(bool running, REFERENCE_TIME start)
@@ -368,6 +424,9 @@ private:
     std::mutex stateMutex_;
     std::atomic<FILTER_STATE> state_{State_Stopped};
     bool loading_ = false;
+    bool aborted_ = false;                   // AbortOperation came: no Load opens anything
+    StreamSourcePort* opening_ = nullptr;    // the source a running Load opens
+    bool startAnnounced_ = false;            // the start-up buffering was told
     std::wstring address_;
     SampleTimeline timeline_;
 
@@ -385,6 +444,7 @@ private:
 
     // Last: the pins' threads use everything above.
     std::unique_ptr<StreamSourcePort> source_;
+    std::unique_ptr<FirstSampleWatch> watch_;  // what the pins pull from
     std::vector<std::unique_ptr<StreamSourcePin>> pins_;
 };
 #pragma GCC diagnostic pop

@@ -6,7 +6,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/win32/base/com_object.h"
 #include "platform/win32/base/com_ptr.h"
+#include "platform/win32/media/background_load.h"
 #include "platform/win32/media/stream_source_filter.h"
 #include "platform/win32/media/directshow_ids.h"
 #include "platform/win32/media/win32_overlay_canvas.h"
@@ -77,16 +79,26 @@ private:
 
 class DsFileSource final : public FileSource {
 public:
-    explicit DsFileSource(ComPtr<IFileSourceFilter>&& source) : source_(std::move(source)) {}
+    DsFileSource(ComPtr<IFileSourceFilter>&& source, bool ownStreamSource)
+        : source_(std::move(source)), ownStreamSource_(ownStreamSource)
+    {
+    }
 
     HResult load(std::u16string_view address) override
     {
         const std::wstring wide = toWide(address);
         return source_->Load(wide.c_str(), nullptr);
     }
+    Obtained<PendingLoad> startLoad(std::u16string_view address, NativeWindow window, std::uint32_t message,
+                                    std::uintptr_t ticket) override
+    {
+        return startBackgroundLoad({shareReference(source_.get()), ownStreamSource_}, toWide(address),
+                                   toHwnd(window), message, ticket);
+    }
 
 private:
     ComPtr<IFileSourceFilter> source_;
+    bool ownStreamSource_;
 };
 
 class DsRendererConfig final : public RendererConfig {
@@ -171,8 +183,9 @@ private:
 
 class DsBaseFilter final : public BaseFilter {
 public:
-    DsBaseFilter(ComPtr<IBaseFilter>&& filter, HWND mainWindow)
-        : filter_(std::move(filter)), mainWindow_(mainWindow)
+    // `ownStreamSource`: the program's own source filter, whose Load ends on request.
+    DsBaseFilter(ComPtr<IBaseFilter>&& filter, HWND mainWindow, bool ownStreamSource = false)
+        : filter_(std::move(filter)), mainWindow_(mainWindow), ownStreamSource_(ownStreamSource)
     {
     }
     [[nodiscard]] IBaseFilter* raw() const { return filter_.get(); }
@@ -181,7 +194,7 @@ public:
     {
         ComPtr<IFileSourceFilter> source;
         const HRESULT result = filter_.query(IID_IFileSourceFilter, source);
-        return wrap<FileSource, DsFileSource>(result, std::move(source));
+        return wrap<FileSource, DsFileSource>(result, std::move(source), ownStreamSource_);
     }
     Obtained<PinEnumerator> enumPins() override
     {
@@ -217,6 +230,7 @@ public:
 private:
     ComPtr<IBaseFilter> filter_;
     HWND mainWindow_;
+    bool ownStreamSource_;
 };
 
 class DsVideoWindow final : public VideoWindow {
@@ -468,7 +482,7 @@ Obtained<BaseFilter> Win32MediaFramework::createStreamSource()
     }
     ComPtr<IBaseFilter> filter = createStreamSourceFilter(makeStreamSource_);
     const HRESULT result = filter ? S_OK : E_OUTOFMEMORY;
-    return wrap<BaseFilter, DsBaseFilter>(result, std::move(filter), mainWindow_.handle());
+    return wrap<BaseFilter, DsBaseFilter>(result, std::move(filter), mainWindow_.handle(), true);
 }
 
 Obtained<BaseFilter> Win32MediaFramework::createVideoMixingRenderer()
