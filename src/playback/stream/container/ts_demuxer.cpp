@@ -147,14 +147,21 @@ TsDemuxer::Continuity TsDemuxer::checkContinuity(const TsPacket& packet,
     return packet.continuity == ((previous + 1) & 0x0F) ? Continuity::next : Continuity::broken;
 }
 
-void TsDemuxer::recoverFromLoss(std::uint16_t pid)
+void TsDemuxer::recoverFromLoss(std::uint16_t pid, bool sentDamaged)
 {
     if (pid == patPid) {
         patSections_.reset();
     } else if (pmtPid_ && pid == *pmtPid_) {
         pmtSections_.reset();
     } else if (const auto state = pes_.find(pid); state != pes_.end()) {
-        dropPes(state->second);
+        if (sentDamaged || !state->second.collecting) {
+            dropPes(state->second);
+        } else {
+            // Packets went missing inside a PES packet: the rest still comes, and the unit
+            // is handed on with the hole and marked, as a decoder conceals a hole better
+            // than a missing picture or a run of missing audio frames.
+            state->second.lost = true;
+        }
     }
 }
 
@@ -173,7 +180,7 @@ void TsDemuxer::processPacket(std::span<const std::uint8_t, tsPacketSize> bytes)
         // Its counter may be as damaged as the rest: the next packet starts counting anew.
         ++stats_.transportErrors;
         lastPacket_.erase(packet->pid);
-        recoverFromLoss(packet->pid);
+        recoverFromLoss(packet->pid, true);
         return;
     }
     switch (checkContinuity(*packet, bytes)) {
@@ -181,7 +188,7 @@ void TsDemuxer::processPacket(std::span<const std::uint8_t, tsPacketSize> bytes)
         return;
     case Continuity::broken:
         ++stats_.continuityErrors;
-        recoverFromLoss(packet->pid);
+        recoverFromLoss(packet->pid, false);
         break;
     case Continuity::next:
         break;
@@ -266,6 +273,7 @@ void TsDemuxer::applyPmt(const Pmt& pmt)
         // loses no data.
         if (const auto old = pes_.find(listed.pid); old != pes_.end() && old->second.kind == *kind) {
             states.emplace(listed.pid, std::move(old->second));
+            pes_.erase(old);
             continue;
         }
         PesState state;
@@ -275,7 +283,11 @@ void TsDemuxer::applyPmt(const Pmt& pmt)
         }
         states.emplace(listed.pid, std::move(state));
     }
-    for (const auto& [pid, state] : pes_) {
+    // Streams that leave the program or change their codec hand on what they hold.
+    for (auto& [pid, state] : pes_) {
+        if (state.collecting) {
+            completePes(pid, state);
+        }
         if (!states.contains(pid)) {
             lastPacket_.erase(pid);
         }

@@ -1,8 +1,9 @@
 // Demultiplexes an MPEG transport stream into access units of the elementary streams the
 // system decodes. Bytes arrive in pieces of any size (network reads, whole segments);
 // the demuxer keeps its place across them, so a PES packet or a table may span
-// segments. Damage costs only the data it touches: garbage is skipped until three
-// packets line up again, a broken continuity counter drops the PES packet it hits.
+// segments. Damage costs only the data it touches: garbage is skipped until the packets
+// line up again; a PES packet with packets missing is handed on with its hole, marked;
+// one the sender marked as damaged is dropped.
 // Memory stays bounded whatever the stream says: one PES packet is at most 8 MiB and all
 // those being collected at once at most 16 MiB.
 #pragma once
@@ -72,7 +73,7 @@ private:
     void processPacket(std::span<const std::uint8_t, tsPacketSize> bytes);
     enum class Continuity : std::uint8_t { next, duplicate, broken };
     [[nodiscard]] Continuity checkContinuity(const TsPacket& packet, std::span<const std::uint8_t, tsPacketSize> bytes);
-    void recoverFromLoss(std::uint16_t pid);
+    void recoverFromLoss(std::uint16_t pid, bool sentDamaged);
     void readPat(const TsPacket& packet);
     void readPmt(const TsPacket& packet);
     void applyPmt(const Pmt& pmt);

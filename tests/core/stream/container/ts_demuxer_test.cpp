@@ -196,11 +196,15 @@ TEST(TsDemuxer, ReadsTablesThatSpanPacketsAndSkipsDamagedOnes)
     }
 }
 
-TEST(TsDemuxer, LosesOnlyThePesPacketAContinuityErrorHits)
+TEST(TsDemuxer, HandsOnAPesPacketWithPacketsMissingMarkedAndDropsOnlyWhatTheSenderMarked)
 {
     const Bytes first = videoUnit(true, 400);  // three packets
     const Bytes second = videoUnit(false, 100);
     const Bytes third = videoUnit(false, 120);
+    // The first without its middle packet: 170 bytes after the PES header in the first
+    // packet, 184 missing, the last 46.
+    Bytes holed(first.begin(), first.begin() + 170);
+    holed.insert(holed.end(), first.begin() + 354, first.end());
     const struct {
         const char* name;
         Bytes stream;
@@ -221,7 +225,7 @@ TEST(TsDemuxer, LosesOnlyThePesPacketAContinuityErrorHits)
              ts.pes(videoPid, pesPacket(0xE0, 7200, std::nullopt, third, false));
              return ts.out;
          }(),
-         {second, third}, {true, false}, 1},
+         {holed, second, third}, {true, false, false}, 1},
         {"a packet sent twice",
          [&] {
              TsWriter ts;
@@ -380,16 +384,20 @@ TEST(TsDemuxer, FollowsAProgramMapThatChanges)
     TsWriter ts;
     writeTables(ts);
     ts.pes(aacPid, pesPacket(0xC0, 0, std::nullopt, adtsFrame(50, 1), true));
-    // Version 1 moves the audio to another PID and drops the video.
+    ts.pes(videoPid, pesPacket(0xE0, 0, std::nullopt, videoUnit(true, 300), false), true);
+    // Version 1 moves the audio to another PID and drops the video, whose last picture,
+    // without a length, is whole and handed on.
     ts.table(pmtPid, pmtSection(1, {{0x0F, 0x200}}, 1));
     ts.pes(aacPid, pesPacket(0xC0, 1920, std::nullopt, adtsFrame(50, 2), true));
     ts.pes(0x200, pesPacket(0xC0, 3840, std::nullopt, adtsFrame(50, 3), true));
     TsDemuxer demuxer;
     const auto units = demuxAll(ts.out, demuxer);
-    ASSERT_EQ(units.size(), 2u);
+    ASSERT_EQ(units.size(), 3u);
     EXPECT_EQ(units[0].stream, StreamId{aacPid});
-    EXPECT_EQ(units[1].stream, StreamId{0x200});
-    EXPECT_EQ(units[1].data, adtsFrame(50, 3));
+    EXPECT_EQ(units[1].stream, StreamId{videoPid});
+    EXPECT_EQ(units[1].data, videoUnit(true, 300));
+    EXPECT_EQ(units[2].stream, StreamId{0x200});
+    EXPECT_EQ(units[2].data, adtsFrame(50, 3));
     EXPECT_EQ(demuxer.programStreams(), (std::vector<StreamDescription>{{StreamId{0x200}, StreamTrackKind::aacAdts}}));
 }
 
