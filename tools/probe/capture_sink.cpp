@@ -3,10 +3,12 @@
 #include <dshow.h>
 
 #include <algorithm>
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cwchar>
 #include <iterator>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -233,36 +235,31 @@ public:
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Stop() override
-    {
-        state_ = State_Stopped;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Pause() override
-    {
-        state_ = State_Paused;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME) override
-    {
-        state_ = State_Running;
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE Stop() override { return changeState(State_Stopped, 0); }
+    HRESULT STDMETHODCALLTYPE Pause() override { return changeState(State_Paused, 0); }
+    HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) override { return changeState(State_Running, start); }
     HRESULT STDMETHODCALLTYPE GetState(DWORD, FILTER_STATE* state) override
     {
         if (state == nullptr) {
             return E_POINTER;
         }
+        const std::lock_guard lock(mutex_);
         *state = state_;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) override
+    {
+        const std::lock_guard lock(mutex_);
+        clock_ = shareReference(clock);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetSyncSource(IReferenceClock** clock) override
     {
         if (clock == nullptr) {
             return E_POINTER;
         }
-        *clock = nullptr;
+        const std::lock_guard lock(mutex_);
+        *clock = shareReference(clock_.get()).detach();
         return S_OK;
     }
 
@@ -320,11 +317,48 @@ public:
         return E_NOTIMPL;
     }
 
-    [[nodiscard]] bool stopped() const { return state_ == State_Stopped; }
+    // Holds a sample until it is due, as a renderer does: while paused until the graph
+    // runs, then until the clock reaches its start. The source is thereby drawn on as fast
+    // as playback draws on it, so that the capture shows its times as a renderer gets them,
+    // stalls included. False when the filter stopped meanwhile.
+    [[nodiscard]] bool waitUntilDue(std::optional<REFERENCE_TIME> start)
+    {
+        constexpr auto longestWait = std::chrono::milliseconds(50);
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (state_ == State_Stopped) {
+                return false;
+            }
+            std::chrono::milliseconds wait = longestWait;
+            if (state_ == State_Running) {
+                REFERENCE_TIME now = 0;
+                if (!start || !clock_ || FAILED(clock_->GetTime(&now)) || now >= runStart_ + *start) {
+                    return true;
+                }
+                wait = std::min(wait, std::chrono::milliseconds((runStart_ + *start - now) / 10'000 + 1));
+            }
+            changed_.wait_for(lock, wait);
+        }
+    }
 
 private:
+    HRESULT changeState(FILTER_STATE state, REFERENCE_TIME start)
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            state_ = state;
+            runStart_ = start;
+        }
+        changed_.notify_all();
+        return S_OK;
+    }
+
     win32::ReferenceCount references_;
-    std::atomic<FILTER_STATE> state_{State_Stopped};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    FILTER_STATE state_ = State_Stopped;
+    ComPtr<IReferenceClock> clock_;
+    REFERENCE_TIME runStart_ = 0;
     std::mutex graphMutex_;
     IFilterGraph* graph_ = nullptr;
     std::wstring name_;
@@ -352,7 +386,10 @@ HRESULT CapturePin::Receive(IMediaSample* sample)
     if (sample == nullptr) {
         return E_POINTER;
     }
-    if (filter_.stopped()) {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    const bool timed = SUCCEEDED(sample->GetTime(&start, &stop));
+    if (!filter_.waitUntilDue(timed ? std::optional(start) : std::nullopt)) {
         return VFW_E_WRONG_STATE;
     }
     return capture_->write(*sample) ? S_OK : E_FAIL;

@@ -1,7 +1,7 @@
 // The probe's sink for a capture: a filter with one input pin that accepts whatever media
-// type the source's output pin offers first and hands every sample, as it comes, to a
-// PinCapture. It renders nothing and keeps no clock, so a capture needs no decoder and
-// takes the samples as fast as the source delivers them.
+// type the source's output pin offers first and hands every sample to a PinCapture when it
+// is due on the graph's clock, as a renderer would take it. It decodes nothing, so a
+// capture needs no decoder.
 #pragma once
 
 #include <memory>
