@@ -2,7 +2,11 @@
 # Makes the HLS channels the capture proof serves: small H.264 (with B-frames) and AAC
 # segments from ffmpeg's test picture and tone, the same bytes on every run.
 #   scripts/make-hls-channels.sh OUT_DIR
-#   OUT_DIR/avc/        index.m3u8 and 0.ts..2.ts: 6 s, 2 s segments, AAC-LC 48 kHz stereo
+#   OUT_DIR/avc/        index.m3u8 and 0.ts..2.ts: 6 s, 2 s segments, AAC-LC 48 kHz stereo;
+#                       its parameter sets say the frame rate is fixed (the others' do not)
+#   OUT_DIR/heaac/      as avc/, 4 s, with AAC at 24 kHz mono: signalled in ADTS exactly as
+#                       HE-AAC v2 is (which ffmpeg cannot encode), whose extensions ride
+#                       inside the frames
 #   OUT_DIR/variants/   master.m3u8 over hi/ and lo/ (the same picture at two qualities,
 #                       6 segments of 1 s each), for a hand-over from one to the other
 #   OUT_DIR/jump/       index.m3u8: two segments of one encode, a discontinuity, two of
@@ -16,23 +20,27 @@ rm -rf "$tmp"
 mkdir -p "$tmp"
 trap 'rm -rf "$tmp"' EXIT
 
-# encode DIR PREFIX SECONDS SEGMENT_SECONDS PICTURE QUALITY TS_OFFSET [SIZE]
+# encode DIR PREFIX SECONDS SEGMENT_SECONDS PICTURE QUALITY TS_OFFSET [SIZE [X264_EXTRA [RATE CHANNELS]]]
 encode() {
   local dir=$1 prefix=$2 seconds=$3 segment=$4 picture=$5 crf=$6 offset=$7 size=${8:-160x120}
+  local x264=${9:-} rate=${10:-48000} channels=${11:-2}
   mkdir -p "$tmp/$dir"
   ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i "$picture=size=$size:rate=25" -f lavfi -i sine=frequency=440:sample_rate=48000 \
+    -f lavfi -i "$picture=size=$size:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=$rate" \
     -t "$seconds" -map 0:v -map 1:a -threads 1 \
     -c:v libx264 -profile:v main -pix_fmt yuv420p -crf "$crf" -g $((25 * segment)) -keyint_min $((25 * segment)) \
-    -sc_threshold 0 -bf 2 -x264-params threads=1:b-adapt=0 \
-    -c:a aac -b:a 64k -ac 2 -output_ts_offset "$offset" -map_metadata -1 \
+    -sc_threshold 0 -bf 2 -x264-params "threads=1:b-adapt=0$x264" \
+    -c:a aac -b:a 64k -ac "$channels" -output_ts_offset "$offset" -map_metadata -1 \
     -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
     -f hls -hls_time "$segment" -hls_playlist_type vod -hls_segment_filename "$tmp/$dir/$prefix%d.ts" \
     "$tmp/$dir/$prefix.m3u8"
 }
 
-encode avc "" 6 2 testsrc 23 10
+encode avc "" 6 2 testsrc 23 10 160x120 :force-cfr=1
 mv "$tmp/avc/.m3u8" "$tmp/avc/index.m3u8"
+
+encode heaac "" 4 2 testsrc 23 10 160x120 "" 24000 1
+mv "$tmp/heaac/.m3u8" "$tmp/heaac/index.m3u8"
 
 encode variants/hi "" 6 1 testsrc 18 10
 encode variants/lo "" 6 1 testsrc 40 10

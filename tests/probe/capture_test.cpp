@@ -128,6 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // H.264 with B-frames and AAC-LC, start to end.
         ChannelCase{"avc", "/avc/index.m3u8", {}, 12, false},
+        // AAC at 24 kHz mono, announced as an HE-AAC v2 decoder plays it.
+        ChannelCase{"heaac", "/heaac/index.m3u8", {}, 10, false},
         // The better variant gives out after its first segment (three missing in a row)
         // and the other one takes over with the next.
         ChannelCase{"variants", "/variants/master.m3u8",

@@ -17,7 +17,11 @@ answered, in order, as paths under CHANNELS_DIR. For each channel:
 - a sample starts a stretch (discontinuity flag) exactly where the played segments come
   from another encode (the first, a hand-over, a discontinuity), and such a video sample
   carries the sequence and picture parameter sets and an IDR picture;
-- every video sample's sync flag is its access unit's key frame flag.
+- every video sample's sync flag is its access unit's key frame flag;
+- the media types say what the stream is: the picture's size, a frame rate only where the
+  parameter sets say it is fixed, the parameter sets in MPEG2VIDEOINFO's sequence header;
+  the sound at the rate and in the channels an HE-AAC v2 decoder plays the core at (twice
+  a rate of 24 kHz or less, and such a mono core in stereo).
 
 A live capture ends anywhere: only the segments it holds whole are compared.
 Prints one line per channel; exit code 1 when any check failed.
@@ -81,6 +85,16 @@ def read_capture(folder, pin):
     return lines[0], lines[1], samples
 
 
+def nal_spans(unit):
+    """(start code match, length) of each NAL unit."""
+    starts = list(re.finditer(b"\x00\x00\x01", unit))
+    for i, m in enumerate(starts):
+        end = starts[i + 1].start() if i + 1 < len(starts) else len(unit)
+        while end > m.end() and unit[end - 1] == 0:
+            end -= 1
+        yield m, end - m.end()
+
+
 def nal_types(unit):
     return {unit[m.end()] & 0x1F for m in re.finditer(b"\x00\x00\x01", unit) if m.end() < len(unit)}
 
@@ -101,6 +115,7 @@ class Channel:
         self.report = (folder / "report.txt").read_text(errors="replace").splitlines()
         self.segments = [channels / p for p in self.played]
         self.live = name == "live"
+        self.core_rate = 48000
 
     def fail(self, text):
         self.failures.append(text)
@@ -109,8 +124,9 @@ class Channel:
         if not self.played:
             self.fail("no segment was played")
             return
-        _, _, video = read_capture(self.folder, 1)
-        _, _, audio = read_capture(self.folder, 2)
+        video_type, video_format, video = read_capture(self.folder, 1)
+        audio_type, _, audio = read_capture(self.folder, 2)
+        self.check_types(video_type, video_format, audio_type, video)
         video_units = [packets(s, "v") for s in self.segments]
         audio_units = [packets(s, "a") for s in self.segments]
         audio_bytes = [adts_frames(s) for s in self.segments]
@@ -133,6 +149,38 @@ class Channel:
         self.summary = (f"{self.name}: {len(self.played)} segments played, {len(video)} pictures and "
                         f"{len(audio)} audio frames decode as the source's; times within 1 ms "
                         f"({self.moves} stall(s))")
+
+    def check_types(self, video_type, video_format, audio_type, video):
+        first = self.segments[0]
+        stream = json.loads(run(["ffprobe", "-v", "error", "-show_entries",
+                                 "stream=codec_type,width,height,sample_rate,channels", "-of", "json",
+                                 str(first)]))["streams"]
+        picture = next(s for s in stream if s["codec_type"] == "video")
+        sound = next(s for s in stream if s["codec_type"] == "audio")
+        trace = subprocess.run(["ffmpeg", "-nostdin", "-i", str(first), "-map", "0:v", "-c", "copy", "-bsf:v",
+                                "trace_headers", "-frames:v", "1", "-f", "null", "-"],
+                               capture_output=True, text=True).stderr
+        field = lambda name: int(re.search(name + r"\s+\S+\s*=\s*(\d+)", trace).group(1))
+        rate = ""
+        if field("timing_info_present_flag") and field("fixed_frame_rate_flag"):
+            rate = f", {field('time_scale') / (2 * field('num_units_in_tick')):.3f} fps"
+        expected = f"major Video, subtype H264, format MPEG2Video: {picture['width']}x{picture['height']}{rate}, picture "
+        if not video_type.startswith(expected):
+            self.fail(f"video type: {video_type!r}, expected {expected!r}...")
+        # MPEG2VIDEOINFO's sequence header, after VIDEOINFOHEADER2 and five DWORDs.
+        header = bytes.fromhex(video_format.split(": ")[1])[112 + 20:]
+        units = video[0]["data"] if video else b""
+        sets = b"".join(b"\x00\x00\x00\x01" + units[m.end():m.end() + n]
+                        for m, n in nal_spans(units) if units[m.end()] & 0x1F in (7, 8))
+        if header != sets:
+            self.fail(f"sequence header {header.hex()}, the first key frame's parameter sets {sets.hex()}")
+        core_rate, core_channels = int(sound["sample_rate"]), int(sound["channels"])
+        self.core_rate = core_rate
+        dual = core_rate <= 24000
+        expected = (f"major Audio, subtype MPEG_ADTS_AAC, format WaveFormatEx: {core_rate * 2 if dual else core_rate} Hz, "
+                    f"{2 if dual and core_channels == 1 else core_channels} channels")
+        if audio_type != expected:
+            self.fail(f"audio type: {audio_type!r}, expected {expected!r}")
 
     def whole_segments(self, samples, units, kind):
         """How many played segments the capture holds whole."""
@@ -204,7 +252,7 @@ class Channel:
                         last_start = sample["start"] if last_start is None else max(last_start, sample["start"])
                     elif sample["stop"] is not None:
                         duration = sample["stop"] - sample["start"]
-                        expected = UNITS_PER_SECOND * AAC_FRAME // 48000
+                        expected = UNITS_PER_SECOND * AAC_FRAME // self.core_rate
                         if duration != expected:
                             self.fail(f"{where}: lasts {duration}, a frame {expected}")
         moves = sum(len(known) - 1 for known in levels.values())
