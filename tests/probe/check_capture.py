@@ -10,6 +10,8 @@ answered, in order, as paths under CHANNELS_DIR. For each channel:
 - the captured video decodes into exactly the frames ffmpeg decodes from the played
   segments (one MD5 per frame), and the captured audio into the frames of the segments'
   audio from the first frame the player starts with;
+- each sample is cut where the source's access unit or ADTS frame is (its size, and for
+  audio its bytes), which decoding the samples back to back cannot show;
 - each sample's start is the segment's presentation time plus one offset per stretch
   between discontinuities, the same for video and audio within 1 ms, moved on only where
   playback ran dry (report.txt, the probe's report, tells how often), and the stretches
@@ -145,6 +147,7 @@ class Channel:
         video = video[:len(expected_video)]
         audio = audio[:len(expected_audio)]
         self.compare_frames(video, audio, audio_bytes[:whole_audio], whole_video)
+        self.check_cuts(video, expected_video, audio, [f for frames in audio_bytes[:whole_audio] for f in frames])
         self.check_times(video, audio, video_units[:whole_video], audio_units[:whole_audio])
         self.summary = (f"{self.name}: {len(self.played)} segments played, {len(video)} pictures and "
                         f"{len(audio)} audio frames decode as the source's; times within 1 ms "
@@ -212,6 +215,17 @@ class Channel:
         differ = next((i for i, (a, b) in enumerate(zip(captured, source)) if a != b), min(len(captured), len(source)))
         self.fail(f"{what}: {len(captured)} decoded from the capture, {len(source)} from the segments, "
                   f"first difference at {differ}")
+
+    def check_cuts(self, video, video_units, audio, audio_frames):
+        """Decoding the samples back to back cannot see where they were cut: their sizes can."""
+        for index, (sample, unit) in enumerate(zip(video, video_units)):
+            if len(sample["data"]) != unit["size"]:
+                self.fail(f"video sample {index}: {len(sample['data'])} bytes, the source's access unit "
+                          f"{unit['size']}")
+        for index, (sample, frame) in enumerate(zip(audio, audio_frames)):
+            if sample["data"] != frame:
+                self.fail(f"audio sample {index}: not the source's frame {index} ({len(sample['data'])} bytes, "
+                          f"the frame {len(frame)})")
 
     def check_times(self, video, audio, video_units, audio_units):
         sources = [source_of(p) for p in self.played]
