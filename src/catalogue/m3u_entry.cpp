@@ -4,6 +4,8 @@
 #include <initializer_list>
 
 #include "catalogue/m3u_country.h"
+#include "common/request_headers.h"
+#include "common/utf8.h"
 
 namespace telvia::m3u {
 
@@ -168,6 +170,11 @@ std::variant<Channel, EntryFault> makeEntry(const InfoLine& info, const PlayerOp
     }
     if (holdsNul(fullAddress)) {
         return fault(PlaylistProblem::nulCharacter, true);
+    }
+    // A suffix of the list's own that the player would refuse on every open: headers other
+    // than the user agent and referrer, or pairs that do not parse.
+    if (const auto utf8 = utf16ToUtf8(fullAddress); utf8 && splitRequestHeaders(*utf8).error) {
+        return fault(PlaylistProblem::badRequestHeaders, true);
     }
     channel.on = on;
     channel.name = title;

@@ -295,6 +295,8 @@ std::string_view describe(PlaylistProblem problem)
     case PlaylistProblem::noteTooLong: return "telvia-note longer than 519 characters";
     case PlaylistProblem::homePageTooLong: return "telvia-home-page longer than 259 characters";
     case PlaylistProblem::nulCharacter: return "text holds a NUL character";
+    case PlaylistProblem::badRequestHeaders:
+        return "request headers after '|' other than User-Agent and Referer, or malformed";
     case PlaylistProblem::noCountry:
         return "no country: none in tvg-country or tvg-id (give a fallback with --country)";
     case PlaylistProblem::badCountry:

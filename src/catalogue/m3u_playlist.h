@@ -35,6 +35,7 @@ enum class PlaylistProblem : std::uint8_t {
     noCountry,            // no country from tvg-country or tvg-id, and no fallback country
     badCountry,           // tvg-country holds no usable code, and neither tvg-id nor a fallback helps
     duplicateAddress,     // an earlier entry of the list has the same address
+    badRequestHeaders,    // the address's "|" suffix names headers other than User-Agent and Referer, or does not parse
 
     // One record is left out of an exported playlist.
     emptyAddress,         // nothing to write on the address line

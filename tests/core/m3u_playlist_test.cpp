@@ -169,6 +169,11 @@ TEST(M3uImport, LeavesOutEntriesThatDoNotFitAndSaysWhichLine)
          "#EXTINF:-1 tvg-country=\"USA\",B\n#EXTVLCOPT:http-user-agent=X\nhttp://a/1\n",
          {{6, P::duplicateAddress, 3}}},
         {"an address without #EXTINF", "http://a/1\n", {{2, P::addressWithoutInfo}}},
+        {"a suffix of the list's own with headers the player never sends, or that does not parse",
+         "#EXTINF:-1 tvg-country=\"USA\",A\nhttp://a/1|Cookie=session=1\n"
+         "#EXTINF:-1 tvg-country=\"USA\",B\nhttp://a/2|User-Agent=X&Host=evil.example\n"
+         "#EXTINF:-1 tvg-country=\"USA\",C\nhttp://a/3|Referer\n",
+         {{3, P::badRequestHeaders}, {5, P::badRequestHeaders}, {7, P::badRequestHeaders}}},
         {"a NUL character would cut the name",
          "#EXTINF:-1 tvg-country=\"USA\",A" + std::string(1, '\0') + "B\nhttp://a/1\n", {{2, P::nulCharacter}}},
     };
@@ -476,7 +481,7 @@ TEST(M3uExport, WritesAtMostWhatAChannelFileHolds)
 }
 
 // Real public playlists copied into the test data, and the shipped first-run list.
-std::filesystem::path sourceDir() { return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path(); }
+std::filesystem::path sourceDir() { return std::filesystem::path(TELVIA_SOURCE_DIR); }
 
 std::optional<std::string> readFile(const std::filesystem::path& path)
 {

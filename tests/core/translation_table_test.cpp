@@ -314,13 +314,11 @@ TEST_F(TranslationFixture, StartUpTranslatesTheMenuBeforeThePlayingChannel)
 }
 
 // The sample translations shipped with the program: complete, and readable in the
-// encoding they announce. Found through this source file's path; skipped where that
-// path cannot be opened (a test run on another machine).
+// encoding they announce. Found in the source tree the tests were built from; skipped
+// where that cannot be opened (a test run on another machine).
 TEST(SampleTranslationsTest, AreCompleteAndKeepTheShortcutHints)
 {
-    const std::filesystem::path root =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-        "translations";
+    const std::filesystem::path root = std::filesystem::path(TELVIA_SOURCE_DIR) / "translations";
     const struct {
         const char* language;
         bool utf8Required;

@@ -60,9 +60,9 @@ TEST_F(StreamSource, ALiveChannelShowsBufferingInTheTitleWhileItsServerStalls)
 {
     using namespace std::chrono_literals;
     testing::LoopbackHttpServer server;
-    // The program starts three segments from the live edge, at segment 3 of 0-5, and takes
-    // what is there; segment 9 appears some 4.6 s later and then keeps it waiting for 8 s,
-    // longer than the queue lasts.
+    // The program starts three target durations (2 s) from the live edge, at segment 0 of
+    // 0-5 (1.152 s each), and takes what is there; segment 9 appears some 4.6 s later and
+    // then keeps it waiting for 8 s, longer than the queue lasts.
     const std::uint64_t stalled = 9;
     testing::LiveHlsSettings settings;
     settings.stalledSegment = stalled;
@@ -75,7 +75,7 @@ TEST_F(StreamSource, ALiveChannelShowsBufferingInTheTitleWhileItsServerStalls)
 
     TelviaProcess& telvia = startAndWaitForWindow();
     ASSERT_TRUE(waitUntil([&] { return telvia.title() == L"Telvia  [ Radio ]"; }, 20s)) << toUtf8(telvia.title());
-    ASSERT_TRUE(server.waitForRequests(1, 1s));
+    ASSERT_TRUE(server.waitForRequests(1, 10s));
     const auto askedForStalled = [&] {
         for (const testing::ReceivedRequest& request : server.requests()) {
             if (request.target == testing::LiveHlsChannel::segmentTarget(stalled)) {

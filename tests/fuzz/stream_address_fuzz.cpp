@@ -11,10 +11,11 @@
 
 #include "common/ascii_case.h"
 #include "playback/stream/address/address_classification.h"
-#include "playback/stream/address/request_headers.h"
+#include "common/request_headers.h"
 
 namespace {
 
+using namespace telvia;
 using namespace telvia::stream;
 
 void check(bool holds, const char* what)

@@ -104,7 +104,7 @@ TEST_P(Capture, EveryPinOfTheChannelIsCapturedWithTheSegmentsPlayed)
     EXPECT_EQ(run.exitCode, 0u) << run.errors;
     EXPECT_TRUE(run.has("capture pin 1 \"Video\": 0x00000000 S_OK"));
     EXPECT_TRUE(run.has("capture pin 2 \"Audio\": 0x00000000 S_OK"));
-    EXPECT_EQ(run.lines.back(), "result: every pin captured");
+    EXPECT_TRUE(run.has("result: every pin captured"));
     const std::string ending = channel.live ? "still streaming" : "end of stream";
     for (const char* pin : {"captured 1: ", "captured 2: "}) {
         const std::optional<std::string> captured = run.startingWith(pin);

@@ -7,8 +7,9 @@
 // the address (its own for internet streams, the ASF reader for Windows Media and files),
 // Load and the time it took, meanwhile every request of the stream source with its HTTP
 // status or error, the format it found, the playlists it read and the variants it tried, each output pin with its media types, the rendering of each
-// pin and the filters the graph then holds, and whether the running graph gets its first
-// samples within a few seconds. The report goes to standard output in UTF-8.
+// pin and the filters the graph then holds, whether the running graph gets its first
+// samples within a few seconds, and the most memory the probe held. The report goes to
+// standard output in UTF-8.
 //
 // --seconds N lets the graph run N seconds. --capture DIR connects each output pin to a
 // sink of the probe's own instead of rendering it and writes what the pin delivers to
@@ -29,6 +30,7 @@
 
 #include "console_output.h"
 #include "graph_probe.h"
+#include "process_memory.h"
 #include "session_report.h"
 #include "platform/win32/base/com_apartment.h"
 #include "program/stream_sessions.h"
@@ -111,6 +113,9 @@ int probeCommand(const Arguments& arguments, probe::ConsoleOutput& out)
     const probe::ProbeSummary summary = probe::probeAddress(
         std::u16string_view(reinterpret_cast<const char16_t*>(arguments.address)), makeStreamSource,
         arguments.settings, [&report](std::string_view line) { report.line(line); });
+    if (const auto memory = probe::peakMemoryLine()) {
+        out.line(*memory);
+    }
     return probe::exitCodeOf(summary);
 }
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,6 +83,7 @@ struct Script {
     std::vector<StreamTrackFormat> tracks;
     int samplesPerTrack = 0;
     bool waitAtEnd = false;  // after the samples: wait for stop() instead of ending
+    bool throwAtEnd = false;  // after the samples: throw, as a session out of memory would
 };
 
 class ScriptedSession final : public StreamSourcePort {
@@ -107,6 +109,9 @@ public:
             sample.start = 50'000'000 + index * (video ? 400'000 : layer2FrameDuration);
             sample.keyFrame = !video || index == 0;
             return sample;
+        }
+        if (script_.throwAtEnd) {
+            throw std::bad_alloc();
         }
         if (script_.waitAtEnd) {
             std::unique_lock lock(mutex_);
@@ -335,6 +340,16 @@ TEST_F(StreamSourceAudio, TheEndOfTheStreamCompletesTheGraph)
     ASSERT_GE(control_->Run(), 0);
     EXPECT_TRUE(waitForEvent(*events_.get(), EC_COMPLETE, 5000));
     EXPECT_EQ(probe_->pulls[0], 26);
+    EXPECT_EQ(control_->Stop(), S_OK);
+}
+
+TEST_F(StreamSourceAudio, ASessionThatThrowsAbortsTheGraphNotTheProgram)
+{
+    Script script{StreamOpenResult::opened, {layer2Track()}, 5, false};
+    script.throwAtEnd = true;
+    ASSERT_NO_FATAL_FAILURE(renderAudio(script));
+    ASSERT_GE(control_->Run(), 0);
+    EXPECT_TRUE(waitForEvent(*events_.get(), EC_ERRORABORT, 5000));
     EXPECT_EQ(control_->Stop(), S_OK);
 }
 

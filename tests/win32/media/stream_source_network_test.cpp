@@ -153,9 +153,10 @@ TEST_F(StreamSourceAudioOverHttp, ALiveChannelKeepsPlayingAsItsPlaylistGrows)
     const LiveHlsChannel channel(server, {});
     ASSERT_EQ(open(channel.address()), S_OK);
     ASSERT_NO_FATAL_FAILURE(renderAndRun());
-    // Started three segments from the edge (3 of 0-5), the source reads on only while
-    // the renderer takes samples: unplayed, its queue would hold 10 s after segment 11 and
-    // segment 12 would never be asked for. Played, segment 13 is due once listed, 9.2 s in.
+    // Started three target durations (2 s) from the edge, at segment 0 of 0-5, the source
+    // reads on only while the renderer takes samples: unplayed, its queue would hold 10 s
+    // after segment 8 and segment 9 would never be asked for. Played, segment 13 is due
+    // once listed, 9.2 s in.
     const auto askedFor = [&](std::uint64_t segment) {
         for (const ReceivedRequest& request : server.requests()) {
             if (request.target == LiveHlsChannel::segmentTarget(segment)) return true;
@@ -193,7 +194,7 @@ TEST_F(StreamSourceAudioOverHttp, WhatCannotBeOpenedFailsLoad)
 TEST_F(StreamSourceAudioOverHttp, TearDownDoesNotWaitForADownloadThatHangs)
 {
     LoopbackHttpServer server;
-    // Segment 4 is the second one asked for; it never comes whole.
+    // Segment 4 is the fifth one asked for; it never comes whole.
     LiveHlsSettings settings;
     settings.hungSegment = 4;
     const LiveHlsChannel channel(server, settings);

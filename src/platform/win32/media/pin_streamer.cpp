@@ -122,7 +122,12 @@ void PinStreamer::run() noexcept
         } else if (!sample) {
             target.peer->EndOfStream();
         } else {
-            outcome = deliver(*sample, target, deliveredRun != thisRun);
+            try {
+                outcome = deliver(*sample, target, deliveredRun != thisRun);
+            } catch (...) {
+                // Nothing may leave a streaming thread: the graph hears of it as an error.
+                host_.reportStreamingError(E_UNEXPECTED);
+            }
             if (outcome == Outcome::delivered) {
                 deliveredRun = thisRun;
             }

@@ -56,7 +56,10 @@ void CALLBACK RequestCompletion::onStatus(HINTERNET, DWORD_PTR context, DWORD st
             break;
         }
     } catch (...) {
-        // A lock that could not be taken: the waiter is left to its cancel.
+        // A lock that could not be taken: the waiter wakes to a broken connection rather
+        // than waiting for a cancel that may never come.
+        completion->broken_ = true;
+        SetEvent(completion->completed_.get());
     }
 }
 
@@ -83,6 +86,9 @@ RequestCompletion::Outcome RequestCompletion::wait(HANDLE cancel)
         const DWORD woken = WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, INFINITE);
         if (woken != WAIT_OBJECT_0 + 1) {
             return {httpErrorCancelled, 0};
+        }
+        if (broken_) {
+            return {httpErrorConnectionError, 0};
         }
         const std::lock_guard lock(mutex_);
         if (outcome_) {

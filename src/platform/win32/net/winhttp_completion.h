@@ -4,6 +4,7 @@
 // and the buffer it reads into live on until WinHTTP reports the handle closed.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -57,6 +58,7 @@ private:
     UniqueKernelObject completed_;  // auto-reset event
     std::mutex mutex_;
     std::optional<Outcome> outcome_;
+    std::atomic<bool> broken_{false};  // the callback failed: no outcome will come
     std::vector<std::byte> buffer_;
     // Keeps the completion alive until the handle's last notification.
     std::shared_ptr<RequestCompletion> self_;

@@ -7,8 +7,8 @@
 #include "common/ascii_case.h"
 #include "common/utf8.h"
 #include "playback/stream/address/address_resolution.h"
-#include "playback/stream/address/percent_decoding.h"
-#include "playback/stream/address/request_headers.h"
+#include "common/percent_decoding.h"
+#include "common/request_headers.h"
 
 namespace telvia::stream {
 

@@ -64,18 +64,28 @@ bool startsWithPlaylistHeader(std::span<const std::uint8_t> bytes)
     return text.starts_with("#EXTM3U");
 }
 
-// Sync bytes 188 bytes apart, as many times as the bytes allow, at least twice.
+// Sync bytes 188 bytes apart from the first byte on, as many times as the bytes allow, at
+// least twice; or, for a stream joined in the middle of a packet or with something in
+// front, a run of seven anywhere (by chance once in 2^56).
 bool looksLikeTransportStream(std::span<const std::uint8_t> bytes)
 {
-    if (bytes.size() < 2 * tsPacketSize) {
-        return false;
+    const auto syncRun = [&bytes](std::size_t from) {
+        std::size_t run = 0;
+        for (std::size_t at = from; at < bytes.size() && bytes[at] == tsSyncByte; at += tsPacketSize) {
+            ++run;
+        }
+        return run;
+    };
+    if (bytes.size() >= 2 * tsPacketSize && syncRun(0) == (bytes.size() + tsPacketSize - 1) / tsPacketSize) {
+        return true;
     }
-    for (std::size_t at = 0; at < bytes.size(); at += tsPacketSize) {
-        if (bytes[at] != tsSyncByte) {
-            return false;
+    constexpr std::size_t runAnywhere = 7;
+    for (std::size_t from = 0; from + (runAnywhere - 1) * tsPacketSize < bytes.size(); ++from) {
+        if (bytes[from] == tsSyncByte && syncRun(from) >= runAnywhere) {
+            return true;
         }
     }
-    return true;
+    return false;
 }
 
 // An ID3v2 tag in front of the audio: "ID3", version, flags, then a 28-bit size.

@@ -13,6 +13,12 @@ constexpr std::uint16_t patPid = 0x0000;
 // Larger than any access unit of a stream the system decodes (a 1080p intra picture
 // at the highest level stays well below), so a PES packet that grows past it is damage.
 constexpr std::size_t longestPes = 8 * 1024 * 1024;
+// All PES packets being collected at once, over every stream of the program, counted by
+// the memory their buffers hold. A real
+// program has one picture and a few audio frames open at a time, some megabytes at most;
+// a map listing hundreds of streams that never end their packets stops here, not at
+// hundreds of times the longest packet.
+constexpr std::size_t collectingBudget = 16 * 1024 * 1024;
 // Three packets in a row, each starting with the sync byte, confirm the boundary.
 constexpr std::size_t packetsToConfirmSync = 3;
 
@@ -82,18 +88,35 @@ void TsDemuxer::processBuffered(bool atEnd)
             }
             synced_ = true;
         }
-        // A packet is taken once the next one's sync byte is in as well, so garbage that
-        // happens to start with a sync byte is not read as a packet.
+        // A packet is taken once the byte after it is in as well, which tells whether the
+        // packets go on there or something else comes first.
         const std::size_t available = pending_.size() - offset;
         if (available < tsPacketSize || (available == tsPacketSize && !atEnd)) {
             break;
         }
-        if (pending_[offset] != tsSyncByte ||
-            (available > tsPacketSize && pending_[offset + tsPacketSize] != tsSyncByte)) {
+        if (pending_[offset] != tsSyncByte) {
             synced_ = false;
             ++stats_.syncLosses;
-            ++offset;  // this position failed; look for the boundary after it
-            ++stats_.skippedBytes;
+            continue;  // search from here: the boundary was lost within what came before
+        }
+        if (available > tsPacketSize && pending_[offset + tsPacketSize] != tsSyncByte) {
+            // Something else follows. Where the packets line up again decides what this
+            // was: a whole packet with junk after it when that is a packet's length or more
+            // away, else junk that merely starts with a sync byte.
+            const SyncSearch next = findSync(offset + 1, atEnd);
+            const bool junkStartsHere = next.position < offset + tsPacketSize;
+            if (junkStartsHere && !next.confirmed && !atEnd) {
+                break;  // more bytes must decide
+            }
+            ++stats_.syncLosses;
+            if (junkStartsHere && next.confirmed) {
+                stats_.skippedBytes += next.position - offset;
+                offset = next.position;
+                continue;
+            }
+            processPacket(std::span<const std::uint8_t, tsPacketSize>(pending_.data() + offset, tsPacketSize));
+            offset += tsPacketSize;
+            synced_ = false;  // the search from here passes the junk by
             continue;
         }
         processPacket(std::span<const std::uint8_t, tsPacketSize>(pending_.data() + offset, tsPacketSize));
@@ -197,7 +220,7 @@ void TsDemuxer::readPat(const TsPacket& packet)
         }
         programNumber_ = first->programNumber;
         pmtPid_ = first->pmtPid;
-        pmtVersion_.reset();
+        pmtSection_.reset();
         pmtSections_.reset();
         applyPmt(Pmt{});  // the old program's streams end here
     }
@@ -213,10 +236,12 @@ void TsDemuxer::readPmt(const TsPacket& packet)
             ++stats_.badSections;
             continue;
         }
-        if (pmt->programNumber != programNumber_ || pmt->version == pmtVersion_) {
+        // A map is new when what it says is new: encoders that restart, and ads spliced
+        // in, send other streams under the version number they had before.
+        if (pmt->programNumber != programNumber_ || section == pmtSection_) {
             continue;
         }
-        pmtVersion_ = pmt->version;
+        pmtSection_ = section;
         applyPmt(*pmt);
     }
 }
@@ -257,6 +282,11 @@ void TsDemuxer::applyPmt(const Pmt& pmt)
     }
     pes_ = std::move(states);
     streams_ = std::move(streams);
+    // Streams that left the program took their packets with them.
+    collecting_ = 0;
+    for (const auto& [pid, state] : pes_) {
+        collecting_ += state.buffer.capacity();
+    }
 }
 
 void TsDemuxer::readPes(const TsPacket& packet, PesState& state)
@@ -265,13 +295,18 @@ void TsDemuxer::readPes(const TsPacket& packet, PesState& state)
         if (state.collecting) {
             completePes(packet.pid, state);
         }
-        state.buffer.assign(packet.payload.begin(), packet.payload.end());
         state.collecting = true;
         state.randomAccess = packet.randomAccess;
-    } else if (state.collecting) {
-        state.buffer.insert(state.buffer.end(), packet.payload.begin(), packet.payload.end());
-    } else {
+    } else if (!state.collecting) {
         return;  // the rest of a PES packet whose start was lost
+    }
+    const std::size_t capacity = state.buffer.capacity();
+    state.buffer.insert(state.buffer.end(), packet.payload.begin(), packet.payload.end());
+    collecting_ += state.buffer.capacity() - capacity;
+    if (collecting_ > collectingBudget) {
+        ++stats_.droppedPes;
+        dropPes(state);
+        return;
     }
     if (state.buffer.size() < pesFixedHeaderLength) {
         return;
@@ -314,12 +349,20 @@ void TsDemuxer::completePes(std::uint16_t pid, PesState& state)
         units_.push_back(std::move(unit));
     }
     state.lost = false;
-    state.buffer.clear();
+    // The capacity goes as well: a stream that once carried a large picture holds no
+    // megabytes between its packets.
+    releaseBuffer(state);
+}
+
+void TsDemuxer::releaseBuffer(PesState& state)
+{
+    collecting_ -= state.buffer.capacity();
+    std::vector<std::uint8_t>().swap(state.buffer);
 }
 
 void TsDemuxer::dropPes(PesState& state)
 {
-    state.buffer.clear();
+    releaseBuffer(state);
     state.collecting = false;
     state.lost = true;
     if (state.framer) {

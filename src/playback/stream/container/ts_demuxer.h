@@ -3,6 +3,8 @@
 // the demuxer keeps its place across them, so a PES packet or a table may span
 // segments. Damage costs only the data it touches: garbage is skipped until three
 // packets line up again, a broken continuity counter drops the PES packet it hits.
+// Memory stays bounded whatever the stream says: one PES packet is at most 8 MiB and all
+// those being collected at once at most 16 MiB.
 #pragma once
 
 #include <array>
@@ -47,7 +49,7 @@ public:
     // The streams of the program being read (the first of the association table), each
     // named by its PID.
     [[nodiscard]] const std::vector<StreamDescription>& programStreams() const { return streams_; }
-    [[nodiscard]] bool hasProgramMap() const { return pmtVersion_.has_value(); }
+    [[nodiscard]] bool hasProgramMap() const { return pmtSection_.has_value(); }
 
     [[nodiscard]] DemuxStats stats() const;
 
@@ -77,6 +79,7 @@ private:
     void readPes(const TsPacket& packet, PesState& state);
     void completePes(std::uint16_t pid, PesState& state);
     void dropPes(PesState& state);
+    void releaseBuffer(PesState& state);
 
     std::vector<std::uint8_t> pending_;  // bytes not yet a whole packet, or not yet in sync
     bool synced_ = false;
@@ -87,9 +90,10 @@ private:
     PsiSectionAssembler pmtSections_;
     std::optional<std::uint16_t> programNumber_;
     std::optional<std::uint16_t> pmtPid_;
-    std::optional<std::uint8_t> pmtVersion_;
+    std::optional<std::vector<std::uint8_t>> pmtSection_;  // the map in force, as sent
     std::vector<StreamDescription> streams_;
     std::map<std::uint16_t, PesState> pes_;
+    std::size_t collecting_ = 0;  // memory of the PES buffers, over all streams
     std::vector<AccessUnit> units_;
     DemuxStats stats_;
 };

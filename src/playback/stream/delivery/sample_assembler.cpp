@@ -60,8 +60,7 @@ void SampleAssembler::setProgram(std::span<const StreamDescription> streams)
         // A program chosen anew before the start begins the wait anew.
         video_ = chosen(video);
         audio_ = chosen(audio);
-        staged_.clear();
-        keyFrameFormat_.reset();
+        clearStaging();
         state_ = video_ || audio_ ? State::awaitingFormats : State::noPlayableTrack;
         return;
     case State::ready:
@@ -108,17 +107,55 @@ void SampleAssembler::stage(AccessUnit unit)
                 return;
             }
             keyFrameTime_ = *time;
+            keepAudioThatFitsTheKeyFrame();
         }
-        staged_.push_back(std::move(unit));
+        keep(std::move(unit));
         return;
     }
     if (!unit.pts) {
         return;  // nothing to place it by
     }
-    staged_.push_back(std::move(unit));
-    if (video_ && !keyFrameFormat_ && staged_.size() > settings_.audioWhileAwaitingVideo) {
-        staged_.pop_front();  // only audio is staged before the key frame
+    if (video_ && !keyFrameFormat_) {
+        // Only audio is staged before the key frame, the latest of it.
+        keep(std::move(unit));
+        while (staged_.size() > settings_.audioWhileAwaitingVideo || stagedBytes_ > settings_.stagedByteLimit) {
+            stagedBytes_ -= staged_.front().data.size();
+            staged_.pop_front();
+        }
+        return;
     }
+    if (fitsTheKeyFrame(unit)) {
+        ++stagedAudio_;
+        keep(std::move(unit));
+    }
+}
+
+void SampleAssembler::keep(AccessUnit unit)
+{
+    stagedBytes_ += unit.data.size();
+    staged_.push_back(std::move(unit));
+}
+
+bool SampleAssembler::fitsTheKeyFrame(const AccessUnit& unit) const
+{
+    // Audio from before the key frame has no picture to go with: playback starts with both.
+    return !(video_ && streamDelta(keyFrameTime_, *unit.pts) < 0) && audioFormatOf(unit.kind, unit.data).has_value();
+}
+
+void SampleAssembler::keepAudioThatFitsTheKeyFrame()
+{
+    std::erase_if(staged_, [this](const AccessUnit& unit) { return isAudio(unit) && !fitsTheKeyFrame(unit); });
+    stagedBytes_ = 0;
+    stagedAudio_ = 0;
+    for (const AccessUnit& unit : staged_) {
+        stagedBytes_ += unit.data.size();
+        stagedAudio_ += isAudio(unit) ? 1 : 0;
+    }
+}
+
+bool SampleAssembler::stagingIsFull() const
+{
+    return staged_.size() >= settings_.stagedUnitLimit || stagedBytes_ >= settings_.stagedByteLimit;
 }
 
 void SampleAssembler::tryToStart()
@@ -130,27 +167,24 @@ void SampleAssembler::tryToStart()
         start(keyFrameTime_, keyFrameFormat_, std::nullopt);
         return;
     }
-    // Audio from before the key frame has no picture to go with: playback starts with both.
-    std::erase_if(staged_, [this](const AccessUnit& unit) {
-        return isAudio(unit) && ((video_ && streamDelta(keyFrameTime_, *unit.pts) < 0) ||
-                                 !audioFormatOf(unit.kind, unit.data));
-    });
     if (!video_) {
         if (!staged_.empty()) {
             start(*staged_.front().pts, std::nullopt, audioFormatOf(audio_->kind, staged_.front().data));
         }
         return;
     }
-    const auto firstAudio =
-        std::find_if(staged_.begin(), staged_.end(), [this](const AccessUnit& unit) { return isAudio(unit); });
-    if (firstAudio != staged_.end()) {
+    if (stagedAudio_ > 0) {
+        const auto firstAudio =
+            std::find_if(staged_.begin(), staged_.end(), [this](const AccessUnit& unit) { return isAudio(unit); });
         start(keyFrameTime_, keyFrameFormat_, audioFormatOf(firstAudio->kind, firstAudio->data));
         return;
     }
+    // The program lists audio it does not send: after a while of pictures, or once they
+    // fill what may be staged (pictures whose times stand still never show the while).
     const AccessUnit& latest = staged_.back();
     const std::uint64_t latestTime = latest.dts.value_or(latest.pts.value_or(keyFrameTime_));
-    if (streamDelta(keyFrameTime_, latestTime) >= settings_.audioPatience) {
-        audio_.reset();  // the program lists audio it does not send
+    if (streamDelta(keyFrameTime_, latestTime) >= settings_.audioPatience || stagingIsFull()) {
+        audio_.reset();
         start(keyFrameTime_, keyFrameFormat_, std::nullopt);
     }
 }
@@ -171,7 +205,7 @@ void SampleAssembler::start(std::uint64_t anchor, const std::optional<StreamVide
     mapper_.anchor(anchor, 0);
     state_ = State::ready;
     std::deque<AccessUnit> staged = std::move(staged_);
-    staged_.clear();
+    clearStaging();
     for (AccessUnit& unit : staged) {
         emit(std::move(unit));
     }
@@ -199,9 +233,16 @@ void SampleAssembler::discontinuity()
         loss();
     } else if (state_ == State::awaitingFormats) {
         // Staged times would not line up with the ones that follow.
-        staged_.clear();
-        keyFrameFormat_.reset();
+        clearStaging();
     }
+}
+
+void SampleAssembler::clearStaging()
+{
+    staged_.clear();
+    stagedBytes_ = 0;
+    stagedAudio_ = 0;
+    keyFrameFormat_.reset();
 }
 
 void SampleAssembler::loss() { discontinuityPending_.fill(true); }

@@ -29,6 +29,11 @@ struct AssemblerSettings {
     // Stream time of video after its first key frame without any audio, after which the
     // audio the program lists is given up and the video plays alone.
     std::int64_t audioPatience = 5 * static_cast<std::int64_t>(streamClockRate);
+    // What waits for the start at most. The patience above at 1080p and 60 pictures a
+    // second is 300 pictures and some 15 MB at 25 Mb/s, well above what real channels
+    // send; pictures whose times stand still would otherwise stage without end.
+    std::size_t stagedUnitLimit = 2000;
+    std::size_t stagedByteLimit = 24 * 1024 * 1024;
 };
 
 class SampleAssembler {
@@ -71,6 +76,11 @@ private:
     [[nodiscard]] bool isVideo(const AccessUnit& unit) const { return video_ && unit.stream == video_->stream; }
     [[nodiscard]] bool isAudio(const AccessUnit& unit) const { return audio_ && unit.stream == audio_->stream; }
     void stage(AccessUnit unit);
+    void keep(AccessUnit unit);
+    [[nodiscard]] bool fitsTheKeyFrame(const AccessUnit& unit) const;
+    void keepAudioThatFitsTheKeyFrame();
+    [[nodiscard]] bool stagingIsFull() const;
+    void clearStaging();
     void tryToStart();
     void start(std::uint64_t anchor, const std::optional<StreamVideoFormat>& video,
                const std::optional<StreamAudioFormat>& audio);
@@ -84,6 +94,8 @@ private:
 
     // Before the start: units from the video's first key frame on, and audio.
     std::deque<AccessUnit> staged_;
+    std::size_t stagedBytes_ = 0;
+    std::size_t stagedAudio_ = 0;  // staged audio that fits the key frame, once there is one
     std::optional<StreamVideoFormat> keyFrameFormat_;  // set once a key frame is staged
     std::uint64_t keyFrameTime_ = 0;                  // its decoding time
 

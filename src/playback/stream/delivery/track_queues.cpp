@@ -7,7 +7,7 @@ namespace telvia::stream {
 void TrackQueues::push(TrackSample sample)
 {
     if (sample.track < queues_.size()) {
-        bytes_ += sample.sample.data.size();
+        bytes_ += cost(sample.sample);
         queues_[sample.track].samples.push_back(std::move(sample.sample));
     }
 }
@@ -20,7 +20,7 @@ std::optional<StreamSample> TrackQueues::pop(std::size_t track)
     }
     StreamSample sample = std::move(queue.samples.front());
     queue.samples.pop_front();
-    bytes_ -= sample.data.size();
+    bytes_ -= cost(sample);
     queue.delivered = true;
     return sample;
 }
@@ -33,17 +33,23 @@ std::int64_t TrackQueues::queuedTime(const Queue& queue)
     return queue.samples.back().start - queue.samples.front().start;
 }
 
+std::size_t TrackQueues::resumeSamples() const
+{
+    const auto share = static_cast<double>(settings_.aheadResume) / static_cast<double>(std::max<std::int64_t>(1, settings_.aheadLimit));
+    return static_cast<std::size_t>(static_cast<double>(settings_.sampleLimit) * share);
+}
+
 bool TrackQueues::full() const
 {
     return bytes_ >= settings_.byteLimit || std::any_of(queues_.begin(), queues_.end(), [this](const Queue& q) {
-               return queuedTime(q) >= settings_.aheadLimit;
+               return queuedTime(q) >= settings_.aheadLimit || q.samples.size() >= settings_.sampleLimit;
            });
 }
 
 bool TrackQueues::drained() const
 {
     return bytes_ < settings_.byteLimit && std::all_of(queues_.begin(), queues_.end(), [this](const Queue& q) {
-               return queuedTime(q) <= settings_.aheadResume;
+               return queuedTime(q) <= settings_.aheadResume && q.samples.size() <= resumeSamples();
            });
 }
 

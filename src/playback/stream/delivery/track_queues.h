@@ -20,11 +20,22 @@ struct BufferSettings {
     std::int64_t aheadLimit = 10 * referenceTimePerSecond;
     // ... and reads on once every track is down to this.
     std::int64_t aheadResume = 6 * referenceTimePerSecond;
-    // Bytes queued over all tracks that also make the fetch thread wait, whatever the times say.
-    std::size_t byteLimit = 64 * 1024 * 1024;
+    // Bytes queued over all tracks, each sample counted with what keeping it costs, that
+    // also make the fetch thread wait, whatever the times say. Ten seconds of 1080p at
+    // 25 Mb/s, above the top of what channels send at that size, is 31 MB.
+    std::size_t byteLimit = 40 * 1024 * 1024;
+    // Samples of one track that make the fetch thread wait as well, so samples whose times
+    // do not rise cannot queue without end: ten seconds of the densest track there is
+    // (60 pictures or 94 AAC frames at 96 kHz a second) is under a thousand. Reading
+    // resumes below the same share of it as of the time.
+    std::size_t sampleLimit = 4000;
     // After running dry, playback goes on once every track has this much again.
     std::int64_t refill = 2 * referenceTimePerSecond;
 };
+
+// What a queued sample costs beyond its payload: the sample itself in the queue and the
+// allocator's share of its payload's block.
+inline constexpr std::size_t queuedSampleOverhead = sizeof(StreamSample) + 32;
 
 class TrackQueues {
 public:
@@ -50,6 +61,8 @@ private:
         bool delivered = false;
     };
     [[nodiscard]] static std::int64_t queuedTime(const Queue& queue);
+    [[nodiscard]] static std::size_t cost(const StreamSample& sample) { return sample.data.size() + queuedSampleOverhead; }
+    [[nodiscard]] std::size_t resumeSamples() const;
 
     BufferSettings settings_;
     std::vector<Queue> queues_;

@@ -72,7 +72,10 @@ std::optional<std::int64_t> parseSecondsAsMilliseconds(std::string_view text)
 {
     constexpr std::uint64_t secondsInAYear = 366ull * 24 * 3600;
     const std::size_t dot = text.find('.');
-    const std::optional<std::uint64_t> whole = parseDecimal(text.substr(0, dot));
+    // ".360" is a number too, as long as some digit is there.
+    const std::string_view wholeText = text.substr(0, dot);
+    const bool noWholeDigits = wholeText.empty() && dot != std::string_view::npos && dot + 1 < text.size();
+    const std::optional<std::uint64_t> whole = noWholeDigits ? std::optional<std::uint64_t>(0) : parseDecimal(wholeText);
     if (!whole || *whole > secondsInAYear) {
         return std::nullopt;
     }

@@ -23,7 +23,7 @@ struct HlsAttribute {
 [[nodiscard]] const HlsAttribute* findHlsAttribute(const std::vector<HlsAttribute>& list,
                                                    std::string_view name);
 
-// A decimal number of seconds such as "10", "9.976" or "6.000000" in whole milliseconds
+// A decimal number of seconds such as "10", "9.976", ".360" or "6.000000" in whole milliseconds
 // (further digits are cut). Refuses signs, exponents and values beyond a year.
 [[nodiscard]] std::optional<std::int64_t> parseSecondsAsMilliseconds(std::string_view text);
 

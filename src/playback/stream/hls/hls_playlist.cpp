@@ -32,19 +32,24 @@ std::optional<std::uint8_t> hexDigit(char c)
     return std::nullopt;
 }
 
+// "0x" and up to 32 hexadecimal digits: a number of up to 128 bits, so fewer digits stand
+// for leading zeros.
 std::optional<std::array<std::uint8_t, 16>> parseIv(std::string_view text)
 {
-    if (!(text.starts_with("0x") || text.starts_with("0X")) || text.size() != 34) {
+    if (!(text.starts_with("0x") || text.starts_with("0X"))) {
+        return std::nullopt;
+    }
+    const std::string_view digits = text.substr(2);
+    if (digits.empty() || digits.size() > 32) {
         return std::nullopt;
     }
     std::array<std::uint8_t, 16> iv{};
-    for (std::size_t i = 0; i < iv.size(); ++i) {
-        const auto high = hexDigit(text[2 + 2 * i]);
-        const auto low = hexDigit(text[3 + 2 * i]);
-        if (!high || !low) {
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        const auto digit = hexDigit(digits[digits.size() - 1 - i]);  // from the lowest
+        if (!digit) {
             return std::nullopt;
         }
-        iv[i] = static_cast<std::uint8_t>(*high << 4 | *low);
+        iv[15 - i / 2] |= static_cast<std::uint8_t>(i % 2 == 0 ? *digit : *digit << 4);
     }
     return iv;
 }
@@ -79,6 +84,7 @@ struct PendingEntry {
     std::optional<std::int64_t> durationMs;     // from #EXTINF
     std::optional<std::size_t> infoLine;
     bool discontinuity = false;
+    bool gap = false;
     std::optional<HlsByteRange> range;
 };
 
@@ -90,7 +96,7 @@ struct KeyState {
 
 class Parser {
 public:
-    explicit Parser(std::string_view base) : base_(base) {}
+    Parser(std::string_view base, const std::vector<HlsVariable>* imports) : base_(base), imports_(imports) {}
 
     HlsParseResult run(std::string_view text)
     {
@@ -137,8 +143,26 @@ public:
 private:
     void fail(HlsError error, std::size_t line) { error_ = HlsParseError{error, line}; }
 
-    void readLine(std::string_view line, std::size_t number)
+    void readLine(std::string_view rawLine, std::size_t number)
     {
+        // References to variables are replaced before anything reads the line; a tag
+        // takes them only in its quoted strings and hexadecimal values.
+        std::optional<std::string> substituted;
+        if (!variables_.empty() || rawLine.find("{$") != std::string_view::npos) {
+            if (rawLine.starts_with("#EXT-X-DEFINE:")) {
+                substituted = std::string(rawLine);
+            } else if (!rawLine.starts_with('#')) {
+                substituted = variables_.substitute(rawLine, hlsLineLimit);
+            } else if (rawLine.starts_with("#EXT")) {
+                substituted = variables_.substituteInTag(rawLine, hlsLineLimit);
+            } else {
+                substituted = std::string(rawLine);  // a comment
+            }
+            if (!substituted) {
+                return fail(HlsError::badVariable, number);
+            }
+        }
+        const std::string_view line = substituted ? std::string_view(*substituted) : rawLine;
         if (!line.starts_with('#')) {
             readAddress(line, number);
             return;
@@ -174,13 +198,25 @@ private:
             sawMediaTag_ = true;
         } else if (tag == "#EXT-X-DISCONTINUITY") {
             pending_.discontinuity = true;
+        } else if (tag == "#EXT-X-GAP") {
+            pending_.gap = true;
         } else if (tag == "#EXT-X-ENDLIST") {
             media_.endList = true;
+            sawMediaTag_ = true;
+        } else if (tag == "#EXT-X-PLAYLIST-TYPE") {
+            // A VOD playlist never changes, even where its end mark is missing.
+            if (value == "VOD") {
+                media_.endList = true;
+            }
             sawMediaTag_ = true;
         } else if (tag == "#EXT-X-KEY") {
             readKey(value, number);
         } else if (tag == "#EXT-X-BYTERANGE") {
             readByteRange(value, number);
+        } else if (tag == "#EXT-X-DEFINE") {
+            if (variables_.define(value, imports_, base_) != HlsVariables::Defined::ok) {
+                return fail(HlsError::badVariable, number);
+            }
         } else if (tag == "#EXT-X-MAP") {
             fail(HlsError::fragmentedMp4Segments, number);
         }
@@ -327,6 +363,7 @@ private:
             segment.address = *address;
             segment.durationMs = *pending_.durationMs;
             segment.discontinuity = pending_.discontinuity;
+            segment.gap = pending_.gap;
             segment.range = pending_.range;
             nextRangeOffset_ = segment.range ? std::optional(segment.range->offset + segment.range->length)
                                              : std::optional<std::uint64_t>(0);
@@ -350,6 +387,7 @@ private:
             return HlsParseError{HlsError::mixedPlaylist, 0};
         }
         if (isMaster) {
+            master_.variables = variables_.all();
             return std::move(master_);
         }
         if (!isMedia) {
@@ -378,6 +416,8 @@ private:
     }
 
     std::string_view base_;
+    const std::vector<HlsVariable>* imports_;
+    HlsVariables variables_;
     PendingEntry pending_;
     std::optional<KeyState> key_;
     std::optional<std::uint64_t> nextRangeOffset_ = 0;
@@ -390,9 +430,10 @@ private:
 
 }  // namespace
 
-HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress)
+HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress,
+                                const std::vector<HlsVariable>* imports)
 {
-    return Parser(playlistAddress).run(text);
+    return Parser(playlistAddress, imports).run(text);
 }
 
 std::string_view describe(HlsError error)
@@ -407,10 +448,11 @@ std::string_view describe(HlsError error)
     case HlsError::missingAddress: return "a tag announces an address that never follows";
     case HlsError::unsupportedEncryption: return "the segments are encrypted in a way that cannot be played";
     case HlsError::keyWithoutAddress: return "a key has no address";
-    case HlsError::badKeyIv: return "a key's IV is not 32 hexadecimal digits";
+    case HlsError::badKeyIv: return "a key's IV is not up to 32 hexadecimal digits";
     case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
     case HlsError::sequenceOverflow: return "segment numbers run out of range";
     case HlsError::tooLong: return "the playlist is longer than any stream needs";
+    case HlsError::badVariable: return "a variable is defined twice or badly, cannot be imported, or is used undefined";
     }
     return "unknown playlist error";
 }

@@ -13,6 +13,8 @@
 #include <variant>
 #include <vector>
 
+#include "playback/stream/hls/hls_variables.h"
+
 namespace telvia::stream {
 
 struct HlsVariant {
@@ -37,6 +39,7 @@ struct HlsAudioRendition {
 struct HlsMasterPlaylist {
     std::vector<HlsVariant> variants;         // in playlist order
     std::vector<HlsAudioRendition> audio;     // in playlist order
+    std::vector<HlsVariable> variables;       // what its media playlists may import
 };
 
 // AES-128 in CBC mode over a whole segment, with PKCS#7 padding.
@@ -56,6 +59,7 @@ struct HlsSegment {
     std::uint64_t sequence = 0;
     std::int64_t durationMs = 0;
     bool discontinuity = false;          // timestamps may restart here
+    bool gap = false;                    // missing: not to be asked for (#EXT-X-GAP)
     std::optional<HlsSegmentKey> key;    // none: the segment is not encrypted
     std::optional<HlsByteRange> range;   // none: the whole resource
 };
@@ -63,7 +67,7 @@ struct HlsSegment {
 struct HlsMediaPlaylist {
     std::int64_t targetDurationMs = 0;
     std::uint64_t mediaSequence = 0;     // sequence number of the first segment
-    bool endList = false;                // no segments will be added: video on demand
+    bool endList = false;                // no segments will be added: an end mark, or of type VOD
     std::vector<HlsSegment> segments;
 };
 
@@ -77,10 +81,11 @@ enum class HlsError : std::uint8_t {
     missingAddress,          // #EXTINF or #EXT-X-STREAM-INF with no address line after it
     unsupportedEncryption,   // a key method other than NONE and AES-128
     keyWithoutAddress,       // AES-128 without URI
-    badKeyIv,                // IV is not 0x followed by 32 hex digits
+    badKeyIv,                // IV is not 0x followed by 1 to 32 hex digits
     fragmentedMp4Segments,   // #EXT-X-MAP: segments are not MPEG-TS
     sequenceOverflow,        // segment numbers run past 2^64
     tooLong,                 // more lines, entries or characters than any stream needs
+    badVariable,             // a variable defined twice or badly, not importable, or referred to undefined
 };
 
 // What a playlist may hold. Real playlists stay far below: hours of segments in an event
@@ -99,9 +104,10 @@ struct HlsParseError {
 using HlsParseResult = std::variant<HlsMasterPlaylist, HlsMediaPlaylist, HlsParseError>;
 
 // Reads a playlist body (UTF-8, with or without byte-order mark, LF or CRLF) fetched
-// from playlistAddress, the address after redirects.
-[[nodiscard]] HlsParseResult parseHlsPlaylist(std::string_view text,
-                                              std::string_view playlistAddress);
+// from playlistAddress, the address after redirects. A media playlist of a multivariant
+// playlist gets that one's variables to import; any other playlist none.
+[[nodiscard]] HlsParseResult parseHlsPlaylist(std::string_view text, std::string_view playlistAddress,
+                                              const std::vector<HlsVariable>* imports = nullptr);
 
 [[nodiscard]] std::string_view describe(HlsError error);
 

@@ -75,9 +75,16 @@ void PlaylistScheduler::startAtPending(Milliseconds pending)
 
 std::uint64_t PlaylistScheduler::edgeStart() const
 {
-    const std::uint64_t end = endOf(playlist_);
-    const std::uint64_t back = std::min<std::uint64_t>(settings_.edgeSegments, playlist_.segments.size());
-    return end - back;
+    // Counted in time, not in segments: with short segments, three of them are too close
+    // to the edge for the next ones to be published in time.
+    const std::int64_t distance = settings_.edgeTargets * std::max<std::int64_t>(playlist_.targetDurationMs, 1);
+    std::int64_t fromEnd = 0;
+    std::size_t index = playlist_.segments.size();
+    while (index > 0 && fromEnd < distance) {
+        --index;
+        fromEnd += playlist_.segments[index].durationMs;
+    }
+    return playlist_.mediaSequence + index;
 }
 
 const HlsSegment* PlaylistScheduler::segmentNumbered(std::uint64_t sequence) const
@@ -86,6 +93,19 @@ const HlsSegment* PlaylistScheduler::segmentNumbered(std::uint64_t sequence) con
         return nullptr;
     }
     return &playlist_.segments[static_cast<std::size_t>(sequence - playlist_.mediaSequence)];
+}
+
+std::optional<std::uint64_t> PlaylistScheduler::nextToFetch() const
+{
+    if (!next_) {
+        return std::nullopt;
+    }
+    std::uint64_t sequence = *next_;
+    for (const HlsSegment* segment = segmentNumbered(sequence); segment != nullptr && segment->gap;
+         segment = segmentNumbered(sequence)) {
+        ++sequence;
+    }
+    return sequence;
 }
 
 SchedulerStep PlaylistScheduler::next(Milliseconds now) const
@@ -98,7 +118,8 @@ SchedulerStep PlaylistScheduler::next(Milliseconds now) const
     if (reloads && now >= reloadDue_) {
         return {Kind::fetchPlaylist, std::nullopt, false, now};
     }
-    const HlsSegment* segment = next_ ? segmentNumbered(*next_) : nullptr;
+    const std::optional<std::uint64_t> sequence = nextToFetch();
+    const HlsSegment* segment = sequence ? segmentNumbered(*sequence) : nullptr;
     if (segment == nullptr) {
         if (!reloads) {
             return {Kind::finished, std::nullopt, false, now};
@@ -108,7 +129,15 @@ SchedulerStep PlaylistScheduler::next(Milliseconds now) const
     if (now < retryAt_) {
         return {Kind::wait, std::nullopt, false, reloads ? std::min(retryAt_, reloadDue_) : retryAt_};
     }
-    return {Kind::fetchSegment, *segment, segment->discontinuity || gap_, now};
+    // A gap that starts a discontinuity leaves it to the segment after it.
+    bool discontinuity = segment->discontinuity || gap_;
+    for (std::uint64_t passed = *next_; passed < *sequence; ++passed) {
+        const HlsSegment* gap = segmentNumbered(passed);
+        discontinuity = discontinuity || (gap != nullptr && gap->discontinuity);
+    }
+    SchedulerStep step{Kind::fetchSegment, *segment, discontinuity, now};
+    step.afterGap = *sequence != *next_;
+    return step;
 }
 
 void PlaylistScheduler::rejoinEdge()
@@ -154,10 +183,10 @@ void PlaylistScheduler::playlistFailed(FetchFailure, Milliseconds now)
 
 void PlaylistScheduler::segmentLoaded(std::uint64_t sequence)
 {
-    if (!next_ || sequence != *next_) {
+    if (sequence != nextToFetch()) {
         return;  // an answer to a question no longer asked
     }
-    ++*next_;
+    next_ = sequence + 1;
     segmentFailures_ = 0;
     skipsInARow_ = 0;
     gap_ = false;
@@ -165,9 +194,10 @@ void PlaylistScheduler::segmentLoaded(std::uint64_t sequence)
 
 void PlaylistScheduler::segmentFailed(std::uint64_t sequence, FetchFailure failure, Milliseconds now)
 {
-    if (!next_ || sequence != *next_) {
+    if (sequence != nextToFetch()) {
         return;
     }
+    next_ = sequence;  // the gaps before it are passed
     // A listed segment the server no longer has usually means we fell behind: a fresh
     // playlist shows whether it has left the window, before the retry.
     if (failure == FetchFailure::notFound && !playlist_.endList) {

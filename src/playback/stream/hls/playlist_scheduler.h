@@ -14,7 +14,9 @@ namespace telvia::stream {
 using Milliseconds = std::chrono::milliseconds;
 
 struct SchedulerSettings {
-    std::uint64_t edgeSegments = 3;     // a live stream starts this many segments from its end
+    // A live stream starts at the last segment that begins at least this many target
+    // durations before the end of the playlist (the first one if the list is shorter).
+    std::uint32_t edgeTargets = 3;
     std::uint32_t segmentAttempts = 3;  // tries per segment before it is skipped
     std::uint32_t playlistAttempts = 3; // failed reloads in a row before the stream is given up
     std::uint32_t skipsInARow = 3;      // segments skipped in a row before the stream is given up
@@ -40,6 +42,10 @@ struct SchedulerStep {
     // segments were skipped, or playback rejoined the live edge. Timestamps may jump.
     bool discontinuity = false;
     Milliseconds until{0};
+    // Gap segments (marked as missing by the playlist) were passed by, unrequested, just
+    // before this one: its bytes do not continue the previous segment's, but its
+    // timestamps do, across the time the gap lasts.
+    bool afterGap = false;
 };
 
 class PlaylistScheduler {
@@ -73,6 +79,9 @@ public:
 
 private:
     [[nodiscard]] const HlsSegment* segmentNumbered(std::uint64_t sequence) const;
+    // The number of the next segment to fetch: the next one, or the first after it that
+    // the playlist does not mark as a gap.
+    [[nodiscard]] std::optional<std::uint64_t> nextToFetch() const;
     [[nodiscard]] std::uint64_t edgeStart() const;
     void rejoinEdge();
 

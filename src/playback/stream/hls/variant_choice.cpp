@@ -87,6 +87,19 @@ bool codecIsDecodable(std::string_view codec)
     return family == "mp3";
 }
 
+// Families of pictures and sound, which CODECS lists besides subtitles, captions and
+// metadata (stpp, wvtt, ...). Only these can rule a variant out: a text track the player
+// does not show takes nothing from the pictures and sound it plays.
+bool namesPicturesOrSound(std::string_view codec)
+{
+    static constexpr std::string_view families[] = {
+        "avc1", "avc2", "avc3", "avc4", "hvc1", "hev1", "dvh1", "dvhe", "dvav", "dva1", "vp08", "vp09", "vp8",
+        "vp9",  "av01", "mp4v", "vvc1", "vvi1", "mp4a", "mp3",  "ac-3", "ec-3", "ac-4", "opus", "Opus", "flac",
+        "fLaC", "alac", "dtsc", "dtse", "dtsh", "dtsl", "dtsx", "mha1", "mhm1", "mhm2"};
+    const std::string_view family = codec.substr(0, codec.find('.'));
+    return std::find(std::begin(families), std::end(families), family) != std::end(families);
+}
+
 bool hasPicture(const HlsVariant& variant)
 {
     if (variant.width > 0 && variant.height > 0) {
@@ -106,7 +119,7 @@ bool codecsAreDecodable(std::string_view codecs)
     while (!codecs.empty()) {
         const std::size_t comma = codecs.find(',');
         const std::string_view codec = trim(codecs.substr(0, comma));
-        if (!codec.empty() && !codecIsDecodable(codec)) {
+        if (!codec.empty() && namesPicturesOrSound(codec) && !codecIsDecodable(codec)) {
             return false;
         }
         codecs = comma == std::string_view::npos ? std::string_view() : codecs.substr(comma + 1);

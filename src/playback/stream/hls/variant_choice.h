@@ -14,9 +14,10 @@ namespace telvia::stream {
 inline constexpr std::uint32_t largestDecodableWidth = 1920;
 inline constexpr std::uint32_t largestDecodableHeight = 1088;
 
-// Whether every codec of a CODECS list is one the system decodes: H.264 up to High
-// profile and level 5.1, AAC, and MPEG audio layers 1 to 3. An empty list says nothing
-// and is taken.
+// Whether every picture and sound codec of a CODECS list is one the system decodes: H.264
+// up to High profile and level 5.1, AAC, and MPEG audio layers 1 to 3. Subtitle, caption
+// and metadata formats the list also names are passed by. An empty list says nothing and
+// is taken.
 [[nodiscard]] bool codecsAreDecodable(std::string_view codecs);
 
 // Indexes of the playable variants, best first: the order in which to try them. Variants

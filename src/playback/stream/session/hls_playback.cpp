@@ -31,6 +31,8 @@ AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlayl
     settings.audioPatience += 2 * longestMs * static_cast<std::int64_t>(streamClockRate) / 1000;
     constexpr std::int64_t framesPerSecond = 50;  // AAC at 48 kHz has about 47
     settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
+    constexpr std::int64_t picturesPerSecond = 60;
+    settings.stagedUnitLimit += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * picturesPerSecond);
     return settings;
 }
 
@@ -52,6 +54,7 @@ PlayOutcome HlsPlayback::play(std::string_view text, const std::string& requeste
     const HlsParseResult parsed = parseHlsPlaylist(text, finalAddress);
     observer_.onPlaylist(requested, parsed);
     if (const auto* master = std::get_if<HlsMasterPlaylist>(&parsed)) {
+        loader_.importFrom(*master);
         return playVariants(*master);
     }
     if (const auto* media = std::get_if<HlsMediaPlaylist>(&parsed)) {
@@ -259,6 +262,9 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
         } else {
             pipeline.loss();
         }
+    } else if (step.afterGap) {
+        // The bytes before the gap end here; the timestamps go on, the gap's time later.
+        pipeline.finish(input);
     }
     const FetchResult result =
         loader_.load(segment, targetDurationMs, [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });

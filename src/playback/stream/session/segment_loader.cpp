@@ -97,7 +97,7 @@ PlaylistFetched SegmentLoader::fetchPlaylist(const std::string& address, std::in
     if (whole.error != httpOk || !isSuccess(whole.head.status)) {
         return {std::nullopt, whole.error == httpOk ? failureOfStatus(whole.head.status) : FetchFailure::other};
     }
-    return {parseHlsPlaylist(whole.body, whole.head.finalAddress)};
+    return {parseHlsPlaylist(whole.body, whole.head.finalAddress, imports_ ? &*imports_ : nullptr)};
 }
 
 void SegmentLoader::reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs)

@@ -46,6 +46,10 @@ public:
     // (0 when it is not known yet, before the playlist was ever read).
     [[nodiscard]] PlaylistFetched fetchPlaylist(const std::string& address, std::int64_t targetDurationMs);
 
+    // The media playlists read from now on belong to this multivariant playlist and may
+    // import its variables.
+    void importFrom(const HlsMasterPlaylist& master) { imports_ = master.variables; }
+
     // Fetches the playlist at the address again and tells the scheduler what came.
     void reload(PlaylistScheduler& scheduler, const std::string& address, std::int64_t targetDurationMs);
 
@@ -58,6 +62,7 @@ private:
     StreamClock& clock_;
     const FetchSettings& settings_;
     std::stop_token stop_;
+    std::optional<std::vector<HlsVariable>> imports_;
     SegmentKeys keys_;
     std::vector<std::uint8_t> buffer_;  // one read's bytes
 };

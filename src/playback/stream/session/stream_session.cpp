@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "playback/stream/address/address_classification.h"
-#include "playback/stream/address/request_headers.h"
+#include "common/request_headers.h"
 
 namespace telvia::stream {
 

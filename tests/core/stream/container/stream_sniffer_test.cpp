@@ -22,6 +22,10 @@ TEST(StreamSniffer, TellsFormatsByTheirFirstBytesThenByContentType)
         return f;
     }();
     const Bytes ts = concat({testing::tsPacket(0, 0, {0}), testing::tsPacket(0, 1, {0}), testing::tsPacket(0, 2, {0})});
+    Bytes manyPackets;
+    for (std::uint8_t i = 0; i < 16; ++i) manyPackets = concat({manyPackets, testing::tsPacket(0x100, i, Bytes(184, 0x11))});
+    const Bytes joinedMidPacket(manyPackets.begin() + 100, manyPackets.end());
+    const Bytes junkInFront = concat({Bytes(500, 0x47), Bytes(3, 0), manyPackets});
     const Bytes asf = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C, 0x01};
     const Bytes id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 5, 1, 2, 3, 4, 5};
     const struct {
@@ -45,6 +49,10 @@ TEST(StreamSniffer, TellsFormatsByTheirFirstBytesThenByContentType)
         {"too few bytes, ASF type", "video/x-ms-asf", {}, StreamFormat::asf},
         {"a web page", "text/html", text("<!DOCTYPE html><html>"), StreamFormat::unknown},
         {"a sync byte, then something else", "", concat({testing::tsPacket(0, 0, {0}), Bytes(188, 0)}), StreamFormat::unknown},
+        {"transport stream joined in the middle of a packet", "", joinedMidPacket, StreamFormat::transportStream},
+        {"transport stream behind bytes of something else", "text/plain", junkInFront, StreamFormat::transportStream},
+        {"six packets in a row are not enough after a false start", "",
+         concat({Bytes(1, 0), Bytes(manyPackets.begin(), manyPackets.begin() + 6 * 188)}), StreamFormat::unknown},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

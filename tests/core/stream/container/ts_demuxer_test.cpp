@@ -393,6 +393,27 @@ TEST(TsDemuxer, FollowsAProgramMapThatChanges)
     EXPECT_EQ(demuxer.programStreams(), (std::vector<StreamDescription>{{StreamId{0x200}, StreamTrackKind::aacAdts}}));
 }
 
+TEST(TsDemuxer, FollowsAProgramMapWithNewContentUnderTheSameVersion)
+{
+    // An encoder restarted after a discontinuity: same version number, new PIDs.
+    TsWriter before;
+    writeTables(before);
+    before.pes(aacPid, pesPacket(0xC0, 0, std::nullopt, adtsFrame(50, 1), true));
+    TsWriter after;
+    after.table(0, patSection(1, pmtPid));
+    after.table(pmtPid, pmtSection(1, {{0x0F, 0x300}}));  // version 0 again
+    after.pes(0x300, pesPacket(0xC0, 5, std::nullopt, adtsFrame(50, 2), true));
+    TsDemuxer demuxer;
+    demuxer.feed(before.out);
+    demuxer.finish();
+    demuxer.feed(after.out);
+    demuxer.finish();
+    const auto units = demuxer.takeAccessUnits();
+    ASSERT_EQ(units.size(), 2u);
+    EXPECT_EQ(units[1].stream, StreamId{0x300});
+    EXPECT_EQ(units[1].data, adtsFrame(50, 2));
+}
+
 TEST(TsDemuxer, FinishHandsOnTheLastVideoUnitAndStartsAfresh)
 {
     // Two segments with a discontinuity between them: the first ends with a video PES
@@ -415,6 +436,38 @@ TEST(TsDemuxer, FinishHandsOnTheLastVideoUnitAndStartsAfresh)
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].pts, 5u);
     EXPECT_EQ(demuxer.stats().continuityErrors, 0u);
+}
+
+TEST(TsDemuxer, KeepsThePesPacketsBeingCollectedWithinOneBudget)
+{
+    // Three video streams whose packets have no length and run to 5 MiB each (their
+    // buffers to under 6 MiB): the first two fit in the budget together, the third is
+    // dropped where it would pass it, and what it lost is said on its next unit.
+    // Afterwards the budget is free again.
+    constexpr std::size_t unitSize = 5 * 1024 * 1024;
+    const std::uint16_t pids[] = {0x200, 0x201, 0x202};
+    TsWriter ts;
+    ts.table(0, patSection(1, pmtPid));
+    ts.table(pmtPid, pmtSection(1, {{0x1B, pids[0]}, {0x1B, pids[1]}, {0x1B, pids[2]}}));
+    for (const std::uint16_t pid : pids) {
+        ts.pes(pid, pesPacket(0xE0, 100, std::nullopt, videoUnit(true, unitSize), false), true);
+    }
+    for (const std::uint16_t pid : pids) {
+        ts.pes(pid, pesPacket(0xE0, 200, std::nullopt, videoUnit(true, 1000), false), true);
+    }
+    TsDemuxer demuxer;
+    const auto units = demuxAll(ts.out, demuxer);
+    for (const std::uint16_t pid : {pids[0], pids[1]}) {
+        const auto kept = unitsOf(units, pid);
+        ASSERT_EQ(kept.size(), 2u) << pid;
+        EXPECT_EQ(kept[0].data.size(), unitSize);
+        EXPECT_FALSE(kept[1].afterLoss);
+    }
+    const auto dropped = unitsOf(units, pids[2]);
+    ASSERT_EQ(dropped.size(), 1u);
+    EXPECT_EQ(dropped[0].pts, 200u);
+    EXPECT_TRUE(dropped[0].afterLoss);
+    EXPECT_EQ(demuxer.stats().droppedPes, 1u);
 }
 
 // The stream ffmpeg made at build time: H.264 with B-frames, AAC and MPEG-1 layer 2,
@@ -486,6 +539,25 @@ TEST(TsDemuxer, ReadsAStreamAnEncoderMade)
     for (std::size_t i = 0; i < units.size(); ++i) {
         ASSERT_EQ(again[i].data, units[i].data) << i;
     }
+
+    // Twenty bytes of junk after every 50th packet cost nothing but the junk, whether or
+    // not the junk starts with a sync byte.
+    Bytes junky;
+    for (std::size_t at = 0, packet = 1; at < stream.size(); at += tsPacketSize, ++packet) {
+        junky.insert(junky.end(), stream.begin() + static_cast<std::ptrdiff_t>(at),
+                     stream.begin() + static_cast<std::ptrdiff_t>(std::min(at + tsPacketSize, stream.size())));
+        if (packet % 50 == 0) {
+            junky.push_back(packet % 100 == 0 ? 0x47 : 0x00);
+            junky.insert(junky.end(), 19, 0x00);
+        }
+    }
+    TsDemuxer throughJunk;
+    const std::vector<AccessUnit> despiteJunk = demuxAll(junky, throughJunk);
+    ASSERT_EQ(despiteJunk.size(), units.size());
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        ASSERT_EQ(despiteJunk[i].data, units[i].data) << i;
+    }
+    EXPECT_EQ(throughJunk.stats().skippedBytes, junky.size() - stream.size());
 }
 
 }  // namespace

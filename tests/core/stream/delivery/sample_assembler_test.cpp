@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <optional>
 #include <ostream>
 #include <vector>
@@ -92,6 +93,54 @@ TEST(SampleAssembler, PlaysTheVideoAloneWhenTheListedAudioNeverComes)
     EXPECT_EQ(assembler.takeSamples().size(), 126u);
     assembler.push(audioFrame(pts));  // too late: the tracks are told
     EXPECT_TRUE(assembler.takeSamples().empty());
+}
+
+TEST(SampleAssembler, StagesNoMoreThanItsLimitsWhenPicturesTimesStandStill)
+{
+    // Pictures whose times never move never show the patience's while: the staging
+    // limits end the wait instead, and the video plays alone.
+    const struct {
+        const char* name;
+        std::size_t unitLimit;
+        std::size_t byteLimit;
+        std::size_t pictureBytes;
+        std::size_t picturesToStart;
+    } cases[] = {
+        {"by number", 50, 1024 * 1024, 10, 50},
+        {"by bytes", 100000, 1000, 100, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AssemblerSettings settings;
+        settings.stagedUnitLimit = c.unitLimit;
+        settings.stagedByteLimit = c.byteLimit;
+        SampleAssembler assembler(settings);
+        assembler.setProgram(program);
+        std::size_t pushed = 0;
+        while (assembler.state() == SampleAssembler::State::awaitingFormats && pushed < 2 * c.picturesToStart) {
+            AccessUnit unit = picture(1000, pushed == 0);
+            unit.data.resize(std::max(unit.data.size(), c.pictureBytes), 0x88);
+            assembler.push(std::move(unit));
+            ++pushed;
+        }
+        ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
+        EXPECT_LE(pushed, c.picturesToStart);
+        EXPECT_EQ(assembler.tracks().size(), 1u);
+    }
+}
+
+TEST(SampleAssembler, StagedAudioBeforeTheKeyFrameStaysWithinTheByteLimit)
+{
+    AssemblerSettings settings;
+    settings.stagedByteLimit = 1000;  // ten frames of 100 bytes
+    SampleAssembler assembler(settings);
+    assembler.setProgram(program);
+    for (std::uint64_t i = 0; i < 100; ++i) assembler.push(audioFrame(1000 + i * 1920));
+    assembler.push(picture(1000 + 95 * 1920, true));
+    ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
+    // The last ten frames were kept; the five from the key frame on play with it.
+    const std::vector<Pulled> pulled = pull(assembler);
+    EXPECT_EQ(std::count_if(pulled.begin(), pulled.end(), [](const Pulled& p) { return p.track == 1; }), 5);
 }
 
 TEST(SampleAssembler, ContinuesTheTimelineAcrossAnnouncedDiscontinuitiesAndMarksLoss)

@@ -45,11 +45,12 @@ TEST(TrackQueues, TellsWhenToHoldBackWhenToReadOnAndWhenPlaybackHasEnough)
 
 TEST(TrackQueues, HoldsBackOnBytesAndCountsOnlyWhatIsStillQueued)
 {
+    // Each sample counts with what keeping it costs, not only its payload.
     BufferSettings settings;
-    settings.byteLimit = 1000;
+    settings.byteLimit = 10 * (100 + queuedSampleOverhead);
     TrackQueues queues(settings);
     queues.setTrackCount(1);
-    fill(queues, 0, 9 * second / 10, second / 10, 100);  // ten samples, a second, 1000 bytes
+    fill(queues, 0, 9 * second / 10, second / 10, 100);  // ten samples, a second
     EXPECT_TRUE(queues.full());
     EXPECT_FALSE(queues.drained());
     EXPECT_FALSE(queues.hasDelivered(0));
@@ -64,6 +65,27 @@ TEST(TrackQueues, HoldsBackOnBytesAndCountsOnlyWhatIsStillQueued)
     while (queues.pop(0)) {
     }
     EXPECT_TRUE(queues.isEmpty(0));
+}
+
+TEST(TrackQueues, SamplesWhoseTimesDoNotRiseFillTheQueuesByTheirNumber)
+{
+    BufferSettings settings;
+    settings.sampleLimit = 100;
+    TrackQueues queues(settings);
+    queues.setTrackCount(2);
+    fill(queues, 0, 0, 1);  // one sample of pictures
+    for (int i = 0; i < 99; ++i) {
+        queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false}});
+    }
+    EXPECT_FALSE(queues.full());
+    queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false}});
+    EXPECT_TRUE(queues.full());
+    // Reading resumes at the same share of the number as of the time: 6 of 10 seconds.
+    std::size_t left = 100;
+    while (!queues.drained() && queues.pop(1)) {
+        --left;
+    }
+    EXPECT_EQ(left, 60u);
 }
 
 }  // namespace

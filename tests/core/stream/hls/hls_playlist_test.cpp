@@ -1,6 +1,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +159,14 @@ TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
     EXPECT_EQ(playlist.segments.size(), 2u);
     // A live playlist that lists nothing yet is still a media playlist.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-TARGETDURATION:4\n").segments.empty());
+    // A gap is listed, and marked so that it is not asked for.
+    const HlsMediaPlaylist withGap = media("#EXTM3U\n#EXTINF:4,\na.ts\n#EXT-X-GAP\n#EXTINF:4,\nb.ts\n#EXTINF:4,\nc.ts\n");
+    ASSERT_EQ(withGap.segments.size(), 3u);
+    EXPECT_EQ((std::vector<bool>{withGap.segments[0].gap, withGap.segments[1].gap, withGap.segments[2].gap}),
+              (std::vector<bool>{false, true, false}));
+    // A VOD playlist is finished without its end mark; an event playlist grows.
+    EXPECT_TRUE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXTINF:4,\na.ts\n").endList);
+    EXPECT_FALSE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:EVENT\n#EXTINF:4,\na.ts\n").endList);
 }
 
 TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
@@ -171,8 +180,11 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
         "#EXT-X-KEY:METHOD=AES-128,URI=\"key2.bin\",IV=0x000102030405060708090A0B0C0D0E0F\n"
         "#EXTINF:10,\nexplicit-iv.ts\n"
         "#EXT-X-KEY:METHOD=NONE\n"
-        "#EXTINF:10,\nclear-again.ts\n");
-    ASSERT_EQ(playlist.segments.size(), 5u);
+        "#EXTINF:10,\nclear-again.ts\n"
+        // Fewer digits are a smaller number: leading zeros left out.
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"key3.bin\",IV=0x1566B\n"
+        "#EXTINF:.360,\nshort-iv.ts\n");
+    ASSERT_EQ(playlist.segments.size(), 6u);
     EXPECT_FALSE(playlist.segments[0].key.has_value());
     ASSERT_TRUE(playlist.segments[1].key.has_value());
     EXPECT_EQ(*playlist.segments[1].key->address, "https://keys.example/k?id=1");
@@ -188,6 +200,69 @@ TEST(HlsPlaylist, GivesEachSegmentItsKeyAndIv)
     const std::array<std::uint8_t, 16> given = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     EXPECT_EQ(playlist.segments[3].key->iv, given);
     EXPECT_FALSE(playlist.segments[4].key.has_value());
+    ASSERT_TRUE(playlist.segments[5].key.has_value());
+    const std::array<std::uint8_t, 16> shortIv = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x56, 0x6B};
+    EXPECT_EQ(playlist.segments[5].key->iv, shortIv);
+    EXPECT_EQ(playlist.segments[5].durationMs, 360);
+}
+
+TEST(HlsPlaylist, SubstitutesVariablesDefinedImportedOrTakenFromTheQuery)
+{
+    const HlsParseResult masterResult = parseHlsPlaylist(
+        "#EXTM3U\n#EXT-X-DEFINE:NAME=\"host\",VALUE=\"https://cdn.example\"\n"
+        "#EXT-X-DEFINE:NAME=\"codec\",VALUE=\"avc1.4d401f\"\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=1000,CODECS=\"{$codec},mp4a.40.2\"\n{$host}/v/index.m3u8\n",
+        playlistAddress);
+    const auto* master = std::get_if<HlsMasterPlaylist>(&masterResult);
+    ASSERT_NE(master, nullptr);
+    ASSERT_EQ(master->variants.size(), 1u);
+    EXPECT_EQ(master->variants[0].address, "https://cdn.example/v/index.m3u8");
+    EXPECT_EQ(master->variants[0].codecs, "avc1.4d401f,mp4a.40.2");
+
+    const HlsParseResult mediaResult = parseHlsPlaylist(
+        "#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXT-X-DEFINE:IMPORT=\"host\"\n#EXT-X-DEFINE:QUERYPARAM=\"token\"\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"{$host}/key?t={$token}\",IV=0x{$token}\n"
+        "#EXTINF:4,\n{$host}/s1.ts?t={$token}\n",
+        "https://cdn.example/v/index.m3u8?token=00ff&x=1", &master->variables);
+    const auto* media = std::get_if<HlsMediaPlaylist>(&mediaResult);
+    ASSERT_NE(media, nullptr);
+    ASSERT_EQ(media->segments.size(), 1u);
+    EXPECT_EQ(media->segments[0].address, "https://cdn.example/s1.ts?t=00ff");
+    ASSERT_TRUE(media->segments[0].key.has_value());
+    EXPECT_EQ(*media->segments[0].key->address, "https://cdn.example/key?t=00ff");
+    EXPECT_EQ(media->segments[0].key->iv[15], 0xFF);
+
+    const std::vector<HlsVariable> imports = {{"a", "1"}};
+    const struct {
+        const char* why;
+        std::string text;
+        const std::vector<HlsVariable>* imports;
+        std::size_t line;
+    } refused[] = {
+        {"used before it is defined", "#EXTM3U\n#EXTINF:1,\n{$a}.ts\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"1\"\n", nullptr, 3},
+        {"never defined", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"{$c}\"\nv.m3u8\n", nullptr, 2},
+        {"defined twice", "#EXTM3U\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"1\"\n#EXT-X-DEFINE:NAME=\"a\",VALUE=\"2\"\n", nullptr, 3},
+        {"a name and a query parameter of the same name",
+         "#EXTM3U\n#EXT-X-DEFINE:NAME=\"t\",VALUE=\"1\"\n#EXT-X-DEFINE:QUERYPARAM=\"t\"\n", nullptr, 3},
+        {"a query parameter the address lacks (names are case-sensitive)",
+         "#EXTM3U\n#EXT-X-DEFINE:QUERYPARAM=\"Token\"\n", nullptr, 2},
+        {"an import outside a media playlist of a multivariant one", "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"a\"\n", nullptr, 2},
+        {"an import the multivariant playlist does not define", "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"b\"\n", &imports, 2},
+        {"a name with a character names do not have", "#EXTM3U\n#EXT-X-DEFINE:NAME=\"a b\",VALUE=\"1\"\n", nullptr, 2},
+        {"a query value that would end the quoted string it goes into",
+         "#EXTM3U\n#EXT-X-DEFINE:QUERYPARAM=\"q\"\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"{$q}\"\nv.m3u8\n", nullptr, 3},
+        {"a value that makes the line too long",
+         "#EXTM3U\n#EXT-X-DEFINE:NAME=\"big\",VALUE=\"" + std::string(9000, 'b') + "\"\n#EXTINF:1,\n{$big}{$big}.ts\n",
+         nullptr, 4},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.why);
+        const HlsParseResult result =
+            parseHlsPlaylist(c.text, "https://cdn.example/v/index.m3u8?token=1&q=a%22,CODECS=%22x", c.imports);
+        const auto* error = std::get_if<HlsParseError>(&result);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(*error, (HlsParseError{HlsError::badVariable, c.line}));
+    }
 }
 
 TEST(HlsPlaylist, ReadsByteRanges)
@@ -273,7 +348,9 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",KEYFORMAT=\"com.vendor.drm\"\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128\n", {HlsError::keyWithoutAddress, 2}},
         {"#EXTM3U\n#EXT-X-KEY:URI=\"k\"\n", {HlsError::badAttributeList, 2}},
-        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x1234\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0E0F00\n", {HlsError::badKeyIv, 2}},
+        {"#EXTM3U\n#EXTINF:.,\ns.ts\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0EZZ\n", {HlsError::badKeyIv, 2}},
         {"#EXTM3U\n#EXT-X-MAP:URI=\"init.mp4\"\n#EXTINF:1,\ns.m4s\n", {HlsError::fragmentedMp4Segments, 2}},
         {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},

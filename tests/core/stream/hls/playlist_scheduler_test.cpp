@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -51,7 +52,15 @@ public:
     PlaylistScheduler scheduler;
 };
 
-TEST(PlaylistScheduler, StartsThreeSegmentsFromTheLiveEdgeAndAtTheStartOfAFinishedList)
+// Segments shorter than the target duration: one second each under a four-second target.
+HlsMediaPlaylist shortSegments(std::uint64_t first, std::size_t count)
+{
+    HlsMediaPlaylist p = playlist(first, count, false, 4000);
+    for (HlsSegment& s : p.segments) s.durationMs = 1000;
+    return p;
+}
+
+TEST(PlaylistScheduler, StartsThreeTargetDurationsFromTheLiveEdgeAndAtTheStartOfAFinishedList)
 {
     const struct {
         const char* name;
@@ -61,6 +70,8 @@ TEST(PlaylistScheduler, StartsThreeSegmentsFromTheLiveEdgeAndAtTheStartOfAFinish
     } cases[] = {
         {"live", playlist(100, 10), {107, 108, 109}, Kind::wait},
         {"live, shorter than three", playlist(5, 2), {5, 6}, Kind::wait},
+        {"live, segments of a quarter target", shortSegments(100, 20),
+         {108, 109, 110, 111, 112, 113, 114, 115, 116, 117, 118, 119}, Kind::wait},
         {"live, nothing listed yet", playlist(5, 0), {}, Kind::wait},
         {"video on demand", playlist(0, 5, true), {0, 1, 2, 3, 4}, Kind::finished},
     };
@@ -143,6 +154,36 @@ TEST(PlaylistScheduler, ReloadsOnTimeEvenWhileSegmentsAreWaiting)
     EXPECT_EQ(d.scheduler.next(d.now).kind, Kind::fetchPlaylist);
     d.scheduler.playlistLoaded(playlist(101, 10), d.now);
     EXPECT_EQ(d.fetchAvailable(), (std::vector<std::uint64_t>{107, 108, 109, 110}));
+}
+
+TEST(PlaylistScheduler, PassesGapSegmentsByWithoutAskingForThemOrCountingThemAsFailures)
+{
+    // Three gaps in a row, then one at the end; one gap carries a discontinuity.
+    HlsMediaPlaylist list = playlist(0, 8, true);
+    for (const std::size_t gap : {1, 2, 3, 7}) list.segments[gap].gap = true;
+    list.segments[2].discontinuity = true;
+    SchedulerDriver d(list);
+    std::vector<std::uint64_t> fetched;
+    std::vector<bool> afterGap;
+    std::vector<bool> discontinuity;
+    bool failedOnce = false;
+    for (SchedulerStep step = d.scheduler.next(d.now); step.kind == Kind::fetchSegment; step = d.scheduler.next(d.now)) {
+        fetched.push_back(step.segment->sequence);
+        afterGap.push_back(step.afterGap);
+        discontinuity.push_back(step.discontinuity);
+        if (step.segment->sequence == 5 && !std::exchange(failedOnce, true)) {
+            // A failure after gaps retries that segment, not a gap.
+            d.scheduler.segmentFailed(5, FetchFailure::other, d.now);
+            d.now += 1000ms;
+            continue;
+        }
+        d.scheduler.segmentLoaded(step.segment->sequence);
+    }
+    EXPECT_EQ(fetched, (std::vector<std::uint64_t>{0, 4, 5, 5, 6}));
+    EXPECT_EQ(afterGap, (std::vector<bool>{false, true, false, false, false}));
+    EXPECT_EQ(discontinuity, (std::vector<bool>{false, true, false, false, false}));
+    EXPECT_EQ(d.scheduler.next(d.now).kind, Kind::finished);
+    EXPECT_EQ(d.scheduler.skippedSegments(), 0u);
 }
 
 TEST(PlaylistScheduler, RetriesAFailingSegmentABoundedNumberOfTimesThenSkipsIt)

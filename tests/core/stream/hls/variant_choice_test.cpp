@@ -35,6 +35,11 @@ TEST(VariantChoice, KnowsWhichCodecsTheSystemDecodes)
         {"ac-3", false},
         {"ec-3,avc1.64001f", false},
         {"vp09.00.10.08", false},
+        // Subtitles, captions and metadata are listed too, and take nothing away.
+        {"avc1.64001f,mp4a.40.2,stpp.ttml.im1t", true},
+        {"wvtt,mp4a.40.2", true},
+        {"avc1.4d401f,c608,tx3g", true},
+        {"stpp.ttml.im1t,hvc1.1.6.L93.B0", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codecs);

@@ -182,6 +182,42 @@ std::string readFixture()
     return bytes;
 }
 
+TEST(StreamSession, PassesGapSegmentsByUnaskedAndKeepsTheirTimeInTheTimeline)
+{
+    // Three one-second segments, the second marked as a gap: the server never made it.
+    SessionRig rig;
+    ProgramWriter writer;
+    rig.http.serve("http://tv.example/vod/seg0.ts", asText(writer.piece(25)), "video/mp2t");
+    writer.skip(25);
+    rig.http.serve("http://tv.example/vod/seg2.ts", asText(writer.piece(25)), "video/mp2t");
+    rig.http.serve("http://tv.example/vod/index.m3u8",
+                   "#EXTM3U\n#EXT-X-TARGETDURATION:1\n#EXTINF:1.0,\nseg0.ts\n#EXT-X-GAP\n#EXTINF:1.0,\nseg1.ts\n"
+                   "#EXTINF:1.0,\nseg2.ts\n#EXT-X-ENDLIST\n");
+
+    ASSERT_EQ(rig.session.open("http://tv.example/vod/index.m3u8"), StreamOpenResult::opened);
+    const auto samples = pullAll(rig.session);
+    const std::vector<std::string> asked = rig.requestedAddresses();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "http://tv.example/vod/seg1.ts"), 0);
+    // The pictures after the gap come two seconds after the start, not one.
+    ASSERT_EQ(samples[0].size(), 50u);
+    EXPECT_EQ(samples[0][25].start - samples[0][0].start, 2 * referenceTimePerSecond);
+    EXPECT_FALSE(anyDiscontinuity(samples[0]));
+}
+
+TEST(StreamSession, AVariantsPlaylistImportsTheVariablesOfItsMultivariantPlaylist)
+{
+    SessionRig rig;
+    rig.http.serve("http://tv.example/live/master.m3u8",
+                   "#EXTM3U\n#EXT-X-DEFINE:NAME=\"segments\",VALUE=\"http://media.example/s/\"\n"
+                   "#EXT-X-STREAM-INF:BANDWIDTH=800000\nv/index.m3u8\n");
+    rig.http.serve("http://tv.example/live/v/index.m3u8",
+                   "#EXTM3U\n#EXT-X-DEFINE:IMPORT=\"segments\"\n#EXT-X-TARGETDURATION:1\n"
+                   "#EXTINF:1.0,\n{$segments}seg0.ts\n#EXT-X-ENDLIST\n");
+    serveSegments(rig.http, "http://media.example/s/", 1);
+    ASSERT_EQ(rig.session.open("http://tv.example/live/master.m3u8"), StreamOpenResult::opened);
+    EXPECT_EQ(pullAll(rig.session)[0].size(), 25u);
+}
+
 TEST(StreamSession, PlaysATransportStreamServedPlainlyOverHttp)
 {
     const std::string stream = readFixture();

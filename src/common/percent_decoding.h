@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace telvia::stream {
+namespace telvia {
 
 // "%41" becomes "A"; a "%" without two hexadecimal digits after it stays as it is.
 [[nodiscard]] std::string percentDecode(std::string_view text);
 
-}  // namespace telvia::stream
+}  // namespace telvia

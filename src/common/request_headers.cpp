@@ -1,11 +1,11 @@
-#include "playback/stream/address/request_headers.h"
+#include "common/request_headers.h"
 
 #include <algorithm>
 
 #include "common/ascii_case.h"
-#include "playback/stream/address/percent_decoding.h"
+#include "common/percent_decoding.h"
 
-namespace telvia::stream {
+namespace telvia {
 
 namespace {
 
@@ -63,4 +63,4 @@ AddressWithHeaders splitRequestHeaders(std::string_view address)
     return result;
 }
 
-}  // namespace telvia::stream
+}  // namespace telvia

@@ -1,8 +1,8 @@
-#include "playback/stream/address/percent_decoding.h"
+#include "common/percent_decoding.h"
 
 #include <optional>
 
-namespace telvia::stream {
+namespace telvia {
 
 namespace {
 
@@ -35,4 +35,4 @@ std::string percentDecode(std::string_view text)
     return out;
 }
 
-}  // namespace telvia::stream
+}  // namespace telvia

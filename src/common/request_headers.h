@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace telvia::stream {
+namespace telvia {
 
 struct RequestHeader {
     std::string name;
@@ -38,4 +38,4 @@ struct AddressWithHeaders {
 // headers hold the pairs read before the fault.
 [[nodiscard]] AddressWithHeaders splitRequestHeaders(std::string_view address);
 
-}  // namespace telvia::stream
+}  // namespace telvia
