@@ -38,6 +38,8 @@ declare -A probes=(
   [clang]=/usr/bin/clang++
   [libclang-rt-14-dev]=/usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
   [ffmpeg]=/usr/bin/ffmpeg
+  # the capture proof compares frames and times with it
+  [python3]=/usr/bin/python3
   [gstreamer1.0-plugins-base]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstplayback.so
   [gstreamer1.0-plugins-good]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstisomp4.so
   [gstreamer1.0-plugins-ugly]=/usr/lib/x86_64-linux-gnu/gstreamer-1.0/libgstasf.so
@@ -49,7 +51,6 @@ if [ $release -eq 1 ]; then
     [fp-utils]=/usr/bin/chmcmd
     [zip]=/usr/bin/zip
     [unzip]=/usr/bin/unzip
-    [python3]=/usr/bin/python3
   )
 fi
 

@@ -13,22 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "live_hls_channel.h"
 #include "loopback_http_server.h"
-#include "platform/win32/base/unique_handle.h"
+#include "probe_run.h"
 
 namespace {
 
-using telvia::testing::LoopbackHttpServer;
-using telvia::testing::Reply;
-using telvia::win32::UniqueHandle;
-using telvia::win32::UniqueKernelObject;
-
-std::wstring probeProgram;  // from --probe=PATH
-std::wstring workFolder;    // from --work=DIR
-
-using UniqueFile = UniqueHandle<HANDLE, telvia::win32::closeFile>;
-
-std::wstring widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+using namespace telvia::testing;
 
 // Seconds of silent MPEG-1 layer 2 audio: 48 kHz, 128 kbit/s, stereo, 384-byte frames whose
 // zero payload allocates no bits to any subband.
@@ -54,107 +45,11 @@ std::string asfHeaderStart()
     return header;
 }
 
-struct ProbeRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;  // standard output, as written
-    std::string errors;  // standard error
-    std::vector<std::string> lines;  // standard output split at its CR LF line ends
-
-    [[nodiscard]] bool has(const std::string& line) const
-    {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
-    // The first line that starts with the prefix, if any.
-    [[nodiscard]] std::optional<std::string> startingWith(const std::string& prefix) const
-    {
-        for (const std::string& line : lines) {
-            if (line.rfind(prefix, 0) == 0) {
-                return line;
-            }
-        }
-        return std::nullopt;
-    }
-    [[nodiscard]] int count(const std::string& prefix) const
-    {
-        return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                              [&](const std::string& line) { return line.rfind(prefix, 0) == 0; }));
-    }
-};
-
-// The console host Wine starts for the probe inherits its output handles and may hold them
-// a moment after the probe ended: the files are shared, and each run has its own.
-constexpr DWORD anyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-std::string readWhole(const std::wstring& path)
-{
-    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, anyShare, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string content;
-    char buffer[4096];
-    DWORD read = 0;
-    while (file.get() != INVALID_HANDLE_VALUE && ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) &&
-           read > 0) {
-        content.append(buffer, read);
-    }
-    return content;
-}
-
-UniqueFile createOutputFile(const std::wstring& path)
-{
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return UniqueFile(CreateFileW(path.c_str(), GENERIC_WRITE, anyShare, &inherit, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
-// Runs the probe with the arguments (already quoted as a command line), its output into files.
-ProbeRun runProbe(const std::wstring& arguments)
-{
-    ProbeRun run;
-    static int runs = 0;
-    const std::wstring number = std::to_wstring(++runs);
-    const std::wstring outPath = workFolder + L"\\probe-out-" + number + L".txt";
-    const std::wstring errPath = workFolder + L"\\probe-err-" + number + L".txt";
-    {
-        UniqueFile out = createOutputFile(outPath);
-        UniqueFile err = createOutputFile(errPath);
-        EXPECT_NE(out.get(), INVALID_HANDLE_VALUE);
-        EXPECT_NE(err.get(), INVALID_HANDLE_VALUE);
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = out.get();
-        startup.hStdError = err.get();
-        std::wstring commandLine = L"\"" + probeProgram + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessW(probeProgram.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                            nullptr, nullptr, &startup, &process)) {
-            ADD_FAILURE() << "the probe did not start: " << GetLastError();
-            return run;
-        }
-        const UniqueKernelObject processHandle(process.hProcess);
-        const UniqueKernelObject threadHandle(process.hThread);
-        if (WaitForSingleObject(process.hProcess, 60'000) != WAIT_OBJECT_0) {
-            TerminateProcess(process.hProcess, 99);
-            ADD_FAILURE() << "the probe did not end within a minute";
-        }
-        GetExitCodeProcess(process.hProcess, &run.exitCode);
-    }
-    run.output = readWhole(outPath);
-    run.errors = readWhole(errPath);
-    std::size_t start = 0;
-    for (std::size_t end; (end = run.output.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        run.lines.push_back(run.output.substr(start, end - start));
-    }
-    EXPECT_EQ(start, run.output.size()) << "the last line has no CR LF";
-    return run;
-}
-
 class Probe : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(probeProgram.empty()) << "run with --probe=PATH --work=DIR";
+        ASSERT_FALSE(probeTestPaths().probe.empty()) << "run with --probe=PATH --work=DIR";
     }
 };
 
@@ -275,31 +170,128 @@ TEST_F(Probe, AHostilePlaylistEndsAsAFailedOpenWithinItsMemory)
 
 TEST_F(Probe, BadUsageExitsWith64AndSaysHowToCallIt)
 {
-    const std::wstring cases[] = {L"", L"one two", L"\"\"", L"--help", L"/?"};
+    const std::wstring cases[] = {L"",
+                                  L"one two",
+                                  L"\"\"",
+                                  L"--help",
+                                  L"/?",
+                                  L"--capture",
+                                  L"--seconds 5",
+                                  L"--seconds 0 http://127.0.0.1/a",
+                                  L"--seconds 2x http://127.0.0.1/a",
+                                  L"--seconds 86401 http://127.0.0.1/a",
+                                  L"--capture a --capture b http://127.0.0.1/a",
+                                  L"http://127.0.0.1/a --capture"};
     for (const std::wstring& arguments : cases) {
         SCOPED_TRACE(std::string(arguments.begin(), arguments.end()));
         const ProbeRun run = runProbe(arguments);
         EXPECT_EQ(run.exitCode, 64u);
         EXPECT_TRUE(run.output.empty()) << run.output;
-        EXPECT_EQ(run.errors.rfind("usage: telvia-probe ADDRESS\r\n", 0), 0u) << run.errors;
+        EXPECT_EQ(run.errors.rfind("usage: telvia-probe [--capture DIR] [--seconds N] ADDRESS\r\n", 0), 0u) << run.errors;
     }
+}
+
+// The lines of a capture's text file, without their line ends.
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+struct SampleLine {
+    long long start = -1;
+    long long stop = -1;
+    int sync = -1;
+    int discontinuity = -1;
+    int preroll = -1;
+    long long bytes = -1;
+};
+
+std::optional<SampleLine> parseSampleLine(const std::string& line)
+{
+    SampleLine parsed;
+    if (std::sscanf(line.c_str(), "%lld %lld %d %d %d %lld", &parsed.start, &parsed.stop, &parsed.sync,
+                    &parsed.discontinuity, &parsed.preroll, &parsed.bytes) != 6) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+TEST_F(Probe, ACaptureWritesWhatThePinDeliversSampleBySample)
+{
+    LoopbackHttpServer server;
+    const std::string body = silentAudio(3);
+    server.on("/radio", Reply::withBody(200, body, "Content-Type: audio/mpeg\r\n"));
+    const std::wstring folder = probeTestPaths().work + L"\\radio-capture";
+
+    const ProbeRun run = runProbe(L"--capture \"" + folder + L"\" " + widen(server.address("/radio")));
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(run.has("capture pin 1 \"Audio\": 0x00000000 S_OK"));
+    EXPECT_EQ(run.count("render "), 0);
+    const std::size_t frames = body.size() / 384;
+    EXPECT_TRUE(run.has("captured 1: " + std::to_string(frames) + " samples, " + std::to_string(body.size()) +
+                        " bytes, end of stream"));
+    EXPECT_TRUE(run.has("result: every pin captured"));
+
+    // The payload is the stream itself: one MPEG audio frame per sample, none lost.
+    EXPECT_TRUE(readWhole(folder + L"\\pin1.es") == body);
+    const std::vector<std::string> lines = linesOf(readWhole(folder + L"\\pin1.txt"));
+    ASSERT_EQ(lines.size(), 2 + frames);
+    EXPECT_EQ(lines[0], "major Audio, subtype MPEG1AudioPayload, format WaveFormatEx: 48000 Hz, 2 channels, layer 2, "
+                        "128 kbit/s");
+    // MPEG1WAVEFORMAT: the tag 0x0050, two channels, 48000 Hz, as the media type's block holds them.
+    EXPECT_EQ(lines[1].rfind("format 40 bytes: 5000020080bb0000", 0), 0u) << lines[1];
+    std::optional<SampleLine> first;
+    for (std::size_t i = 0; i < frames; ++i) {
+        SCOPED_TRACE(i);
+        const std::optional<SampleLine> sample = parseSampleLine(lines[2 + i]);
+        ASSERT_TRUE(sample.has_value()) << lines[2 + i];
+        if (!first) {
+            first = sample;
+        }
+        // 24 ms apart, each as long as its frame; only the first of the run is a discontinuity.
+        EXPECT_EQ(sample->start - first->start, static_cast<long long>(i) * 240'000);
+        EXPECT_EQ(sample->stop - sample->start, 240'000);
+        EXPECT_EQ(sample->sync, 1);
+        EXPECT_EQ(sample->discontinuity, i == 0 ? 1 : 0);
+        EXPECT_EQ(sample->preroll, 0);
+        EXPECT_EQ(sample->bytes, 384);
+    }
+}
+
+TEST_F(Probe, SecondsSetHowLongTheGraphRuns)
+{
+    LoopbackHttpServer server;
+    const LiveHlsChannel channel(server, LiveHlsSettings{});
+    const std::wstring folder = probeTestPaths().work + L"\\live-capture";
+    const struct {
+        const char* name;
+        std::wstring options;
+        std::string pinLine;
+    } cases[] = {
+        {"render", L"--seconds 3", "render pin 1 \"Audio\": 0x0000000"},
+        {"capture", L"--seconds 3 --capture \"" + folder + L"\"", "capture pin 1 \"Audio\": 0x00000000 S_OK"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProbeRun run = runProbe(c.options + L" " + widen(channel.address()));
+        SCOPED_TRACE(run.output);
+        EXPECT_EQ(run.exitCode, 0u) << run.errors;
+        EXPECT_TRUE(run.startingWith(c.pinLine).has_value());
+        const std::optional<std::string> ran = run.startingWith("ran: ");
+        ASSERT_TRUE(ran.has_value());
+        EXPECT_GE(std::stol(ran->substr(5)), 3000);
+        EXPECT_LT(std::stol(ran->substr(5)), 5000);
+        EXPECT_TRUE(run.has("stop: 0x00000000 S_OK"));
+    }
+    // A live channel does not end: the capture was still streaming when the time was up.
+    const std::vector<std::string> lines = linesOf(readWhole(folder + L"\\pin1.txt"));
+    EXPECT_GT(lines.size(), 2u + 40u);
 }
 
 }  // namespace
-
-int wmain(int argc, wchar_t** argv)
-{
-    ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring argument = argv[i];
-        if (argument.rfind(L"--probe=", 0) == 0) {
-            probeProgram = argument.substr(8);
-        } else if (argument.rfind(L"--work=", 0) == 0) {
-            workFolder = argument.substr(7);
-        }
-    }
-    if (!workFolder.empty()) {
-        CreateDirectoryW(workFolder.c_str(), nullptr);
-    }
-    return RUN_ALL_TESTS();
-}

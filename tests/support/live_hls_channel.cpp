@@ -15,6 +15,9 @@ struct LiveHlsChannel::Timeline {
 
     [[nodiscard]] std::chrono::milliseconds segmentLength() const
     {
+        if (settings.segmentBody) {
+            return settings.segmentLength;
+        }
         return std::chrono::milliseconds(settings.framesPerSegment * silentFrameMilliseconds);
     }
 
@@ -49,7 +52,8 @@ LiveHlsChannel::LiveHlsChannel(LoopbackHttpServer& server, LiveHlsSettings setti
         const auto segment = static_cast<std::uint64_t>(index);
         server.on(segmentTarget(segment), [timeline = timeline_, segment](const ReceivedRequest&) {
             const LiveHlsSettings& served = timeline->settings;
-            const std::string body = silentMpegAudioSegment(segment, served.framesPerSegment);
+            const std::string body = served.segmentBody ? served.segmentBody(segment)
+                                                        : silentMpegAudioSegment(segment, served.framesPerSegment);
             if (segment == served.hungSegment) {
                 return Reply::stalled(body.size(), std::string_view(body).substr(0, body.size() / 4));
             }

@@ -1,11 +1,12 @@
-// A live HLS channel of silent MPEG audio on a loopback server: its media playlist grows
-// with the wall clock, one segment per segment length, and lists the newest few, as a live
-// encoder's does. One segment may be held back for a while before it is answered, as a
+// A live HLS channel on a loopback server, of silent MPEG audio or of segments of one's
+// own: its media playlist grows with the wall clock, one segment per segment length, and
+// lists the newest few, as a live encoder's does. One segment may be held back for a while before it is answered, as a
 // stalling server does, and one may never be answered whole.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,9 @@ struct LiveHlsSettings {
     // A segment whose answer stops after its head and first bytes, for as long as the
     // client waits or the server lives.
     std::optional<std::uint64_t> hungSegment;
+    // Segments of one's own, by index, each `segmentLength` long, instead of silent audio.
+    std::function<std::string(std::uint64_t index)> segmentBody;
+    std::chrono::milliseconds segmentLength{0};
 };
 
 class LiveHlsChannel {

@@ -2,6 +2,7 @@
 
 #include <dshow.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -9,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "capture_sink.h"
 #include "common/utf8.h"
 #include "media_type_text.h"
+#include "pin_capture.h"
 #include "platform/win32/base/com_ptr.h"
 #include "platform/win32/base/wide_text.h"
 #include "platform/win32/media/media_type.h"
@@ -207,7 +210,11 @@ public:
         }
         summary_.loaded = true;
         describePins();
-        renderPins();
+        if (settings_.captureFolder) {
+            capturePins(*settings_.captureFolder);
+        } else {
+            renderPins();
+        }
         listFilters();
         runGraph();
         report_(resultLine());
@@ -273,6 +280,56 @@ private:
         }
     }
 
+    // Connects each output pin straight to a sink of its own, which takes the pin's first
+    // media type: no decoder is needed, so every stream can be captured.
+    void capturePins(const std::wstring& folder)
+    {
+        int number = 0;
+        for (const ComPtr<IPin>& pin : outputs_) {
+            ++number;
+            const std::string name = "capture pin " + std::to_string(number) + " \"" + nameOf(*pin.get()).name + "\"";
+            std::shared_ptr<PinCapture> capture = PinCapture::create(folder, number);
+            if (!capture) {
+                report_(name + ": the files pin" + std::to_string(number) + ".es and .txt cannot be written");
+                continue;
+            }
+            ComPtr<IBaseFilter> sink = createCaptureSink(capture);
+            if (!sink) {
+                step(name, E_OUTOFMEMORY);
+                continue;
+            }
+            const std::wstring sinkName = L"Capture " + std::to_wstring(number);
+            if (const HRESULT added = graph_->AddFilter(sink.get(), sinkName.c_str()); FAILED(added)) {
+                step(name + " (add sink)", added);
+                continue;
+            }
+            ComPtr<IPin> input;
+            if (FAILED(sink->FindPin(L"Capture", input.put())) ||
+                !step(name, graph_->ConnectDirect(pin.get(), input.get(), nullptr))) {
+                continue;
+            }
+            ++summary_.renderedPins;
+            captures_.push_back({number, std::move(capture)});
+        }
+    }
+
+    [[nodiscard]] bool everyCaptureEnded() const
+    {
+        return std::all_of(captures_.begin(), captures_.end(),
+                           [](const NumberedCapture& capture) { return capture.files->ended(); });
+    }
+
+    void reportCaptures()
+    {
+        for (const auto& [number, files] : captures_) {
+            report_("captured " + std::to_string(number) + ": " + std::to_string(files->samples()) + " samples, " +
+                    std::to_string(files->bytes()) + " bytes, " +
+                    (files->failed()    ? "a file could not be written"
+                     : files->ended()   ? "end of stream"
+                                        : "still streaming"));
+        }
+    }
+
     void listFilters()
     {
         ComPtr<IEnumFilters> filters;
@@ -310,25 +367,66 @@ private:
         if (!step("run", control->Run())) {
             return;
         }
-        constexpr long pollMs = 100;
+        if (settings_.captureFolder) {
+            waitForCaptures(*events.get(), start);
+        } else {
+            waitForFirstSample(*events.get(), *control.get(), start);
+        }
+        keepRunning(*events.get(), start);
+        reportEvents(*events.get());
+        step("stop", control->Stop());
+        reportCaptures();
+    }
+
+    static constexpr long pollMs = 100;
+
+    void waitForFirstSample(IMediaEvent& events, IMediaControl& control, Clock::time_point start)
+    {
         OAFilterState state = State_Stopped;
         HRESULT got = E_FAIL;
         for (;;) {
-            reportEvents(*events.get());
-            got = control->GetState(pollMs, &state);
+            reportEvents(events);
+            got = control.GetState(pollMs, &state);
             if (got == S_OK && state == State_Running) {
                 report_("first sample: arrived, graph running after " + std::to_string(millisecondsSince(start)) +
                         " ms");
-                break;
+                return;
             }
             if (Clock::now() - start >= settings_.firstSampleWait) {
                 report_("first sample: none within " + std::to_string(settings_.firstSampleWait.count()) +
                         " ms, state " + stateName(state) + ", " + resultText(got));
-                break;
+                return;
             }
         }
-        reportEvents(*events.get());
-        step("stop", control->Stop());
+    }
+
+    // Without a run time of its own, a capture lasts until every stream ended, at most as
+    // long as the wait for the first samples.
+    void waitForCaptures(IMediaEvent& events, Clock::time_point start)
+    {
+        const std::chrono::milliseconds limit = settings_.runFor.value_or(
+            std::chrono::duration_cast<std::chrono::seconds>(settings_.firstSampleWait));
+        while (!everyCaptureEnded() && Clock::now() - start < limit) {
+            reportEvents(events);
+            Sleep(static_cast<DWORD>(pollMs));
+        }
+        if (everyCaptureEnded()) {
+            report_("capture: every stream ended after " + std::to_string(millisecondsSince(start)) + " ms");
+        }
+    }
+
+    // With a run time, the graph runs that long from Run, or in a capture until every
+    // stream ended.
+    void keepRunning(IMediaEvent& events, Clock::time_point start)
+    {
+        if (!settings_.runFor) {
+            return;
+        }
+        while (Clock::now() - start < *settings_.runFor && !(settings_.captureFolder && everyCaptureEnded())) {
+            reportEvents(events);
+            Sleep(static_cast<DWORD>(pollMs));
+        }
+        report_("ran: " + std::to_string(millisecondsSince(start)) + " ms");
     }
 
     void reportEvents(IMediaEvent& events)
@@ -364,11 +462,12 @@ private:
         if (summary_.outputPins == 0) {
             return "result: the source opened but offers no stream";
         }
+        const char* done = settings_.captureFolder ? "captured" : "rendered";
         if (summary_.renderedPins == summary_.outputPins) {
-            return "result: every pin rendered";
+            return std::string("result: every pin ") + done;
         }
         return "result: " + std::to_string(summary_.outputPins - summary_.renderedPins) + " of " +
-               std::to_string(summary_.outputPins) + " pins not rendered";
+               std::to_string(summary_.outputPins) + " pins not " + done;
     }
 
     win32::Win32MainWindow noWindow_;  // the probe shows no picture: the overlay has no window
@@ -384,6 +483,11 @@ private:
     ComPtr<IBaseFilter> source_;
     MediaRef<FileSource> fileSourceRef_;
     std::vector<ComPtr<IPin>> outputs_;
+    struct NumberedCapture {
+        int pin = 0;  // as the report numbers the pins
+        std::shared_ptr<PinCapture> files;
+    };
+    std::vector<NumberedCapture> captures_;
 };
 
 }  // namespace

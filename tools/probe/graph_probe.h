@@ -5,6 +5,8 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/stream_source_port.h"
@@ -17,12 +19,18 @@ using ReportLine = std::function<void(std::string_view line)>;
 struct ProbeSettings {
     // How long the running graph may take to get its first samples to the renderers.
     std::chrono::milliseconds firstSampleWait{5000};
+    // How long the graph runs; without it, until the first samples arrived (or, for a
+    // capture, until every stream ended), at most firstSampleWait.
+    std::optional<std::chrono::seconds> runFor;
+    // Capture into this folder instead of rendering: each output pin goes to a sink that
+    // writes pinN.es and pinN.txt (see pin_capture.h).
+    std::optional<std::wstring> captureFolder;
 };
 
 struct ProbeSummary {
     bool loaded = false;
     int outputPins = 0;
-    int renderedPins = 0;
+    int renderedPins = 0;  // captured, in a capture
 };
 
 // Exit codes of the probe.

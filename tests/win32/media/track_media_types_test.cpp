@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -177,23 +179,57 @@ TEST(TrackMediaTypes, MpegAudioLayersGetTheirSubtypesAndWaveFormats)
     }
 }
 
-TEST(TrackMediaTypes, AdtsAacIsOfferedWithItsWaveFormatTag)
+// ADTS cannot signal HE-AAC's extensions outside the frames: a core of 24 kHz or less is
+// announced at the rate and in the channels an HE-AAC v2 decoder plays it at.
+TEST(TrackMediaTypes, AdtsAacIsAnnouncedAsPlayedAndWithItsCoreAndProfile)
 {
-    StreamTrackFormat track;
-    track.kind = StreamTrackKind::aacAdts;
-    track.audio = {48000, 2, 2, 0, 0};
-    const std::vector<MediaType> types = mediaTypesForTrack(track);
-    ASSERT_EQ(types.size(), 1U);
-    EXPECT_TRUE(IsEqualGUID(types[0].get().majortype, MEDIATYPE_Audio));
-    EXPECT_TRUE(IsEqualGUID(types[0].get().subtype, mediaSubtypeMpegAdtsAac));
-    EXPECT_TRUE(IsEqualGUID(types[0].get().formattype, FORMAT_WaveFormatEx));
-    ASSERT_EQ(types[0].get().cbFormat, sizeof(WAVEFORMATEX));
-    const WAVEFORMATEX& wave = blockOf<WAVEFORMATEX>(types[0]);
-    EXPECT_EQ(wave.wFormatTag, 0x1600);
-    EXPECT_EQ(wave.nChannels, 2);
-    EXPECT_EQ(wave.nSamplesPerSec, 48000U);
-    EXPECT_EQ(wave.cbSize, 0);
-    EXPECT_EQ(sampleDuration(track), 213'333);
+    const struct {
+        const char* name;
+        StreamAudioFormat core;
+        std::uint32_t rate;
+        WORD channels;
+        WORD profileLevel;
+        std::array<BYTE, 2> config;
+        std::int64_t duration;
+    } cases[] = {
+        {"LC 48 kHz stereo", {48000, 2, 2, 0, 0}, 48000, 2, 0x29, {0x11, 0x90}, 213'333},
+        {"HE-AAC v2: 24 kHz mono core", {24000, 1, 2, 0, 0}, 48000, 2, 0x30, {0x13, 0x08}, 426'666},
+        {"HE-AAC: 22.05 kHz stereo core", {22050, 2, 2, 0, 0}, 44100, 2, 0x30, {0x13, 0x90}, 464'399},
+        {"LC 5.1 at 48 kHz", {48000, 6, 2, 0, 0}, 48000, 6, 0x2A, {0x11, 0xB0}, 213'333},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StreamTrackFormat track;
+        track.kind = StreamTrackKind::aacAdts;
+        track.audio = c.core;
+        const std::vector<MediaType> types = mediaTypesForTrack(track);
+        ASSERT_EQ(types.size(), 2U);
+        EXPECT_TRUE(IsEqualGUID(types[0].get().majortype, MEDIATYPE_Audio));
+        EXPECT_TRUE(IsEqualGUID(types[0].get().subtype, mediaSubtypeMpegAdtsAac));
+        EXPECT_TRUE(IsEqualGUID(types[0].get().formattype, FORMAT_WaveFormatEx));
+        ASSERT_EQ(types[0].get().cbFormat, sizeof(WAVEFORMATEX));
+        const WAVEFORMATEX& wave = blockOf<WAVEFORMATEX>(types[0]);
+        EXPECT_EQ(wave.wFormatTag, 0x1600);
+        EXPECT_EQ(wave.nChannels, c.channels);
+        EXPECT_EQ(wave.nSamplesPerSec, c.rate);
+        EXPECT_EQ(wave.cbSize, 0);
+
+        const GUID heAac = {0x00001610, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+        EXPECT_TRUE(IsEqualGUID(types[1].get().subtype, heAac));
+        EXPECT_TRUE(IsEqualGUID(types[1].get().formattype, FORMAT_WaveFormatEx));
+        ASSERT_EQ(types[1].get().cbFormat, sizeof(HEAACWAVEINFO) + 2);
+        const HEAACWAVEINFO& info = blockOf<HEAACWAVEINFO>(types[1]);
+        EXPECT_EQ(info.wfx.wFormatTag, 0x1610);
+        EXPECT_EQ(info.wfx.nSamplesPerSec, c.core.sampleRate);  // the core, as the format documents
+        EXPECT_EQ(info.wfx.nChannels, c.core.channels);
+        EXPECT_EQ(info.wfx.cbSize, sizeof(HEAACWAVEINFO) - sizeof(WAVEFORMATEX) + 2);
+        EXPECT_EQ(info.wPayloadType, 1);  // ADTS
+        EXPECT_EQ(info.wAudioProfileLevelIndication, c.profileLevel);
+        const BYTE* config = types[1].get().pbFormat + sizeof(HEAACWAVEINFO);
+        EXPECT_EQ(config[0], c.config[0]);
+        EXPECT_EQ(config[1], c.config[1]);
+        EXPECT_EQ(sampleDuration(track), c.duration);  // 1024 samples of the core
+    }
 }
 
 TEST(SampleTimeline, TheFirstSampleOfARunFixesTheOffsetForAllPins)

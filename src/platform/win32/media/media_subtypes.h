@@ -22,11 +22,13 @@ namespace telvia::win32 {
 
 inline constexpr DWORD h264Fourcc = fourcc('H', '2', '6', '4');
 inline constexpr WORD waveFormatMpegAdtsAac = 0x1600;
+inline constexpr WORD waveFormatMpegHeAac = 0x1610;
 inline constexpr WORD waveFormatMpegLayer3 = 0x0055;
 inline constexpr WORD waveFormatMpeg = 0x0050;
 
 inline constexpr GUID mediaSubtypeH264 = subtypeFromTag(h264Fourcc);
 inline constexpr GUID mediaSubtypeMpegAdtsAac = subtypeFromTag(waveFormatMpegAdtsAac);
+inline constexpr GUID mediaSubtypeMpegHeAac = subtypeFromTag(waveFormatMpegHeAac);
 inline constexpr GUID mediaSubtypeMp3 = subtypeFromTag(waveFormatMpegLayer3);
 
 // The stream source filter's class id: the filter is made in-process and never registered,

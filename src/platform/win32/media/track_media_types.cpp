@@ -4,8 +4,10 @@
 #include <dvdmedia.h>
 #include <mmreg.h>
 
+#include <array>
 #include <cstddef>
 #include <cstring>
+#include <iterator>
 #include <numeric>
 
 #include "platform/win32/media/media_subtypes.h"
@@ -14,7 +16,8 @@ namespace telvia::win32 {
 
 namespace {
 
-static_assert(waveFormatMpegLayer3 == WAVE_FORMAT_MPEGLAYER3 && waveFormatMpeg == WAVE_FORMAT_MPEG);
+static_assert(waveFormatMpegLayer3 == WAVE_FORMAT_MPEGLAYER3 && waveFormatMpeg == WAVE_FORMAT_MPEG &&
+              waveFormatMpegHeAac == WAVE_FORMAT_MPEG_HEAAC);
 
 template <typename Block>
 std::span<const std::byte> bytesOf(const Block& block)
@@ -82,8 +85,13 @@ VIDEOINFOHEADER2 videoInfo2(const StreamVideoFormat& video)
 
 void addVideoTypes(const StreamVideoFormat& video, std::vector<MediaType>& types)
 {
-    // MPEG2VIDEOINFO ends in the sequence header: the parameter sets as they are, Annex B
-    // start codes included (dwFlags 0 says so), padded to whole DWORDs.
+    // MPEG2VIDEOINFO with the parameter sets comes first: the system's DTV-DVD decoder and
+    // the common third-party decoders take subtype H264 (Annex B samples) with it and can
+    // set themselves up from its sequence header before the first sample, where a picture
+    // would otherwise wait for the next key frame's own sets. VIDEOINFOHEADER2, VIDEOINFO
+    // and no format follow for decoders that read only those (they find the sets in the
+    // key frames, which carry them). The sequence header holds the sets as they are, Annex
+    // B start codes included (dwFlags 0 says so), and the block ends with them.
     const std::size_t headerOffset = offsetof(MPEG2VIDEOINFO, dwSequenceHeader);
     const std::size_t sequenceBytes = video.parameterSets.size();
     std::vector<std::byte> mpeg2(std::max(headerOffset + sequenceBytes, sizeof(MPEG2VIDEOINFO)));
@@ -195,6 +203,85 @@ void addMpegAudioTypes(const StreamAudioFormat& audio, std::vector<MediaType>& t
                        bytesOf(mpeg1));
 }
 
+// A decoder of ADTS cannot know before decoding whether the frames carry spectral band
+// replication (HE-AAC) or parametric stereo (HE-AAC v2): ADTS signals them only inside the
+// frames. An HE-AAC v2 decoder therefore plays a core of 24 kHz or less at twice its rate,
+// and such a mono core in stereo, whether the tools turn up or not. That is the sound the
+// renderer will get, so that is what the format announces.
+struct AacOutput {
+    std::uint32_t sampleRate = 0;
+    WORD channels = 0;
+    bool dualRate = false;
+};
+
+AacOutput aacOutputOf(const StreamAudioFormat& audio)
+{
+    const bool dualRate = audio.sampleRate != 0 && audio.sampleRate <= 24000;
+    return {dualRate ? audio.sampleRate * 2 : audio.sampleRate,
+            static_cast<WORD>(dualRate && audio.channels == 1 ? 2 : audio.channels), dualRate};
+}
+
+// audioProfileLevelIndication of MPEG-4 audio: HE-AAC v2 Profile level 2 (0x30) where the
+// core may carry the extensions, else the AAC Profile level that covers rate and channels
+// (0x29, 0x2A, 0x2B), or 0xFE, "not specified".
+WORD aacProfileLevel(const StreamAudioFormat& audio, const AacOutput& output)
+{
+    if (output.dualRate && output.channels <= 2) {
+        return 0x30;
+    }
+    // The levels count the main channels: 5.1 is five.
+    const unsigned mainChannels = audio.channels == 6 ? 5u : audio.channels == 8 ? 7u : audio.channels;
+    if (mainChannels <= 2 && audio.sampleRate <= 48000) {
+        return 0x29;
+    }
+    if (mainChannels <= 5 && audio.sampleRate <= 48000) {
+        return 0x2A;
+    }
+    return mainChannels <= 5 && audio.sampleRate <= 96000 ? 0x2B : 0xFE;
+}
+
+// The two-byte AudioSpecificConfig of the core: object type, sample rate index, channel
+// configuration.
+std::array<BYTE, 2> aacSpecificConfig(const StreamAudioFormat& audio)
+{
+    static constexpr std::uint32_t rates[] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                              22050, 16000, 12000, 11025, 8000,  7350};
+    unsigned rateIndex = 0;
+    while (rateIndex < std::size(rates) && rates[rateIndex] != audio.sampleRate) {
+        ++rateIndex;
+    }
+    const unsigned configuration = audio.channels == 8 ? 7 : audio.channels;
+    const unsigned objectType = audio.aacObjectType == 0 ? 2 : audio.aacObjectType;
+    return {static_cast<BYTE>(objectType << 3 | (rateIndex & 0x0F) >> 1),
+            static_cast<BYTE>((rateIndex & 0x01) << 7 | (configuration & 0x0F) << 3)};
+}
+
+// First MPEG_ADTS_AAC with the sound as played, which the system's DTV-DVD audio decoder
+// takes; then MPEG_HEAAC with HEAACWAVEINFO (ADTS payload, the profile level and the
+// core's AudioSpecificConfig), whose WAVEFORMATEX describes the core as its documentation
+// asks, for decoders that read that format.
+void addAacTypes(const StreamAudioFormat& audio, std::vector<MediaType>& types)
+{
+    const AacOutput output = aacOutputOf(audio);
+    WAVEFORMATEX wave = waveFormat(waveFormatMpegAdtsAac, audio);
+    wave.nSamplesPerSec = output.sampleRate;
+    wave.nChannels = output.channels;
+    wave.nAvgBytesPerSec = 0;  // ADTS does not say
+    types.emplace_back(header(MEDIATYPE_Audio, mediaSubtypeMpegAdtsAac, FORMAT_WaveFormatEx), bytesOf(wave));
+
+    const std::array<BYTE, 2> config = aacSpecificConfig(audio);
+    std::array<std::byte, sizeof(HEAACWAVEINFO) + config.size()> block{};
+    HEAACWAVEINFO info{};
+    info.wfx = waveFormat(waveFormatMpegHeAac, audio);
+    info.wfx.nAvgBytesPerSec = 0;
+    info.wfx.cbSize = static_cast<WORD>(block.size() - sizeof(WAVEFORMATEX));
+    info.wPayloadType = 1;  // ADTS
+    info.wAudioProfileLevelIndication = aacProfileLevel(audio, output);
+    std::memcpy(block.data(), &info, sizeof info);
+    std::memcpy(block.data() + sizeof info, config.data(), config.size());
+    types.emplace_back(header(MEDIATYPE_Audio, mediaSubtypeMpegHeAac, FORMAT_WaveFormatEx), block);
+}
+
 }  // namespace
 
 std::vector<MediaType> mediaTypesForTrack(const StreamTrackFormat& track)
@@ -204,13 +291,9 @@ std::vector<MediaType> mediaTypesForTrack(const StreamTrackFormat& track)
     case StreamTrackKind::h264:
         addVideoTypes(track.video, types);
         break;
-    case StreamTrackKind::aacAdts: {
-        WAVEFORMATEX wave = waveFormat(waveFormatMpegAdtsAac, track.audio);
-        wave.nAvgBytesPerSec = 0;  // ADTS does not say
-        types.emplace_back(header(MEDIATYPE_Audio, mediaSubtypeMpegAdtsAac, FORMAT_WaveFormatEx),
-                           bytesOf(wave));
+    case StreamTrackKind::aacAdts:
+        addAacTypes(track.audio, types);
         break;
-    }
     case StreamTrackKind::mpegAudio:
         addMpegAudioTypes(track.audio, types);
         break;
@@ -236,6 +319,7 @@ std::int64_t sampleDuration(const StreamTrackFormat& track)
     case StreamTrackKind::h264:
         return frameDuration(track.video);
     case StreamTrackKind::aacAdts:
+        // 1024 samples of the core, whatever rate the decoder plays them at.
         return rate == 0 ? 0 : referenceTimePerSecond * 1024 / rate;
     case StreamTrackKind::mpegAudio:
         return rate == 0 ? 0

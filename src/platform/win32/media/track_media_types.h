@@ -12,7 +12,8 @@
 namespace telvia::win32 {
 
 // H.264: MPEG2Video (with profile, level and the parameter sets), VideoInfo2, VideoInfo and
-// no format block, all of subtype H264. AAC: MPEG_ADTS_AAC. MPEG audio layer 3: MP3, then
+// no format block, all of subtype H264. AAC: MPEG_ADTS_AAC announcing the sound as an HE-AAC
+// decoder plays it, then MPEG_HEAAC with HEAACWAVEINFO. MPEG audio layer 3: MP3, then
 // MPEG1AudioPayload; layers 1 and 2: MPEG1AudioPayload, then MPEG1Payload.
 // Throws std::bad_alloc.
 [[nodiscard]] std::vector<MediaType> mediaTypesForTrack(const StreamTrackFormat& track);

@@ -76,8 +76,11 @@ void readVui(BitReader& reader, H264Sps& sps)
     if (reader.flag()) {  // timing_info_present_flag
         const std::uint32_t unitsInTick = reader.bits(32);
         const std::uint32_t timeScale = reader.bits(32);
+        const bool fixedFrameRate = reader.flag();
+        // Without the fixed rate flag the ticks are only the clock's resolution, not a
+        // frame's length (2000000 ticks a second is common): they tell no frame rate.
         // A frame is two fields, hence two ticks.
-        if (!reader.overrun() && unitsInTick != 0 && timeScale != 0) {
+        if (!reader.overrun() && fixedFrameRate && unitsInTick != 0 && timeScale != 0) {
             sps.frameRateNumerator = timeScale;
             sps.frameRateDenominator = static_cast<std::uint32_t>(std::uint64_t{unitsInTick} * 2 > 0xFFFFFFFFu
                                                                       ? 0xFFFFFFFFu

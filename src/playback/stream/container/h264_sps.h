@@ -19,7 +19,7 @@ struct H264Sps {
     std::uint32_t height = 0;
     std::uint32_t sarWidth = 1;         // pixel aspect ratio, 1:1 when not given
     std::uint32_t sarHeight = 1;
-    // Frames per second as a fraction, when the stream gives timing; 0/0 otherwise.
+    // Frames per second as a fraction, when the stream says its frame rate is fixed; 0/0 otherwise.
     std::uint32_t frameRateNumerator = 0;
     std::uint32_t frameRateDenominator = 0;
 };

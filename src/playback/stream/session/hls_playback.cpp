@@ -274,6 +274,11 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
     }
     switch (result) {
     case FetchResult::loaded:
+        // A segment holds whole PES packets, so its last access unit is whole as well: it
+        // goes on now, not a segment later when the next one's first packet shows its end.
+        if (input == Input::main) {
+            pipeline.finish(input);
+        }
         scheduler.segmentLoaded(segment.sequence);
         break;
     case FetchResult::brokenOff:

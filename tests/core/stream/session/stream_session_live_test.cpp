@@ -1,4 +1,5 @@
 #include <chrono>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,32 @@ TEST(StreamSessionLive, StartsNearTheEdgeAndFollowsThePlaylistAsItGrows)
     EXPECT_FALSE(anyDiscontinuity(samples[1]));
     EXPECT_EQ(rig.requestedAddresses(),
               addresses({"index", "seg1.ts", "seg2.ts", "seg3.ts", "index", "seg4.ts", "seg5.ts"}));
+}
+
+// A segment holds whole access units: its last picture goes on when the segment is in, not
+// when the next segment shows where it ended, which at the live edge is a segment later.
+TEST(StreamSessionLive, ASegmentsLastPictureIsThereBeforeTheNextSegmentIs)
+{
+    SessionRig rig;
+    ProgramWriter writer;
+    serveSegments(rig.http, writer, 0, 4);
+    rig.http.serve(base + "index.m3u8", mediaPlaylist(names(0, 3), false, 0));
+
+    ASSERT_EQ(rig.session.open(base + "index.m3u8"), StreamOpenResult::opened);
+    rig.clock.awaitSleeper();  // segments 1 to 3 are in, segment 4 is not listed yet
+    std::future<int> pictures = std::async(std::launch::async, [&rig] {
+        int count = 0;
+        while (count < 75 && rig.session.nextSample(0)) {
+            ++count;
+        }
+        return count;
+    });
+    const bool allThere = pictures.wait_for(5s) == std::future_status::ready;
+    // The channel ends, which lets a pull still waiting go on.
+    rig.http.serve(base + "index.m3u8", mediaPlaylist(names(1, 4), true, 1));
+    rig.clock.advance(1000ms);
+    EXPECT_TRUE(allThere);
+    EXPECT_EQ(pictures.get(), 75);
 }
 
 TEST(StreamSessionLive, RejoinsTheEdgeAfterFallingOutOfTheWindow)

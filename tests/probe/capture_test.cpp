@@ -1,0 +1,143 @@
+// The capture that proves the pictures: HLS channels made with ffmpeg (scripts/
+// make-hls-channels.sh) served from a loopback server, each captured with telvia-probe
+// --capture under Wine. This test checks what Wine can see (both pins captured, the run's
+// end) and writes, beside each capture, the probe's report and played.txt: the segments
+// the server answered, in order. check_capture.py then decodes the capture and the segments with ffmpeg on the
+// host and compares them frame by frame, time by time.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "live_hls_channel.h"
+#include "loopback_http_server.h"
+#include "probe_run.h"
+
+namespace {
+
+using namespace telvia::testing;
+
+std::filesystem::path channelsFolder() { return std::filesystem::path(probeTestPaths().channels); }
+
+std::string fileBytes(const std::filesystem::path& path)
+{
+    return readWhole(path.wstring());
+}
+
+// Serves every file of the channel's folder under "/<channel>/...", except the ones that
+// answer 404.
+void serveChannel(LoopbackHttpServer& server, const std::string& channel, const std::set<std::string>& missing)
+{
+    const std::filesystem::path root = channelsFolder() / channel;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const std::string target = "/" + channel + "/" + entry.path().lexically_relative(root).generic_string();
+        if (missing.count(target) == 0) {
+            const bool playlist = entry.path().extension() == ".m3u8";
+            server.on(target, Reply::withBody(200, fileBytes(entry.path()),
+                                              playlist ? "Content-Type: application/vnd.apple.mpegurl\r\n"
+                                                       : "Content-Type: video/mp2t\r\n"));
+        }
+    }
+}
+
+struct ChannelCase {
+    const char* name;
+    std::string address;                 // the target of its first playlist
+    std::set<std::string> missing;       // targets that answer 404
+    int seconds = 0;                     // how long the capture may run; a VOD ends before
+    bool live = false;
+};
+
+void PrintTo(const ChannelCase& channel, std::ostream* out) { *out << channel.name; }
+
+class Capture : public ::testing::TestWithParam<ChannelCase> {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(probeTestPaths().probe.empty()) << "run with --probe=PATH --work=DIR --channels=DIR";
+        ASSERT_TRUE(std::filesystem::is_directory(channelsFolder())) << "no channels: run make-hls-channels.sh";
+    }
+};
+
+TEST_P(Capture, EveryPinOfTheChannelIsCapturedWithTheSegmentsPlayed)
+{
+    const ChannelCase& channel = GetParam();
+    LoopbackHttpServer server;
+    std::optional<LiveHlsChannel> live;
+    std::string address;
+    if (channel.live) {
+        LiveHlsSettings settings;
+        settings.listed = 4;
+        settings.segments = 14;
+        settings.segmentLength = std::chrono::milliseconds(1000);
+        const std::filesystem::path folder = channelsFolder() / "live";
+        settings.segmentBody = [folder](std::uint64_t index) {
+            return fileBytes(folder / (std::to_string(index) + ".ts"));
+        };
+        live.emplace(server, settings);
+        address = live->address();
+    } else {
+        serveChannel(server, channel.name, channel.missing);
+        address = server.address(channel.address);
+    }
+    const std::wstring folder = probeTestPaths().work + L"\\captures\\" + widen(channel.name);
+    CreateDirectoryW((probeTestPaths().work + L"\\captures").c_str(), nullptr);
+    std::filesystem::remove_all(std::filesystem::path(folder));
+
+    // The sink takes each sample when it is due, as a renderer does: a capture lasts as
+    // long as the channel plays.
+    const ProbeRun run = runProbe(L"--seconds " + std::to_wstring(channel.seconds) + L" --capture \"" + folder +
+                                  L"\" " + widen(address));
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(run.has("capture pin 1 \"Video\": 0x00000000 S_OK"));
+    EXPECT_TRUE(run.has("capture pin 2 \"Audio\": 0x00000000 S_OK"));
+    EXPECT_TRUE(run.has("result: every pin captured"));
+    const std::string ending = channel.live ? "still streaming" : "end of stream";
+    for (const char* pin : {"captured 1: ", "captured 2: "}) {
+        const std::optional<std::string> captured = run.startingWith(pin);
+        ASSERT_TRUE(captured.has_value()) << pin;
+        EXPECT_EQ(captured->substr(captured->size() - ending.size()), ending);
+    }
+
+    std::ofstream(std::filesystem::path(folder) / "report.txt", std::ios::binary) << run.output;
+    std::ofstream played(std::filesystem::path(folder) / "played.txt", std::ios::binary);
+    for (const ReceivedRequest& request : server.requests()) {
+        const std::string& target = request.target;
+        if (target.size() > 3 && target.compare(target.size() - 3, 3, ".ts") == 0 &&
+            channel.missing.count(target) == 0) {
+            played << target.substr(1) << "\n";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Channels, Capture,
+    ::testing::Values(
+        // H.264 with B-frames and AAC-LC, start to end.
+        ChannelCase{"avc", "/avc/index.m3u8", {}, 12, false},
+        // AAC at 24 kHz mono, announced as an HE-AAC v2 decoder plays it.
+        ChannelCase{"heaac", "/heaac/index.m3u8", {}, 10, false},
+        // The better variant gives out after its first segment (three missing in a row)
+        // and the other one takes over with the next.
+        ChannelCase{"variants", "/variants/master.m3u8",
+                    {"/variants/hi/1.ts", "/variants/hi/2.ts", "/variants/hi/3.ts"}, 20, false},
+        // A discontinuity: a larger picture with parameter sets of its own and new timestamps.
+        ChannelCase{"jump", "/jump/index.m3u8", {}, 14, false},
+        // A live channel, joined near its edge and captured for a while.
+        ChannelCase{"live", "", {}, 6, true}),
+    [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
+
+}  // namespace
