@@ -193,7 +193,7 @@ pass "silent install put every file and the uninstaller into $instdir_win"
 # it is called and ends with 64.
 probe_usage=$(cd "$instdir" && timeout --kill-after=5 60 wine telvia-probe.exe 2>&1 </dev/null) && probe_code=0 || probe_code=$?
 [ "$probe_code" = 64 ] || fail "telvia-probe.exe without an address ended with $probe_code: $probe_usage"
-grep -q '^usage: telvia-probe ADDRESS' <<<"$probe_usage" || fail "telvia-probe.exe printed no usage: $probe_usage"
+grep -q '^usage: telvia-probe \[--capture DIR\] \[--seconds N\] ADDRESS' <<<"$probe_usage" || fail "telvia-probe.exe printed no usage: $probe_usage"
 pass "the installed telvia-probe.exe runs and explains its usage"
 
 for value in DisplayName DisplayVersion DisplayIcon UninstallString QuietUninstallString InstallLocation NoModify NoRepair; do
