@@ -2,7 +2,6 @@
 
 #include <dshow.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,12 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "capture_sink.h"
-#include "common/utf8.h"
+#include "graph_captures.h"
+#include "graph_names.h"
 #include "media_type_text.h"
-#include "pin_capture.h"
 #include "platform/win32/base/com_ptr.h"
-#include "platform/win32/base/wide_text.h"
 #include "platform/win32/media/media_type.h"
 #include "platform/win32/media/win32_media.h"
 #include "playback/source_opening.h"
@@ -27,30 +24,6 @@ namespace {
 
 using win32::ComPtr;
 using Clock = std::chrono::steady_clock;
-
-std::string utf8Of(std::u16string_view text)
-{
-    if (std::optional<std::string> whole = utf16ToUtf8(text)) {
-        return *std::move(whole);
-    }
-    // A surrogate outside a pair has no UTF-8 form: it shows as U+FFFD.
-    std::u16string repaired(text);
-    for (std::size_t i = 0; i < repaired.size(); ++i) {
-        const char16_t unit = repaired[i];
-        const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-        if (high && i + 1 < repaired.size() && repaired[i + 1] >= 0xDC00 && repaired[i + 1] <= 0xDFFF) {
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            repaired[i] = u'\uFFFD';
-        }
-    }
-    return utf16ToUtf8(repaired).value_or("?");
-}
-
-std::string utf8Of(const wchar_t* text)
-{
-    return text != nullptr ? utf8Of(win32::fromWide(text)) : std::string();
-}
 
 long long millisecondsSince(Clock::time_point start)
 {
@@ -68,23 +41,6 @@ std::string routeText(stream::AddressRoute route)
         break;
     }
     return "none";
-}
-
-struct PinName {
-    std::string name;
-    PIN_DIRECTION direction = PINDIR_INPUT;
-};
-
-PinName nameOf(IPin& pin)
-{
-    PIN_INFO info{};
-    if (FAILED(pin.QueryPinInfo(&info))) {
-        return {};
-    }
-    ComPtr<IBaseFilter> owner;
-    *owner.put() = info.pFilter;  // the reference QueryPinInfo handed over
-    info.achName[MAX_PIN_NAME - 1] = L'\0';
-    return {utf8Of(info.achName), info.dir};
 }
 
 // Frees an event's parameters once it has been reported.
@@ -280,53 +236,13 @@ private:
         }
     }
 
-    // Connects each output pin straight to a sink of its own, which takes the pin's first
-    // media type: no decoder is needed, so every stream can be captured.
     void capturePins(const std::wstring& folder)
     {
         int number = 0;
         for (const ComPtr<IPin>& pin : outputs_) {
-            ++number;
-            const std::string name = "capture pin " + std::to_string(number) + " \"" + nameOf(*pin.get()).name + "\"";
-            std::shared_ptr<PinCapture> capture = PinCapture::create(folder, number);
-            if (!capture) {
-                report_(name + ": the files pin" + std::to_string(number) + ".es and .txt cannot be written");
-                continue;
+            if (captures_.connect(*graph_.get(), *pin.get(), ++number, folder)) {
+                ++summary_.renderedPins;
             }
-            ComPtr<IBaseFilter> sink = createCaptureSink(capture);
-            if (!sink) {
-                step(name, E_OUTOFMEMORY);
-                continue;
-            }
-            const std::wstring sinkName = L"Capture " + std::to_wstring(number);
-            if (const HRESULT added = graph_->AddFilter(sink.get(), sinkName.c_str()); FAILED(added)) {
-                step(name + " (add sink)", added);
-                continue;
-            }
-            ComPtr<IPin> input;
-            if (FAILED(sink->FindPin(L"Capture", input.put())) ||
-                !step(name, graph_->ConnectDirect(pin.get(), input.get(), nullptr))) {
-                continue;
-            }
-            ++summary_.renderedPins;
-            captures_.push_back({number, std::move(capture)});
-        }
-    }
-
-    [[nodiscard]] bool everyCaptureEnded() const
-    {
-        return std::all_of(captures_.begin(), captures_.end(),
-                           [](const NumberedCapture& capture) { return capture.files->ended(); });
-    }
-
-    void reportCaptures()
-    {
-        for (const auto& [number, files] : captures_) {
-            report_("captured " + std::to_string(number) + ": " + std::to_string(files->samples()) + " samples, " +
-                    std::to_string(files->bytes()) + " bytes, " +
-                    (files->failed()    ? "a file could not be written"
-                     : files->ended()   ? "end of stream"
-                                        : "still streaming"));
         }
     }
 
@@ -375,7 +291,7 @@ private:
         keepRunning(*events.get(), start);
         reportEvents(*events.get());
         step("stop", control->Stop());
-        reportCaptures();
+        captures_.reportOutcome();
     }
 
     static constexpr long pollMs = 100;
@@ -406,11 +322,11 @@ private:
     {
         const std::chrono::milliseconds limit = settings_.runFor.value_or(
             std::chrono::duration_cast<std::chrono::seconds>(settings_.firstSampleWait));
-        while (!everyCaptureEnded() && Clock::now() - start < limit) {
+        while (!captures_.everyEnded() && Clock::now() - start < limit) {
             reportEvents(events);
             Sleep(static_cast<DWORD>(pollMs));
         }
-        if (everyCaptureEnded()) {
+        if (captures_.everyEnded()) {
             report_("capture: every stream ended after " + std::to_string(millisecondsSince(start)) + " ms");
         }
     }
@@ -422,7 +338,7 @@ private:
         if (!settings_.runFor) {
             return;
         }
-        while (Clock::now() - start < *settings_.runFor && !(settings_.captureFolder && everyCaptureEnded())) {
+        while (Clock::now() - start < *settings_.runFor && !(settings_.captureFolder && captures_.everyEnded())) {
             reportEvents(events);
             Sleep(static_cast<DWORD>(pollMs));
         }
@@ -483,11 +399,7 @@ private:
     ComPtr<IBaseFilter> source_;
     MediaRef<FileSource> fileSourceRef_;
     std::vector<ComPtr<IPin>> outputs_;
-    struct NumberedCapture {
-        int pin = 0;  // as the report numbers the pins
-        std::shared_ptr<PinCapture> files;
-    };
-    std::vector<NumberedCapture> captures_;
+    GraphCaptures captures_{report_};
 };
 
 }  // namespace
