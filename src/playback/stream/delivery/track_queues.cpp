@@ -35,8 +35,9 @@ std::int64_t TrackQueues::queuedTime(const Queue& queue)
 
 std::size_t TrackQueues::resumeSamples() const
 {
-    const auto share = static_cast<double>(settings_.aheadResume) / static_cast<double>(std::max<std::int64_t>(1, settings_.aheadLimit));
-    return static_cast<std::size_t>(static_cast<double>(settings_.sampleLimit) * share);
+    const auto resume = static_cast<std::size_t>(std::max<std::int64_t>(0, settings_.aheadResume));
+    const auto limit = static_cast<std::size_t>(std::max<std::int64_t>(1, settings_.aheadLimit));
+    return settings_.sampleLimit * resume / limit;
 }
 
 bool TrackQueues::full() const

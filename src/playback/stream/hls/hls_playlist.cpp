@@ -214,7 +214,7 @@ private:
         } else if (tag == "#EXT-X-BYTERANGE") {
             readByteRange(value, number);
         } else if (tag == "#EXT-X-DEFINE") {
-            if (variables_.define(value, imports_, base_) != HlsVariables::Defined::ok) {
+            if (!variables_.define(value, imports_, base_)) {
                 return fail(HlsError::badVariable, number);
             }
         } else if (tag == "#EXT-X-MAP") {

@@ -1,7 +1,6 @@
 #include "playback/stream/hls/hls_variables.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "common/percent_decoding.h"
 #include "playback/stream/hls/hls_attribute_list.h"
@@ -52,12 +51,12 @@ const HlsVariable* HlsVariables::find(std::string_view name) const
     return found == variables_.end() ? nullptr : &*found;
 }
 
-HlsVariables::Defined HlsVariables::define(std::string_view attributes, const std::vector<HlsVariable>* imports,
-                                           std::string_view playlistAddress)
+bool HlsVariables::define(std::string_view attributes, const std::vector<HlsVariable>* imports,
+                          std::string_view playlistAddress)
 {
     const auto list = parseHlsAttributeList(attributes);
     if (!list) {
-        return Defined::malformed;
+        return false;
     }
     const HlsAttribute* name = findHlsAttribute(*list, "NAME");
     const HlsAttribute* value = findHlsAttribute(*list, "VALUE");
@@ -65,39 +64,39 @@ HlsVariables::Defined HlsVariables::define(std::string_view attributes, const st
     const HlsAttribute* query = findHlsAttribute(*list, "QUERYPARAM");
     // Exactly one way to define it.
     if ((name != nullptr) + (import != nullptr) + (query != nullptr) != 1 || (name != nullptr) != (value != nullptr)) {
-        return Defined::malformed;
+        return false;
     }
     HlsVariable variable;
     if (name != nullptr) {
         variable = {std::string(name->value), std::string(value->value)};
     } else if (import != nullptr) {
         if (imports == nullptr) {
-            return Defined::notImportable;  // only a media playlist imports
+            return false;  // only a media playlist imports
         }
         const auto found = std::find_if(imports->begin(), imports->end(),
                                         [import](const HlsVariable& v) { return v.name == import->value; });
         if (found == imports->end()) {
-            return Defined::notImportable;
+            return false;
         }
         variable = *found;
     } else {
         const std::optional<std::string> parameter = queryParameter(playlistAddress, query->value);
         if (!parameter) {
-            return Defined::noSuchQueryParameter;
+            return false;
         }
         variable = {std::string(query->value), *parameter};
     }
     if (!isName(variable.name)) {
-        return Defined::malformed;
+        return false;
     }
     if (find(variable.name) != nullptr) {
-        return Defined::duplicate;
+        return false;
     }
     if (variables_.size() == hlsVariableLimit) {
-        return Defined::tooMany;
+        return false;
     }
     variables_.push_back(std::move(variable));
-    return Defined::ok;
+    return true;
 }
 
 std::optional<std::string> HlsVariables::substitute(std::string_view text, std::size_t longest) const
@@ -134,7 +133,6 @@ std::optional<std::string> HlsVariables::substituteInTag(std::string_view line, 
     std::size_t at = 0;
     while (at < line.size()) {
         std::size_t end = at + 1;
-        std::string_view part;
         bool substituted = false;
         if (line[at] == '"') {
             end = line.find('"', at + 1);
@@ -144,7 +142,7 @@ std::optional<std::string> HlsVariables::substituteInTag(std::string_view line, 
             end = std::min(line.find(',', at), line.size());
             substituted = true;
         }
-        part = line.substr(at, end - at);
+        const std::string_view part = line.substr(at, end - at);
         if (substituted) {
             const std::optional<std::string> replaced = substitute(part, longest);
             // A value that brought quotes of its own would end its string early.

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,12 +24,11 @@ inline constexpr std::size_t hlsVariableLimit = 256;
 
 class HlsVariables {
 public:
-    enum class Defined : std::uint8_t { ok, malformed, duplicate, notImportable, noSuchQueryParameter, tooMany };
-
     // Reads the attribute list of an #EXT-X-DEFINE tag. `imports` are the multivariant
     // playlist's variables, or none when this playlist is one; `playlistAddress` is where
-    // query parameters come from.
-    Defined define(std::string_view attributes, const std::vector<HlsVariable>* imports,
+    // query parameters come from. False when the tag is malformed, defines a name twice or
+    // one past the limit, or names an import or query parameter that is not there.
+    [[nodiscard]] bool define(std::string_view attributes, const std::vector<HlsVariable>* imports,
                    std::string_view playlistAddress);
 
     // The text with every reference replaced; none when one names a variable not defined

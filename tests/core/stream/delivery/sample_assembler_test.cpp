@@ -136,11 +136,11 @@ TEST(SampleAssembler, StagedAudioBeforeTheKeyFrameStaysWithinTheByteLimit)
     SampleAssembler assembler(settings);
     assembler.setProgram(program);
     for (std::uint64_t i = 0; i < 100; ++i) assembler.push(audioFrame(1000 + i * 1920));
-    assembler.push(picture(1000 + 95 * 1920, true));
+    assembler.push(picture(1000 + 50 * 1920, true));
     ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
-    // The last ten frames were kept; the five from the key frame on play with it.
+    // Fifty frames come after the key frame, but only the last ten were kept.
     const std::vector<Pulled> pulled = pull(assembler);
-    EXPECT_EQ(std::count_if(pulled.begin(), pulled.end(), [](const Pulled& p) { return p.track == 1; }), 5);
+    EXPECT_EQ(std::count_if(pulled.begin(), pulled.end(), [](const Pulled& p) { return p.track == 1; }), 10);
 }
 
 TEST(SampleAssembler, ContinuesTheTimelineAcrossAnnouncedDiscontinuitiesAndMarksLoss)
