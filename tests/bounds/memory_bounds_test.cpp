@@ -17,6 +17,7 @@
 #include "fake_cipher.h"
 #include "generated_http.h"
 #include "live_bytes.h"
+#include "mp4_builder.h"
 #include "playback/stream/session/stream_session.h"
 #include "program_writer.h"
 
@@ -163,6 +164,23 @@ BodyGenerator picturesStandingStill(std::shared_ptr<std::atomic<bool>> done)
     };
 }
 
+// A movie with one video track, then a media data box that runs to the end of the file,
+// 96 MiB of it: its samples could lie anywhere in it, yet no fragment lists any.
+BodyGenerator endlessMediaData()
+{
+    constexpr std::uint64_t total = 96 * mebibyte;
+    return [sent = std::uint64_t{0}](Bytes& more) mutable {
+        more.clear();
+        if (sent == 0) {
+            more = concat({ftyp(), moov({trak(1, "vide", 90000, visualEntry("avc1", avcC({sps160x120}, {pps})))}),
+                           Bytes{0, 0, 0, 0, 'm', 'd', 'a', 't'}});
+        }
+        more.resize(more.size() + 256 * 1024, 0);
+        sent += more.size();
+        return sent < total;
+    };
+}
+
 // Waits until the session stops reading, for want of room or at the end.
 void awaitReadingStops(const GeneratedHttp& http)
 {
@@ -177,6 +195,19 @@ void awaitReadingStops(const GeneratedHttp& http)
 
 TEST(MemoryBounds, HostileTransportStreamsStayWithinTheSessionsBudget)
 {
+    {
+        Rig rig;
+        rig.http.serve(channel + "endless.mp4", "video/mp4", endlessMediaData());
+        resetPeak();
+        const std::size_t before = liveBytes();
+        EXPECT_NE(rig.session.open(channel + "endless.mp4"), StreamOpenResult::opened);
+        rig.session.stop();
+        const std::size_t held = peakBytes() - before;
+        report("96 MiB of media data in one fragmented MP4 box", held);
+        EXPECT_GE(rig.http.bodyBytesRead(), 96 * mebibyte);
+        // The box is held up to the reader's 32 MiB limit, then passed over.
+        EXPECT_LT(held, 44 * mebibyte);
+    }
     {
         Rig rig;
         rig.http.serve(channel + "flood.ts", "video/mp2t", pidFlood());

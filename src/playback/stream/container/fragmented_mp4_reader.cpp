@@ -37,6 +37,17 @@ std::uint64_t streamTimeOf(std::uint64_t decode, std::int64_t offset, std::uint3
                           : toStreamClock(back - decode, true, timescale);
 }
 
+// What a held box may leave allocated for the next one; a larger buffer is given back.
+constexpr std::size_t keptCapacity = 1024 * 1024;
+
+void release(std::vector<std::uint8_t>& bytes)
+{
+    bytes.clear();
+    if (bytes.capacity() > keptCapacity) {
+        std::vector<std::uint8_t>().swap(bytes);
+    }
+}
+
 bool isHeld(std::uint32_t type) { return type == fourCc("moov") || type == fourCc("moof") || type == fourCc("mdat"); }
 
 }  // namespace
@@ -62,7 +73,18 @@ void FragmentedMp4Reader::feed(std::span<const std::uint8_t> bytes)
         } else if (box_->size) {
             wanted = static_cast<std::size_t>(*box_->size - pending_.size());
         } else {
-            wanted = bytes.size();
+            // Up to one byte past the limit, which shows the box is too large.
+            const std::size_t limit = limitFor(box_->type);
+            wanted = limit + 1 - pending_.size();
+            if (pending_.capacity() < pending_.size() + std::min(wanted, bytes.size())) {
+                // Doubling, but never past the limit, and straight to it from a quarter of
+                // it: the old and the new buffer together stay within 1.25 times the limit.
+                std::size_t capacity = std::max(pending_.capacity() * 2, pending_.size() + bytes.size());
+                if (capacity > (limit + 1) / 4) {
+                    capacity = limit + 1;
+                }
+                pending_.reserve(capacity);
+            }
         }
         const std::size_t taken = std::min(wanted, bytes.size());
         pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
@@ -97,14 +119,14 @@ void FragmentedMp4Reader::process()
     if (box_->held && !box_->size && pending_.size() > limitFor(box_->type)) {
         ++stats_.oversizedBoxes;
         box_.reset();
-        pending_.clear();
+        release(pending_);
         skipToEnd_ = true;
         return;
     }
     if (box_->size && pending_.size() == *box_->size) {
         closeBox(pending_);
         position_ += pending_.size();
-        pending_.clear();
+        release(pending_);
         box_.reset();
     }
 }
@@ -130,6 +152,9 @@ void FragmentedMp4Reader::openBox(const OpenBox& box)
     }
     if (box.held && !oversized) {
         box_ = box;
+        if (box.size) {
+            pending_.reserve(static_cast<std::size_t>(*box.size));  // once, rather than doubling past it
+        }
         return;
     }
     // Passed over: what of it has come goes, the rest is skipped as it arrives.
@@ -162,7 +187,7 @@ void FragmentedMp4Reader::finish()
     for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
         loseSample(sample);
     }
-    pending_.clear();
+    release(pending_);
     box_.reset();
     position_ = 0;
     skipLeft_ = 0;

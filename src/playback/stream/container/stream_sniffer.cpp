@@ -6,6 +6,7 @@
 #include <string>
 
 #include "playback/stream/container/adts_header.h"
+#include "playback/stream/container/mp4_box.h"
 #include "playback/stream/container/mpeg_audio_header.h"
 #include "playback/stream/container/ts_packet.h"
 
@@ -43,6 +44,9 @@ StreamFormat formatOfContentType(std::string_view contentType)
     }
     if (type == "audio/aac" || type == "audio/aacp" || type == "audio/x-aac") {
         return StreamFormat::adtsAudio;
+    }
+    if (type == "video/mp4" || type == "audio/mp4" || type == "video/iso.segment" || type == "audio/iso.segment") {
+        return StreamFormat::fragmentedMp4;
     }
     if (type == "video/x-ms-asf" || type == "video/x-ms-wmv" || type == "audio/x-ms-wma" ||
         type == "application/vnd.ms-asf") {
@@ -88,6 +92,19 @@ bool looksLikeTransportStream(std::span<const std::uint8_t> bytes)
     return false;
 }
 
+// The boxes an MP4 stream may begin with, each of a size at least its header's: a file
+// (ftyp), or a stream joined between fragments.
+bool startsWithMp4Box(std::span<const std::uint8_t> bytes)
+{
+    const Mp4HeaderRead read = readMp4BoxHeader(bytes);
+    if (read.status != Mp4HeaderStatus::complete || !read.header.size) {
+        return false;
+    }
+    constexpr std::array<std::uint32_t, 5> openings = {fourCc("ftyp"), fourCc("styp"), fourCc("moov"), fourCc("moof"),
+                                                       fourCc("sidx")};
+    return std::find(openings.begin(), openings.end(), read.header.type) != openings.end();
+}
+
 // An ID3v2 tag in front of the audio: "ID3", version, flags, then a 28-bit size.
 std::span<const std::uint8_t> skipId3Tag(std::span<const std::uint8_t> bytes)
 {
@@ -124,6 +141,9 @@ std::optional<StreamFormat> formatOfBytes(std::span<const std::uint8_t> bytes)
     }
     if (looksLikeTransportStream(bytes)) {
         return StreamFormat::transportStream;
+    }
+    if (startsWithMp4Box(bytes)) {
+        return StreamFormat::fragmentedMp4;
     }
     const std::span<const std::uint8_t> audio = skipId3Tag(bytes);
     if (twoFramesInARow(audio, parseAdtsHeader)) {

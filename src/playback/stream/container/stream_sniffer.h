@@ -14,6 +14,7 @@ enum class StreamFormat : std::uint8_t {
     transportStream,
     mpegAudio,   // MP3 and its relatives, possibly behind an ID3 tag
     adtsAudio,   // AAC in ADTS frames
+    fragmentedMp4,  // an MP4 file, or its fragments, as a live server may send them
     asf,         // Windows Media: the ASF reader's business
     unknown,     // not enough bytes to tell, or none of these
 };

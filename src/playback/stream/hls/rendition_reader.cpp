@@ -43,6 +43,12 @@ void RenditionReader::decide(bool atEnd)
         inner_ = makeAudioStreamReader(StreamTrackKind::mpegAudio);
         packed_ = true;
         break;
+    case StreamFormat::fragmentedMp4:
+        // Fragments without the movie the playlist should have named show no tracks, and
+        // the rendition is found unplayable after its first segment.
+        inner_ = makeFragmentedMp4Reader();
+        packed_ = true;
+        break;
     case StreamFormat::hlsPlaylist:
     case StreamFormat::asf:
     case StreamFormat::unknown:

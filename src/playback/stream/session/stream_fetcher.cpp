@@ -72,10 +72,12 @@ PlayOutcome StreamFetcher::play(const std::string& address, AddressKind kind)
         return hls.play(text, address, started.head.finalAddress);
     }
     case StreamFormat::transportStream:
+    case StreamFormat::fragmentedMp4:
     case StreamFormat::mpegAudio:
     case StreamFormat::adtsAudio: {
         std::unique_ptr<UnitReader> reader =
             format == StreamFormat::transportStream ? makeTransportStreamReader()
+            : format == StreamFormat::fragmentedMp4 ? makeFragmentedMp4Reader()
             : makeAudioStreamReader(format == StreamFormat::mpegAudio ? StreamTrackKind::mpegAudio
                                                                       : StreamTrackKind::aacAdts);
         MediaPipeline pipeline(exchange_, std::move(reader), settings_.assembler, settings_.heldAudioLimit);

@@ -241,6 +241,25 @@ TEST(StreamSessionFragmentedMp4, FailsWhereTheSectionCannotBeHadOrTheSamplesAreE
     }
 }
 
+// Not only HLS: a server may send a file of fragments as one stream, as it grows.
+TEST(StreamSessionFragmentedMp4, PlaysAStreamOfFragmentsItFindsByItsBytes)
+{
+    const Programme programme = fragmented(2);
+    Bytes stream = programme.init;
+    for (const Bytes& segment : programme.segments) stream.insert(stream.end(), segment.begin(), segment.end());
+    SessionRig rig;
+    fakes::FakeHttpAnswer answer;
+    answer.head.status = 200;
+    answer.head.contentType = "application/octet-stream";
+    answer.body = asText(stream);
+    answer.largestRead = 777;
+    rig.http.answer("http://tv.example/live", answer);
+    ASSERT_EQ(rig.session.open("http://tv.example/live"), StreamOpenResult::opened);
+    const auto samples = pullAll(rig.session);
+    ASSERT_EQ(samples.size(), 2u);
+    expectEvenPictures(samples[0], 50);
+}
+
 // The pictures of a variant and the audio of its rendition, each in fragmented MP4 or one
 // of them in a transport stream.
 TEST(StreamSessionFragmentedMp4, PlaysAnAudioRenditionBesideTheVariant)
