@@ -1,7 +1,8 @@
 // Fuzz target for the fragmented MP4 reader and the box parsers behind it: fed in pieces
 // whose sizes come from the input, it never reads out of bounds, every AAC unit is exactly
 // one ADTS frame, every MPEG audio unit one frame, every picture in start-code form, every
-// timestamp within 33 bits, and encrypted content hands nothing on.
+// timestamp within 33 bits, each unit of a track listed as its kind, and encrypted content
+// hands nothing on.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -26,17 +27,38 @@ void check(bool holds, const char* what)
     }
 }
 
-void checkUnits(const FragmentedMp4Reader& reader, const std::vector<AccessUnit>& units)
+// What the reader lists before a piece and after it: a unit comes from a movie listed at
+// one of the two times, as no piece (at most 97 bytes) holds both the end of one movie box
+// and a whole media data box after a movie it replaced.
+struct Listing {
+    std::vector<StreamDescription> streams;
+    bool encrypted = false;
+};
+
+Listing listingOf(const FragmentedMp4Reader& reader)
 {
-    check(units.empty() || !reader.encrypted(), "encrypted samples handed on");
-    const auto program = reader.program();
+    Listing listing;
+    if (const auto program = reader.program()) {
+        listing.streams.assign(program->begin(), program->end());
+    }
+    listing.encrypted = reader.encrypted();
+    return listing;
+}
+
+bool lists(const Listing& listing, const AccessUnit& unit)
+{
+    return std::any_of(listing.streams.begin(), listing.streams.end(),
+                       [&unit](const StreamDescription& s) { return s.id == unit.stream && s.kind == unit.kind; });
+}
+
+void checkUnits(const Listing& before, const Listing& after, const std::vector<AccessUnit>& units)
+{
+    check(units.empty() || !before.encrypted || !after.encrypted, "encrypted samples handed on");
     for (const AccessUnit& unit : units) {
         check(!unit.data.empty(), "empty access unit");
         check(unit.pts && *unit.pts < streamClockModulus, "PTS missing or beyond 33 bits");
         check(!unit.dts || *unit.dts < streamClockModulus, "DTS beyond 33 bits");
-        check(program && std::any_of(program->begin(), program->end(),
-                                     [&unit](const StreamDescription& s) { return s.id == unit.stream && s.kind == unit.kind; }),
-              "a unit of a stream the program does not list as its kind");
+        check(lists(before, unit) || lists(after, unit), "a unit of a stream the program does not list as its kind");
         if (unit.kind == StreamTrackKind::aacAdts) {
             const auto header = parseAdtsHeader(unit.data);
             check(header && header->frameLength == unit.data.size(), "AAC unit is not one ADTS frame");
@@ -63,13 +85,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FragmentedMp4Reader reader(limits);
     const std::size_t piece = size == 0 ? 1 : data[size - 1] % 97 + 1;
     for (std::size_t at = 0; at < size; at += piece) {
+        const Listing before = listingOf(reader);
         reader.feed(bytes.subspan(at, std::min(piece, size - at)));
-        checkUnits(reader, reader.takeAccessUnits());
+        checkUnits(before, listingOf(reader), reader.takeAccessUnits());
         if (size > 1 && at / piece == data[size - 2] % 32) {
+            const Listing beforeEnd = listingOf(reader);
             reader.finish();  // a segment ends somewhere inside
+            checkUnits(beforeEnd, listingOf(reader), reader.takeAccessUnits());
         }
     }
+    const Listing beforeEnd = listingOf(reader);
     reader.finish();
-    checkUnits(reader, reader.takeAccessUnits());
+    checkUnits(beforeEnd, listingOf(reader), reader.takeAccessUnits());
     return 0;
 }

@@ -41,6 +41,8 @@ std::string_view formatName(stream::StreamFormat format)
         return "MPEG audio";
     case stream::StreamFormat::adtsAudio:
         return "AAC in ADTS";
+    case stream::StreamFormat::fragmentedMp4:
+        return "fragmented MP4";
     case stream::StreamFormat::asf:
         return "Windows Media (ASF)";
     case stream::StreamFormat::unknown:
