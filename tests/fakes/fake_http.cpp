@@ -130,6 +130,12 @@ std::unique_ptr<HttpTransfer> FakeHttpClient::get(HttpRequest request)
     if (const auto found = answers_.find(request.address); found != answers_.end()) {
         answer = found->second;
     }
+    if (answer.honoursRange && request.range && answer.head.status == 200) {
+        const std::size_t first = std::min<std::size_t>(request.range->first, answer.body.size());
+        const std::size_t last = request.range->last ? static_cast<std::size_t>(*request.range->last) : answer.body.size();
+        answer.head.status = 206;
+        answer.body = answer.body.substr(first, last < first ? 0 : last - first + 1);
+    }
     auto transfer = std::make_unique<FakeHttpTransfer>(request.address, std::move(answer), cancels_);
     requests.push_back(std::move(request));
     return transfer;

@@ -56,6 +56,9 @@ struct FakeHttpAnswer {
     std::shared_ptr<FakeHttpGate> gate;  // where the transfer stalls, if anywhere:
     std::optional<std::size_t> gateAfter;  // after this many body bytes; before the head if empty
     std::function<void()> beforeRead;      // called before each read of the body (a slow server moves the clock)
+    // A request for a byte range gets 206 and that part of the body; else the whole
+    // body, as a server that ignores ranges sends it.
+    bool honoursRange = false;
 };
 
 class FakeHttpClient final : public HttpClientPort {

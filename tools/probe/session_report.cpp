@@ -117,4 +117,6 @@ void SessionReport::onVariant(const stream::HlsVariant& variant, const stream::H
     line(text);
 }
 
+void SessionReport::onEncryptedSamples() { line("segments: encrypted samples (not played)"); }
+
 }  // namespace telvia::probe

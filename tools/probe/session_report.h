@@ -26,6 +26,7 @@ public:
     void onFormat(stream::StreamFormat format) override;
     void onPlaylist(std::string_view address, const stream::HlsParseResult& parsed) override;
     void onVariant(const stream::HlsVariant& variant, const stream::HlsAudioRendition* audio) override;
+    void onEncryptedSamples() override;
 
 private:
     std::mutex mutex_;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "playback/stream/container/audio_framer.h"
+#include "playback/stream/container/fragmented_mp4_reader.h"
 #include "playback/stream/container/id3_tag.h"
 #include "playback/stream/container/ts_demuxer.h"
 
@@ -26,6 +27,18 @@ public:
 
 private:
     TsDemuxer demuxer_;
+};
+
+class Mp4Reader final : public UnitReader {
+public:
+    void feed(std::span<const std::uint8_t> bytes) override { reader_.feed(bytes); }
+    void finish() override { reader_.finish(); }
+    std::vector<AccessUnit> takeAccessUnits() override { return reader_.takeAccessUnits(); }
+    std::optional<std::span<const StreamDescription>> program() const override { return reader_.program(); }
+    bool encrypted() const override { return reader_.encrypted(); }
+
+private:
+    FragmentedMp4Reader reader_;
 };
 
 // The most of a tag kept to look for the time in it: the tags of packed audio segments
@@ -117,6 +130,8 @@ private:
 }  // namespace
 
 std::unique_ptr<UnitReader> makeTransportStreamReader() { return std::make_unique<TransportStreamReader>(); }
+
+std::unique_ptr<UnitReader> makeFragmentedMp4Reader() { return std::make_unique<Mp4Reader>(); }
 
 std::unique_ptr<UnitReader> makeAudioStreamReader(StreamTrackKind kind) { return std::make_unique<AudioStreamReader>(kind); }
 

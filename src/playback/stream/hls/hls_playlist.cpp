@@ -134,7 +134,10 @@ public:
         if (!sawHeader) {
             return HlsParseError{HlsError::notAPlaylist, 0};
         }
-        if (pending_.variant || pending_.durationMs) {
+        // A segment's duration without its address at the very end is a playlist caught
+        // while its server was writing the next entry: the segments before it play, and a
+        // reload finds it whole. A variant must be whole.
+        if (pending_.variant) {
             return HlsParseError{HlsError::missingAddress, pending_.infoLine.value_or(0)};
         }
         return finish();
@@ -218,7 +221,7 @@ private:
                 return fail(HlsError::badVariable, number);
             }
         } else if (tag == "#EXT-X-MAP") {
-            fail(HlsError::fragmentedMp4Segments, number);
+            readMap(value, number);
         }
         // Every other tag (version, date and time, ...) and
         // every comment changes nothing that playing needs.
@@ -232,7 +235,13 @@ private:
         }
         HlsVariant variant;
         if (const HlsAttribute* bandwidth = findHlsAttribute(*list, "BANDWIDTH")) {
-            const auto parsed = parseDecimal(bandwidth->value);
+            // Whole bits per second by the format; packagers that write a fraction are read
+            // by its whole part rather than losing the channel.
+            const std::string_view text = bandwidth->value;
+            const std::size_t point = text.find('.');
+            const bool fraction = point != std::string_view::npos && point > 0 &&
+                                  parseDecimal(text.substr(point + 1)).has_value();
+            const auto parsed = parseDecimal(fraction ? text.substr(0, point) : text);
             if (!parsed) {
                 return fail(HlsError::badTagValue, number);
             }
@@ -331,16 +340,59 @@ private:
     // "length[@offset]"; without an offset the range follows the previous one.
     void readByteRange(std::string_view value, std::size_t number)
     {
+        const std::optional<HlsByteRange> range = parseByteRange(value, nextRangeOffset_);
+        if (!range) {
+            return fail(HlsError::badTagValue, number);
+        }
+        pending_.range = range;
+    }
+
+    static std::optional<HlsByteRange> parseByteRange(std::string_view value, std::optional<std::uint64_t> offset)
+    {
         const std::size_t at = value.find('@');
         const auto length = parseDecimal(value.substr(0, at));
-        std::optional<std::uint64_t> offset = nextRangeOffset_;
         if (at != std::string_view::npos) {
             offset = parseDecimal(value.substr(at + 1));
         }
         if (!length || !offset || *offset > std::numeric_limits<std::uint64_t>::max() - *length) {
-            return fail(HlsError::badTagValue, number);
+            return std::nullopt;
         }
-        pending_.range = HlsByteRange{*length, *offset};
+        return HlsByteRange{*length, *offset};
+    }
+
+    // The section applies to every segment after it, across discontinuities, until the
+    // next such tag. Encrypted with the key in force, it needs that key's own IV: it has
+    // no sequence number to take one from.
+    void readMap(std::string_view value, std::size_t number)
+    {
+        const auto list = parseHlsAttributeList(value);
+        if (!list) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        const HlsAttribute* uri = findHlsAttribute(*list, "URI");
+        if (uri == nullptr || uri->value.empty()) {
+            return fail(HlsError::badAttributeList, number);
+        }
+        HlsInitSection section;
+        const auto address = resolveAddress(base_, uri->value);
+        if (!address) {
+            return fail(HlsError::notAbsoluteBase, number);
+        }
+        section.address = *address;
+        if (const HlsAttribute* range = findHlsAttribute(*list, "BYTERANGE")) {
+            // Without an offset the section starts the resource.
+            section.range = parseByteRange(range->value, 0);
+            if (!section.range || section.range->length == 0) {
+                return fail(HlsError::badTagValue, number);
+            }
+        }
+        if (key_) {
+            if (!key_->iv) {
+                return fail(HlsError::initSectionWithoutIv, number);
+            }
+            section.key = HlsSegmentKey{key_->address, *key_->iv};
+        }
+        map_ = std::make_shared<const HlsInitSection>(std::move(section));
     }
 
     void readAddress(std::string_view line, std::size_t number)
@@ -365,6 +417,7 @@ private:
             segment.discontinuity = pending_.discontinuity;
             segment.gap = pending_.gap;
             segment.range = pending_.range;
+            segment.map = map_;
             nextRangeOffset_ = segment.range ? std::optional(segment.range->offset + segment.range->length)
                                              : std::optional<std::uint64_t>(0);
             if (key_) {
@@ -420,6 +473,7 @@ private:
     HlsVariables variables_;
     PendingEntry pending_;
     std::optional<KeyState> key_;
+    std::shared_ptr<const HlsInitSection> map_;
     std::optional<std::uint64_t> nextRangeOffset_ = 0;
     std::vector<bool> segmentIvFromSequence_;
     bool sawMediaTag_ = false;
@@ -449,7 +503,7 @@ std::string_view describe(HlsError error)
     case HlsError::unsupportedEncryption: return "the segments are encrypted in a way that cannot be played";
     case HlsError::keyWithoutAddress: return "a key has no address";
     case HlsError::badKeyIv: return "a key's IV is not up to 32 hexadecimal digits";
-    case HlsError::fragmentedMp4Segments: return "the segments are fragmented MP4, not MPEG-TS";
+    case HlsError::initSectionWithoutIv: return "an encrypted initialisation section has no IV";
     case HlsError::sequenceOverflow: return "segment numbers run out of range";
     case HlsError::tooLong: return "the playlist is longer than any stream needs";
     case HlsError::badVariable: return "a variable is defined twice or badly, cannot be imported, or is used undefined";

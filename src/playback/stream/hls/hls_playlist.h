@@ -54,6 +54,21 @@ struct HlsByteRange {
     std::uint64_t offset = 0;
 };
 
+// The media initialisation section the segments after an #EXT-X-MAP tag follow: the
+// movie of fragmented MP4 segments. Every segment it applies to shares it.
+struct HlsInitSection {
+    std::string address;
+    std::optional<HlsByteRange> range;  // none: the whole resource
+    std::optional<HlsSegmentKey> key;   // the key in force at the tag
+
+    // The same section, which need not be fetched and read again.
+    [[nodiscard]] bool sameAs(const HlsInitSection& other) const
+    {
+        return address == other.address && range.has_value() == other.range.has_value() &&
+               (!range || (range->length == other.range->length && range->offset == other.range->offset));
+    }
+};
+
 struct HlsSegment {
     std::string address;
     std::uint64_t sequence = 0;
@@ -62,6 +77,9 @@ struct HlsSegment {
     bool gap = false;                    // missing: not to be asked for (#EXT-X-GAP)
     std::optional<HlsSegmentKey> key;    // none: the segment is not encrypted
     std::optional<HlsByteRange> range;   // none: the whole resource
+    // Fragmented MP4 segments follow this section; none: the segments are MPEG-TS or
+    // packed audio.
+    std::shared_ptr<const HlsInitSection> map;
 };
 
 struct HlsMediaPlaylist {
@@ -82,7 +100,7 @@ enum class HlsError : std::uint8_t {
     unsupportedEncryption,   // a key method other than NONE and AES-128
     keyWithoutAddress,       // AES-128 without URI
     badKeyIv,                // IV is not 0x followed by 1 to 32 hex digits
-    fragmentedMp4Segments,   // #EXT-X-MAP: segments are not MPEG-TS
+    initSectionWithoutIv,    // an encrypted #EXT-X-MAP section whose key gives no IV
     sequenceOverflow,        // segment numbers run past 2^64
     tooLong,                 // more lines, entries or characters than any stream needs
     badVariable,             // a variable defined twice or badly, not importable, or referred to undefined

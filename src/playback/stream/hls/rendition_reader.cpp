@@ -76,6 +76,14 @@ void RenditionReader::endSegment()
     segmentSeen_ = true;
 }
 
+void RenditionReader::readFragmentedMp4()
+{
+    inner_ = makeFragmentedMp4Reader();
+    packed_ = true;
+    unreadable_ = false;
+    head_ = {};
+}
+
 bool RenditionReader::playable() const
 {
     if (unreadable_) {

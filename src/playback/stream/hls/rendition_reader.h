@@ -1,7 +1,7 @@
 // Reads the segments of an audio rendition played beside a variant's pictures. They are
 // a transport stream of audio, or packed audio (AAC in ADTS, MPEG audio), each segment
 // behind an ID3 tag that gives its first frame's time; the first segment's bytes tell
-// which. Only the audio is handed on.
+// which. Or they are fragmented MP4, which the playlist says. Only the audio is handed on.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,14 @@ public:
     [[nodiscard]] std::vector<AccessUnit> takeAccessUnits() override;
     [[nodiscard]] std::optional<std::span<const StreamDescription>> program() const override;
 
-    // A segment ended: packed audio starts afresh with the next one's tag, while a
-    // transport stream runs on across segments.
+    // A segment ended: packed audio starts afresh with the next one's tag, and each
+    // fragmented MP4 segment is a file of its own, while a transport stream runs on across
+    // segments.
     void endSegment();
+
+    // The segments from now on are fragmented MP4, whatever came before.
+    void readFragmentedMp4();
+    [[nodiscard]] bool encrypted() const override { return inner_ && inner_->encrypted(); }
 
     // False once the bytes turned out to be something else, or a whole segment came
     // without showing any audio.
@@ -34,7 +39,7 @@ private:
 
     std::vector<std::uint8_t> head_;  // the first bytes, until they tell the format
     std::unique_ptr<UnitReader> inner_;
-    bool packed_ = false;
+    bool packed_ = false;   // packed audio or fragmented MP4: each segment stands alone
     bool unreadable_ = false;
     bool segmentSeen_ = false;
     mutable std::vector<StreamDescription> streams_;  // made afresh by each program()

@@ -15,6 +15,9 @@ struct FetchSettings {
     AssemblerSettings assembler;
     std::size_t playlistLimit = 4 * 1024 * 1024;  // longest playlist read
     std::size_t readSize = 64 * 1024;             // most bytes asked for by one read
+    // Largest initialisation section (#EXT-X-MAP) read: a movie box with a few tracks'
+    // descriptions is a few kilobytes.
+    std::size_t initSectionLimit = 1024 * 1024;
     // A plain stream whose connection breaks off is asked for again, after this delay,
     // doubled for each attempt in a row that brings nothing, up to this many attempts.
     std::chrono::milliseconds reconnectDelay{1000};

@@ -266,8 +266,11 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
         // The bytes before the gap end here; the timestamps go on, the gap's time later.
         pipeline.finish(input);
     }
-    const FetchResult result =
-        loader_.load(segment, targetDurationMs, [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });
+    FetchResult result = prepareReader(segment, targetDurationMs, pipeline, input);
+    if (result == FetchResult::loaded) {
+        result = loader_.load(segment, targetDurationMs,
+                              [&pipeline, input](std::span<const std::uint8_t> bytes) { return pipeline.feed(bytes, input); });
+    }
     const bool played = result == FetchResult::loaded || result == FetchResult::brokenOff;
     if (played && input == Input::rendition) {
         pipeline.endRenditionSegment();
@@ -299,7 +302,29 @@ HlsPlayback::StepEnd HlsPlayback::playSegment(PlaylistScheduler& scheduler, cons
     if (played && input == Input::main) {
         notePlayed(segment.sequence, pipeline);
     }
+    if (input == Input::main && pipeline.encrypted()) {
+        // Encrypted samples would decode to noise: the variant is not played.
+        observer_.onEncryptedSamples();
+        return StepEnd::noPlayableTrack;
+    }
     return pipeline.unplayable() ? StepEnd::noPlayableTrack : StepEnd::goOn;
+}
+
+FetchResult HlsPlayback::prepareReader(const HlsSegment& segment, std::int64_t targetDurationMs,
+                                       MediaPipeline& pipeline, Input input)
+{
+    if (!segment.map) {
+        pipeline.readWithoutInitSection(input);
+        return FetchResult::loaded;
+    }
+    if (pipeline.hasRead(input, *segment.map)) {
+        return FetchResult::loaded;
+    }
+    const InitSectionLoaded loaded = loader_.loadInitSection(*segment.map, targetDurationMs);
+    if (loaded.bytes != nullptr) {
+        pipeline.readInitSection(input, segment.map, *loaded.bytes);
+    }
+    return loaded.result;
 }
 
 void HlsPlayback::notePlayed(std::uint64_t sequence, const MediaPipeline& pipeline)

@@ -51,6 +51,10 @@ private:
     [[nodiscard]] StepEnd playSegment(PlaylistScheduler& scheduler, const SchedulerStep& step,
                                       std::int64_t targetDurationMs, MediaPipeline& pipeline,
                                       MediaPipeline::Input input);
+    // Readies the input's reader for the segment: reads the initialisation section it
+    // follows, fetched the first time, unless the reader has it already.
+    [[nodiscard]] FetchResult prepareReader(const HlsSegment& segment, std::int64_t targetDurationMs,
+                                            MediaPipeline& pipeline, MediaPipeline::Input input);
     // The playlist at the address, read and parsed; none when it could not be had.
     [[nodiscard]] std::optional<HlsParseResult> readPlaylist(const std::string& address);
     [[nodiscard]] PlaylistScheduler scheduleFor(const HlsMediaPlaylist& playlist) const;

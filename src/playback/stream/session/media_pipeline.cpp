@@ -26,6 +26,8 @@ std::vector<AccessUnit> fromRendition(std::vector<AccessUnit> units)
     return units;
 }
 
+std::size_t indexOf(MediaPipeline::Input input) { return input == MediaPipeline::Input::main ? 0 : 1; }
+
 }  // namespace
 
 MediaPipeline::MediaPipeline(SampleExchange& exchange, std::unique_ptr<UnitReader> reader, AssemblerSettings settings,
@@ -63,9 +65,58 @@ void MediaPipeline::finish(Input input)
     deliver();
 }
 
+void MediaPipeline::readInitSection(Input input, std::shared_ptr<const HlsInitSection> section,
+                                    std::span<const std::uint8_t> bytes)
+{
+    std::shared_ptr<const HlsInitSection>& current = initSections_[indexOf(input)];
+    if (input == Input::main) {
+        if (!current) {
+            // What the reader before held ends here.
+            reader_->finish();
+            deliver();
+            reader_ = makeFragmentedMp4Reader();
+        }
+        reader_->feed(bytes);
+        reader_->finish();
+    } else if (rendition_) {
+        if (!current) {
+            rendition_->readFragmentedMp4();
+        }
+        rendition_->feed(bytes);
+        rendition_->finish();
+    } else {
+        return;
+    }
+    current = std::move(section);
+    deliver();
+}
+
+bool MediaPipeline::hasRead(Input input, const HlsInitSection& section) const
+{
+    const std::shared_ptr<const HlsInitSection>& current = initSections_[indexOf(input)];
+    return current && current->sameAs(section);
+}
+
+void MediaPipeline::readWithoutInitSection(Input input)
+{
+    std::shared_ptr<const HlsInitSection>& current = initSections_[indexOf(input)];
+    if (!current) {
+        return;
+    }
+    current.reset();
+    if (input == Input::main) {
+        reader_->finish();
+        deliver();
+        reader_ = makeTransportStreamReader();
+    } else if (rendition_) {
+        rendition_ = std::make_unique<RenditionReader>();
+    }
+}
+
 void MediaPipeline::addRendition(AssemblerSettings settings)
 {
     rendition_ = std::make_unique<RenditionReader>();
+    initSections_[indexOf(Input::rendition)].reset();
     if (!opened_) {
         assembler_ = SampleAssembler(settings);
     }
@@ -74,6 +125,7 @@ void MediaPipeline::addRendition(AssemblerSettings settings)
 void MediaPipeline::dropRendition()
 {
     rendition_.reset();
+    initSections_[indexOf(Input::rendition)].reset();
     heldAudio_.clear();
     // The pictures' units held back for the audio's program now go on by themselves.
     deliver();
@@ -92,6 +144,7 @@ void MediaPipeline::handOver(std::unique_ptr<UnitReader> reader)
     finish();
     reader_ = std::move(reader);
     rendition_.reset();
+    initSections_ = {};
     heldAudio_.clear();
     assembler_.discontinuity();
 }

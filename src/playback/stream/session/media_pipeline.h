@@ -4,6 +4,7 @@
 // hand-over of what comes out to the exchange, which it tells once the stream is open.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "playback/stream/container/unit_reader.h"
 #include "playback/stream/delivery/sample_assembler.h"
 #include "playback/stream/delivery/sample_exchange.h"
+#include "playback/stream/hls/hls_playlist.h"
 #include "playback/stream/hls/rendition_reader.h"
 #include "playback/stream/session/play_outcome.h"
 
@@ -50,6 +52,18 @@ public:
     // One of the rendition's segments ended.
     void endRenditionSegment();
 
+    // The input's segments from now on are fragmented MP4 that follow this initialisation
+    // section: its reader becomes one for them, if it is not yet, and reads the section.
+    void readInitSection(Input input, std::shared_ptr<const HlsInitSection> section,
+                         std::span<const std::uint8_t> bytes);
+    // Whether the input's reader has read this section already, and needs it not again.
+    [[nodiscard]] bool hasRead(Input input, const HlsInitSection& section) const;
+    // The input's segments from now on follow no initialisation section: after fragmented
+    // MP4, its reader becomes one that finds out from their bytes again.
+    void readWithoutInitSection(Input input);
+    // The samples turned out to be encrypted.
+    [[nodiscard]] bool encrypted() const { return reader_->encrypted() || (rendition_ && rendition_->encrypted()); }
+
     // Another stream takes over from the main reader's (a variant that gave out): what
     // the old one held ends here, the tracks stay, and the timeline runs on.
     void handOver(std::unique_ptr<UnitReader> reader);
@@ -77,6 +91,8 @@ private:
     std::size_t heldAudioLimit_;
     std::unique_ptr<RenditionReader> rendition_;
     std::deque<AccessUnit> heldAudio_;  // the rendition's, until the pictures' program is known
+    // The section each input's reader read last; none while it reads no fragmented MP4.
+    std::array<std::shared_ptr<const HlsInitSection>, 2> initSections_;
     bool opened_ = false;
 };
 

@@ -6,6 +6,8 @@
 #include <utility>
 #include <variant>
 
+#include "playback/stream/session/byte_range_window.h"
+
 namespace telvia::stream {
 
 SegmentLoader::SegmentLoader(SessionHttp& http, CipherPort& cipher, SampleExchange& exchange, StreamClock& clock,
@@ -31,8 +33,10 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDu
 {
     Milliseconds deadline = deadlineFor(targetDurationMs);
     std::optional<HttpByteRange> range;
+    std::optional<HlsByteRange> wanted;
     if (segment.range && segment.range->length > 0) {
         range = HttpByteRange{segment.range->offset, segment.range->offset + segment.range->length - 1};
+        wanted = segment.range;
     }
     // The key comes first, so that the segment's bytes can be decrypted as they arrive.
     std::unique_ptr<SegmentDecryption> decryption;
@@ -51,6 +55,8 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDu
     if (!isSuccess(started.head.status)) {
         return resultOfStatus(started.head.status);
     }
+    constexpr std::uint32_t partialContent = 206;
+    ByteRangeWindow window(wanted, started.head.status != partialContent);
     // Each piece goes on as it arrives: playback need not wait for whole segments.
     bool any = false;
     for (;;) {
@@ -58,24 +64,33 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDu
         if (read.error != httpOk) {
             return stop_.stop_requested() ? FetchResult::stopped : any ? FetchResult::brokenOff : FetchResult::failed;
         }
-        const bool ended = read.count == 0;
-        std::optional<std::span<const std::uint8_t>> bytes = std::span<const std::uint8_t>(buffer_).first(read.count);
-        if (decryption) {
-            bytes = ended ? decryption->finish() : decryption->feed(*bytes);
+        const std::span<const std::uint8_t> piece = window.take(std::span<const std::uint8_t>(buffer_).first(read.count));
+        const bool ended = read.count == 0 || window.complete();
+        if (!piece.empty()) {
+            const std::optional<std::span<const std::uint8_t>> bytes = decryption ? decryption->feed(piece) : piece;
             if (!bytes) {
-                // Cut short, padded wrongly or decrypted with the wrong key: what came
-                // before the last block has been played, the rest is lost.
                 return any ? FetchResult::brokenOff : FetchResult::failed;
+            }
+            any = true;
+            if (!sink(*bytes)) {
+                return FetchResult::loaded;
             }
         }
         if (ended) {
-            // The last block's plain bytes; whatever the sink answers, the segment is whole.
-            (void)sink(*bytes);
+            if (decryption) {
+                // Cut short, padded wrongly or decrypted with the wrong key: what came
+                // before the last block has been played, the rest is lost.
+                const std::optional<std::span<const std::uint8_t>> last = decryption->finish();
+                if (!last) {
+                    return any ? FetchResult::brokenOff : FetchResult::failed;
+                }
+                // The last block's plain bytes; whatever the sink answers, the segment is whole.
+                (void)sink(*last);
+            }
             return FetchResult::loaded;
         }
-        any = true;
-        if (!sink(*bytes)) {
-            return FetchResult::loaded;
+        if (read.count > 0) {
+            any = true;
         }
         // Waiting for room is the player's time, not the server's.
         const Milliseconds waitStart = clock_.now();
@@ -87,6 +102,37 @@ FetchResult SegmentLoader::load(const HlsSegment& segment, std::int64_t targetDu
             return FetchResult::brokenOff;  // what came plays, the rest is given up
         }
     }
+}
+
+InitSectionLoaded SegmentLoader::loadInitSection(const HlsInitSection& section, std::int64_t targetDurationMs)
+{
+    if (const std::vector<std::uint8_t>* kept = initSections_.find(section)) {
+        return {FetchResult::loaded, kept};
+    }
+    // Fetched like a segment: the same range request, key and time limit.
+    HlsSegment request;
+    request.address = section.address;
+    request.range = section.range;
+    request.key = section.key;
+    std::vector<std::uint8_t> bytes;
+    bool tooLong = false;
+    const FetchResult result = load(request, targetDurationMs, [&](std::span<const std::uint8_t> piece) {
+        if (piece.size() > settings_.initSectionLimit - bytes.size()) {
+            tooLong = true;
+            return false;
+        }
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        return true;
+    });
+    if (result == FetchResult::stopped) {
+        return {result, nullptr};
+    }
+    if (result != FetchResult::loaded || tooLong) {
+        // Half a movie box describes nothing. A section that is gone is not a segment the
+        // live edge has passed: every segment after it needs it, so it fails like a key.
+        return {FetchResult::failed, nullptr};
+    }
+    return {FetchResult::loaded, &initSections_.keep(section, std::move(bytes))};
 }
 
 PlaylistFetched SegmentLoader::fetchPlaylist(const std::string& address, std::int64_t targetDurationMs)

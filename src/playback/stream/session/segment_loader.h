@@ -18,12 +18,20 @@
 #include "playback/stream/net/session_http.h"
 #include "playback/stream/session/fetch_result.h"
 #include "playback/stream/session/fetch_settings.h"
+#include "playback/stream/session/init_section_cache.h"
 #include "playback/stream/session/segment_keys.h"
 
 namespace telvia::stream {
 
 // Takes a segment's bytes as they arrive; answers false when it wants no more.
 using SegmentSink = std::function<bool(std::span<const std::uint8_t> bytes)>;
+
+// An initialisation section's bytes, valid until the next one is loaded, or why it could
+// not be had.
+struct InitSectionLoaded {
+    FetchResult result = FetchResult::failed;
+    const std::vector<std::uint8_t>* bytes = nullptr;
+};
 
 // A playlist read and parsed, or why it could not be had.
 struct PlaylistFetched {
@@ -41,6 +49,10 @@ public:
     // of a playlist with this target duration that takes longer than its download limit
     // fails.
     [[nodiscard]] FetchResult load(const HlsSegment& segment, std::int64_t targetDurationMs, const SegmentSink& sink);
+
+    // The initialisation section, fetched (and decrypted) whole the first time and kept.
+    // One cut short or larger than the settings allow fails.
+    [[nodiscard]] InitSectionLoaded loadInitSection(const HlsInitSection& section, std::int64_t targetDurationMs);
 
     // Reads the playlist at the address within the download limit of its target duration
     // (0 when it is not known yet, before the playlist was ever read).
@@ -64,6 +76,7 @@ private:
     std::stop_token stop_;
     std::optional<std::vector<HlsVariable>> imports_;
     SegmentKeys keys_;
+    InitSectionCache initSections_;
     std::vector<std::uint8_t> buffer_;  // one read's bytes
 };
 

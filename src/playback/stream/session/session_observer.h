@@ -22,6 +22,8 @@ public:
     virtual void onPlaylist(std::string_view /*address*/, const HlsParseResult& /*parsed*/) {}
     // A variant of a master playlist is tried, with the rendition its audio comes from.
     virtual void onVariant(const HlsVariant& /*variant*/, const HlsAudioRendition* /*audio*/) {}
+    // The segments turned out to carry encrypted samples, which are not played.
+    virtual void onEncryptedSamples() {}
 };
 
 }  // namespace telvia::stream

@@ -49,6 +49,7 @@ public:
     [[nodiscard]] StreamOpenResult open(std::string_view address) override;
     [[nodiscard]] std::span<const StreamTrackFormat> tracks() const override;
     [[nodiscard]] std::optional<StreamSample> nextSample(std::size_t track) override;
+    void dropTrack(std::size_t track) override;
     void stop() override;
 
 private:

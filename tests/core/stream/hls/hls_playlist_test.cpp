@@ -67,7 +67,7 @@ TEST(HlsPlaylist, ReadsAMasterPlaylist)
         "\r\n"
         "#EXT-X-STREAM-INF:PROGRAM-ID=1, BANDWIDTH=246440,RESOLUTION=320x184\r\n"
         "/low/index.m3u8?session=1\r\n"
-        "#EXT-X-STREAM-INF:BANDWIDTH=64000,CODECS=\"mp4a.40.5\"\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=64000.6,CODECS=\"mp4a.40.5\"\r\n"
         "https://audio.example/a.m3u8\r\n";
     const HlsParseResult result = parseHlsPlaylist(text, "https://media.example/live/master.m3u8?t=1");
     const auto* master = std::get_if<HlsMasterPlaylist>(&result);
@@ -83,6 +83,7 @@ TEST(HlsPlaylist, ReadsAMasterPlaylist)
     EXPECT_EQ(master->variants[1].height, 184u);
     EXPECT_EQ(master->variants[2].address, "https://audio.example/a.m3u8");
     EXPECT_EQ(master->variants[2].width, 0u);
+    EXPECT_EQ(master->variants[2].bandwidth, 64000u) << "a fraction some packagers write is left out";
 }
 
 TEST(HlsPlaylist, ReadsAudioRenditionsAndTheGroupEachVariantPlaysWith)
@@ -164,6 +165,11 @@ TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
     ASSERT_EQ(withGap.segments.size(), 3u);
     EXPECT_EQ((std::vector<bool>{withGap.segments[0].gap, withGap.segments[1].gap, withGap.segments[2].gap}),
               (std::vector<bool>{false, true, false}));
+    // A duration whose address is yet to be written ends a playlist caught while its
+    // server wrote it: the segments before it are read.
+    const HlsMediaPlaylist unfinished = media("#EXTM3U\n#EXTINF:4,\na.ts\n#EXTINF:4,\nb.ts\n#EXTINF:4,\n");
+    EXPECT_EQ(unfinished.segments.size(), 2u);
+    EXPECT_FALSE(unfinished.endList);
     // A VOD playlist is finished without its end mark; an event playlist grows.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXTINF:4,\na.ts\n").endList);
     EXPECT_FALSE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:EVENT\n#EXTINF:4,\na.ts\n").endList);
@@ -278,6 +284,42 @@ TEST(HlsPlaylist, ReadsByteRanges)
     EXPECT_EQ(playlist.segments[1].range->length, 2000u);
 }
 
+// A section applies to the segments after it until the next one, across discontinuities;
+// its key is the one in force at its tag.
+TEST(HlsPlaylist, GivesEachSegmentTheInitialisationSectionInForce)
+{
+    const HlsMediaPlaylist playlist = media(
+        "#EXTM3U\n#EXT-X-TARGETDURATION:4\n"
+        "#EXTINF:4,\nbefore.ts\n"
+        "#EXT-X-MAP:URI=\"init.mp4\",BYTERANGE=\"720@0\"\n"
+        "#EXTINF:4,\n#EXT-X-BYTERANGE:1000@720\nall.mp4\n"
+        "#EXTINF:4,\n#EXT-X-BYTERANGE:2000\nall.mp4\n"
+        "#EXT-X-DISCONTINUITY\n#EXTINF:4,\nafter.m4s\n"
+        "#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x01\n"
+        "#EXT-X-MAP:URI=\"/other/init.mp4\",BYTERANGE=\"500\"\n"
+        "#EXT-X-DISCONTINUITY\n#EXTINF:4,\nlast.m4s\n");
+    ASSERT_EQ(playlist.segments.size(), 5u);
+    EXPECT_EQ(playlist.segments[0].map, nullptr);
+    const auto& first = playlist.segments[1].map;
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->address, "https://media.example/live/720p/init.mp4");
+    ASSERT_TRUE(first->range);
+    EXPECT_EQ(first->range->offset, 0u);
+    EXPECT_EQ(first->range->length, 720u);
+    EXPECT_FALSE(first->key);
+    EXPECT_EQ(playlist.segments[2].map, first);
+    EXPECT_EQ(playlist.segments[3].map, first) << "a discontinuity alone keeps the section";
+    EXPECT_EQ(playlist.segments[2].range->offset, 1720u) << "the section's range is not the segments'";
+
+    const auto& second = playlist.segments[4].map;
+    ASSERT_NE(second, nullptr);
+    EXPECT_FALSE(second->sameAs(*first));
+    EXPECT_EQ(second->address, "https://media.example/other/init.mp4");
+    EXPECT_EQ(second->range->offset, 0u) << "without an offset the section starts the resource";
+    ASSERT_TRUE(second->key);
+    EXPECT_EQ(second->key->iv[15], 1);
+}
+
 // A playlist from an untrusted server is refused past what any stream needs, before it
 // costs more memory than its own text.
 TEST(HlsPlaylist, RefusesPlaylistsLongerThanAnyStreamNeeds)
@@ -339,11 +381,12 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-TARGETDURATION:1e3\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:99999999999999999999\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=x\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1.\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=.5\nv.m3u8\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,RESOLUTION=1280\nv.m3u8\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"avc1\nv.m3u8\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH\nv.m3u8\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n", {HlsError::missingAddress, 2}},
-        {"#EXTM3U\n#EXTINF:1,\n#EXT-X-ENDLIST\n", {HlsError::missingAddress, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n#EXTINF:1,\ns.ts\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",KEYFORMAT=\"com.vendor.drm\"\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128\n", {HlsError::keyWithoutAddress, 2}},
@@ -352,7 +395,10 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0E0F00\n", {HlsError::badKeyIv, 2}},
         {"#EXTM3U\n#EXTINF:.,\ns.ts\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",IV=0x000102030405060708090A0B0C0D0EZZ\n", {HlsError::badKeyIv, 2}},
-        {"#EXTM3U\n#EXT-X-MAP:URI=\"init.mp4\"\n#EXTINF:1,\ns.m4s\n", {HlsError::fragmentedMp4Segments, 2}},
+        {"#EXTM3U\n#EXT-X-MAP:BYTERANGE=\"10@0\"\n#EXTINF:1,\ns.m4s\n", {HlsError::badAttributeList, 2}},
+        {"#EXTM3U\n#EXT-X-MAP:URI=\"i.mp4\",BYTERANGE=\"x\"\n#EXTINF:1,\ns.m4s\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-MAP:URI=\"i.mp4\",BYTERANGE=\"0@4\"\n#EXTINF:1,\ns.m4s\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\"\n#EXT-X-MAP:URI=\"i.mp4\"\n", {HlsError::initSectionWithoutIv, 3}},
         {"#EXTM3U\n#EXT-X-BYTERANGE:10@18446744073709551615\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:18446744073709551615\n#EXTINF:1,\na.ts\n#EXTINF:1,\nb.ts\n",
          {HlsError::sequenceOverflow, 0}},

@@ -218,6 +218,30 @@ TEST(StreamSession, AVariantsPlaylistImportsTheVariablesOfItsMultivariantPlaylis
     EXPECT_EQ(pullAll(rig.session)[0].size(), 25u);
 }
 
+TEST(StreamSession, ATrackNobodyPullsIsDroppedInsteadOfHoldingBackTheOthers)
+{
+    // Twenty seconds is twice what the queues hold ahead: the audio nobody plays (no
+    // decoder for it) would stop the reading once it held ten seconds.
+    SessionRig rig;
+    rig.http.serve("http://tv.example/vod.m3u8", mediaPlaylist(segmentNames(20)));
+    serveSegments(rig.http, "http://tv.example/", 20);
+    ASSERT_EQ(rig.session.open("http://tv.example/vod.m3u8"), StreamOpenResult::opened);
+    ASSERT_EQ(rig.session.tracks().size(), 2u);
+    rig.session.dropTrack(1);
+
+    auto pictures = std::async(std::launch::async, [&rig] {
+        std::size_t count = 0;
+        while (rig.session.nextSample(0)) ++count;
+        return count;
+    });
+    if (pictures.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        rig.session.stop();
+        FAIL() << "the pictures stopped coming";
+    }
+    EXPECT_EQ(pictures.get(), 20u * 25u);
+    EXPECT_FALSE(rig.session.nextSample(1)) << "pulling a dropped track ends at once";
+}
+
 TEST(StreamSession, PlaysATransportStreamServedPlainlyOverHttp)
 {
     const std::string stream = readFixture();

@@ -1,0 +1,320 @@
+#include "playback/stream/container/fragmented_mp4_reader.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "playback/stream/container/mp4_audio_config.h"
+#include "playback/stream/container/mp4_box.h"
+#include "playback/stream/container/mpeg_audio_header.h"
+
+namespace telvia::stream {
+
+namespace {
+
+constexpr std::size_t shortHeader = 8;
+constexpr std::size_t longHeader = 16;
+
+// A time of `ticks` a second on the 33-bit 90 kHz clock. The whole seconds and the rest are
+// scaled apart so that nothing overflows; a product that wraps in 64 bits still gives the
+// right value modulo 2^33, which divides 2^64.
+std::uint64_t toStreamClock(std::uint64_t magnitude, bool negative, std::uint32_t timescale)
+{
+    const std::uint64_t scaled =
+        magnitude / timescale * streamClockRate + magnitude % timescale * streamClockRate / timescale;
+    const std::uint64_t wrapped = scaled % streamClockModulus;
+    return negative ? (streamClockModulus - wrapped) % streamClockModulus : wrapped;
+}
+
+// Decoding time plus composition offset, which may come out before zero.
+std::uint64_t presentationTime(std::uint64_t decode, std::int64_t offset, std::uint32_t timescale)
+{
+    if (offset >= 0) {
+        return toStreamClock(decode + static_cast<std::uint64_t>(offset), false, timescale);
+    }
+    const std::uint64_t back = 0 - static_cast<std::uint64_t>(offset);
+    return back <= decode ? toStreamClock(decode - back, false, timescale)
+                          : toStreamClock(back - decode, true, timescale);
+}
+
+bool isHeld(std::uint32_t type) { return type == fourCc("moov") || type == fourCc("moof") || type == fourCc("mdat"); }
+
+}  // namespace
+
+void FragmentedMp4Reader::feed(std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        if (skipToEnd_) {
+            position_ += bytes.size();
+            return;
+        }
+        if (skipLeft_ > 0) {
+            const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skipLeft_, bytes.size()));
+            skipLeft_ -= skipped;
+            position_ += skipped;
+            bytes = bytes.subspan(skipped);
+            continue;
+        }
+        std::size_t wanted = 0;
+        if (!box_) {
+            // Only the header's bytes: a short box must not take those of the next one.
+            wanted = pending_.size() < shortHeader ? shortHeader - pending_.size() : longHeader - pending_.size();
+        } else if (box_->size) {
+            wanted = static_cast<std::size_t>(*box_->size - pending_.size());
+        } else {
+            wanted = bytes.size();
+        }
+        const std::size_t taken = std::min(wanted, bytes.size());
+        pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(taken));
+        bytes = bytes.subspan(taken);
+        process();
+    }
+}
+
+void FragmentedMp4Reader::process()
+{
+    if (!box_) {
+        const Mp4HeaderRead read = readMp4BoxHeader(pending_);
+        if (read.status == Mp4HeaderStatus::needMore) {
+            return;
+        }
+        if (read.status == Mp4HeaderStatus::malformed) {
+            // Boxes have no sync word to find the next one by: the rest of the file is lost.
+            ++stats_.malformedBoxes;
+            for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
+                loseSample(sample);
+            }
+            pending_.clear();
+            skipToEnd_ = true;
+            return;
+        }
+        const OpenBox box{read.header.type, read.header.headerLength, read.header.size, isHeld(read.header.type)};
+        openBox(box);
+        if (!box_) {
+            return;
+        }
+    }
+    if (box_->held && !box_->size && pending_.size() > limitFor(box_->type)) {
+        ++stats_.oversizedBoxes;
+        box_.reset();
+        pending_.clear();
+        skipToEnd_ = true;
+        return;
+    }
+    if (box_->size && pending_.size() == *box_->size) {
+        closeBox(pending_);
+        position_ += pending_.size();
+        pending_.clear();
+        box_.reset();
+    }
+}
+
+std::size_t FragmentedMp4Reader::limitFor(std::uint32_t type) const
+{
+    return type == fourCc("moov") ? limits_.movie : type == fourCc("moof") ? limits_.fragment : limits_.media;
+}
+
+void FragmentedMp4Reader::openBox(const OpenBox& box)
+{
+    if (box.type == fourCc("pssh")) {
+        encrypted_ = true;  // a protection system's data, outside the movie
+    }
+    const bool oversized = box.held && box.size && *box.size > limitFor(box.type);
+    if (oversized) {
+        ++stats_.oversizedBoxes;
+        if (box.type == fourCc("mdat")) {
+            for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
+                loseSample(sample);
+            }
+        }
+    }
+    if (box.held && !oversized) {
+        box_ = box;
+        return;
+    }
+    // Passed over: what of it has come goes, the rest is skipped as it arrives.
+    if (box.size) {
+        skipLeft_ = *box.size - pending_.size();
+        position_ += pending_.size();
+    } else {
+        skipToEnd_ = true;
+    }
+    pending_.clear();
+}
+
+void FragmentedMp4Reader::closeBox(std::span<const std::uint8_t> whole)
+{
+    const std::span<const std::uint8_t> contents = whole.subspan(box_->headerLength);
+    if (box_->type == fourCc("moov")) {
+        readMovie(contents);
+    } else if (box_->type == fourCc("moof")) {
+        readFragment(contents);
+    } else {
+        readMedia(contents, position_ + box_->headerLength);
+    }
+}
+
+void FragmentedMp4Reader::finish()
+{
+    if (box_ && box_->held && !box_->size) {
+        closeBox(pending_);  // it ran to the end of the file, which is here
+    }
+    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
+        loseSample(sample);
+    }
+    pending_.clear();
+    box_.reset();
+    position_ = 0;
+    skipLeft_ = 0;
+    skipToEnd_ = false;
+}
+
+std::optional<std::span<const StreamDescription>> FragmentedMp4Reader::program() const
+{
+    if (!movie_) {
+        return std::nullopt;
+    }
+    return std::span<const StreamDescription>(streams_);
+}
+
+void FragmentedMp4Reader::readMovie(std::span<const std::uint8_t> contents)
+{
+    std::optional<Mp4Movie> movie = parseMp4Movie(contents);
+    if (!movie) {
+        ++stats_.malformedBoxes;
+        return;
+    }
+    // A new movie (after a discontinuity) replaces the tracks and restarts their clocks.
+    movie_ = std::move(movie);
+    clocks_.clear();
+    awaited_.clear();
+    lossPending_.clear();
+    encrypted_ = movie_->encrypted;
+    streams_.clear();
+    for (const Mp4Track& track : movie_->tracks) {
+        streams_.push_back(StreamDescription{StreamId{track.id, 0}, encrypted_ ? std::nullopt : track.kind});
+    }
+}
+
+void FragmentedMp4Reader::readFragment(std::span<const std::uint8_t> contents)
+{
+    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
+        loseSample(sample);
+    }
+    if (!movie_) {
+        return;  // no tracks to read it by: a stream joined without its initialisation
+    }
+    std::optional<Mp4Fragment> fragment = parseMp4Fragment(contents, position_, *movie_, clocks_);
+    if (!fragment) {
+        ++stats_.malformedBoxes;
+        for (const Mp4Track& track : movie_->tracks) {
+            lossPending_[track.id] = true;
+        }
+        return;
+    }
+    if (fragment->encrypted && !encrypted_) {
+        encrypted_ = true;
+        for (StreamDescription& stream : streams_) {
+            stream.kind.reset();
+        }
+    }
+    // The data are read in the order they lie in, which interleaves the tracks as they
+    // were written.
+    awaited_ = std::move(fragment->samples);
+    std::stable_sort(awaited_.begin(), awaited_.end(),
+                     [](const Mp4Sample& a, const Mp4Sample& b) { return a.position < b.position; });
+}
+
+void FragmentedMp4Reader::readMedia(std::span<const std::uint8_t> contents, std::uint64_t contentsPosition)
+{
+    std::vector<Mp4Sample> later;
+    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
+        if (sample.position < contentsPosition) {
+            loseSample(sample);  // its data were due before these
+            continue;
+        }
+        const std::uint64_t offset = sample.position - contentsPosition;
+        if (offset >= contents.size() || sample.size > contents.size() - offset) {
+            later.push_back(sample);  // perhaps in a further media data box
+            continue;
+        }
+        const Mp4Track* track = trackOf(sample.track);
+        if (track != nullptr && !encrypted_) {
+            handOn(sample, *track, contents.subspan(static_cast<std::size_t>(offset), sample.size));
+        }
+    }
+    awaited_ = std::move(later);
+}
+
+void FragmentedMp4Reader::handOn(const Mp4Sample& sample, const Mp4Track& track, std::span<const std::uint8_t> bytes)
+{
+    if (!track.kind || bytes.empty()) {
+        return;
+    }
+    AccessUnit unit;
+    unit.stream = StreamId{track.id, 0};
+    unit.kind = *track.kind;
+    unit.keyFrame = sample.sync;
+    const std::uint64_t decode = toStreamClock(sample.decodeTime, false, track.timescale);
+    const std::uint64_t presentation = presentationTime(sample.decodeTime, sample.compositionOffset, track.timescale);
+    unit.pts = presentation;
+    switch (*track.kind) {
+    case StreamTrackKind::h264: {
+        std::optional<std::vector<std::uint8_t>> data = annexBAccessUnit(bytes, track.video, sample.sync);
+        if (!data) {
+            return loseSample(sample);
+        }
+        unit.data = std::move(*data);
+        if (decode != presentation) {
+            unit.dts = decode;
+        }
+        break;
+    }
+    case StreamTrackKind::aacAdts: {
+        std::optional<std::vector<std::uint8_t>> data = adtsFrame(track.audio, bytes);
+        if (!data) {
+            return loseSample(sample);
+        }
+        unit.data = std::move(*data);
+        break;
+    }
+    case StreamTrackKind::mpegAudio: {
+        // A sample is usually one frame, but may hold several: each goes on by itself,
+        // timed on by the samples before it.
+        std::uint64_t samplesBefore = 0;
+        while (!bytes.empty()) {
+            const std::optional<MpegAudioHeader> header = parseMpegAudioHeader(bytes);
+            if (!header || header->frameLength > bytes.size()) {
+                return loseSample(sample);
+            }
+            AccessUnit frame = unit;
+            frame.pts = (presentation + samplesBefore * streamClockRate / header->sampleRate) % streamClockModulus;
+            frame.data.assign(bytes.begin(), bytes.begin() + header->frameLength);
+            frame.afterLoss = std::exchange(lossPending_[track.id], false);
+            units_.push_back(std::move(frame));
+            samplesBefore += header->samplesPerFrame;
+            bytes = bytes.subspan(header->frameLength);
+        }
+        return;
+    }
+    }
+    unit.afterLoss = std::exchange(lossPending_[track.id], false);
+    units_.push_back(std::move(unit));
+}
+
+void FragmentedMp4Reader::loseSample(const Mp4Sample& sample)
+{
+    ++stats_.lostSamples;
+    lossPending_[sample.track] = true;
+}
+
+const Mp4Track* FragmentedMp4Reader::trackOf(std::uint32_t id) const
+{
+    if (!movie_) {
+        return nullptr;
+    }
+    const auto found = std::find_if(movie_->tracks.begin(), movie_->tracks.end(),
+                                    [id](const Mp4Track& track) { return track.id == id; });
+    return found == movie_->tracks.end() ? nullptr : &*found;
+}
+
+}  // namespace telvia::stream
