@@ -357,4 +357,18 @@ void DashScheduler::segmentFailed(std::uint64_t number, FetchFailure failure, Mi
     settle();
 }
 
+std::string_view describe(DashScheduleError error)
+{
+    switch (error) {
+    case DashScheduleError::nothingPlayable: return "no representation the system can play";
+    case DashScheduleError::protectedContent: return "content is protected (DRM)";
+    case DashScheduleError::unknownLength: return "segments cannot be counted";
+    case DashScheduleError::badIndex: return "segment index unreadable";
+    case DashScheduleError::badTimes: return "segment times out of range";
+    case DashScheduleError::stalled: return "live manifest stopped growing";
+    case DashScheduleError::fetchesFailed: return "fetches failed too often";
+    }
+    return "unknown";
+}
+
 }  // namespace telvia::stream

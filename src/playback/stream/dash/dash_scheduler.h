@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "playback/stream/dash/dash_manifest.h"
 #include "playback/stream/dash/representation_choice.h"
@@ -67,6 +68,8 @@ struct DashStep {
     Milliseconds until{0};
     std::optional<DashScheduleError> failure;
 };
+
+[[nodiscard]] std::string_view describe(DashScheduleError error);
 
 class DashScheduler {
 public:

@@ -1,4 +1,4 @@
-// The program's own stream source: HLS (also with AES-128 encrypted segments), MPEG
+// The program's own stream source: HLS (also with AES-128 encrypted segments), DASH, MPEG
 // transport streams and MP3/AAC radio over HTTP. open() starts a fetch thread that
 // downloads and demultiplexes as the bytes arrive and fills one queue per track; the
 // filter's threads pull the samples from there.
