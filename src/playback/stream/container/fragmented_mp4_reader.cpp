@@ -25,8 +25,9 @@ std::uint64_t toStreamClock(std::uint64_t magnitude, bool negative, std::uint32_
     return negative ? (streamClockModulus - wrapped) % streamClockModulus : wrapped;
 }
 
-// Decoding time plus composition offset, which may come out before zero.
-std::uint64_t presentationTime(std::uint64_t decode, std::int64_t offset, std::uint32_t timescale)
+// A decoding time moved by an offset (the edit list's shift, a composition offset), which
+// may come out before zero.
+std::uint64_t streamTimeOf(std::uint64_t decode, std::int64_t offset, std::uint32_t timescale)
 {
     if (offset >= 0) {
         return toStreamClock(decode + static_cast<std::uint64_t>(offset), false, timescale);
@@ -301,8 +302,9 @@ void FragmentedMp4Reader::handOn(const Mp4Sample& sample, const Mp4Track& track,
     unit.stream = StreamId{track.id, 0};
     unit.kind = *track.kind;
     unit.keyFrame = sample.sync;
-    const std::uint64_t decode = toStreamClock(sample.decodeTime, false, track.timescale);
-    const std::uint64_t presentation = presentationTime(sample.decodeTime, sample.compositionOffset, track.timescale);
+    const std::uint64_t decode = streamTimeOf(sample.decodeTime, track.presentationShift, track.timescale);
+    const std::uint64_t presentation =
+        streamTimeOf(sample.decodeTime, track.presentationShift + sample.compositionOffset, track.timescale);
     unit.pts = presentation;
     switch (*track.kind) {
     case StreamTrackKind::h264: {

@@ -197,6 +197,37 @@ TEST(FragmentedMp4Reader, TimesAndKeyFramesFollowTheFieldsInForce)
     }
 }
 
+// The edit list moves a track's times: by the empty edits' delay (in the movie's
+// milliseconds here) and back by where its media start.
+TEST(FragmentedMp4Reader, MovesEachTracksTimesAsItsEditListSays)
+{
+    struct Case {
+        const char* name;
+        Bytes edits;
+        std::uint64_t pts;  // of a sample decoded at 0 and shown at 1024 ticks of 12800
+        std::optional<std::uint64_t> dts;
+    };
+    const std::vector<Case> cases = {
+        {"none", {}, 7200, 0},
+        {"the B-frames' delay taken off", edts({{0, 1024}}), 0, streamClockModulus - 7200},
+        {"an empty edit first", edts({{10000, -1}, {0, 1024}}), 900000, 892800},
+        {"version 1, two empty edits", edts({{500, -1}, {500, -1}, {0, 1024}}, 1), 90000, 82800},
+        {"a media start beyond any stream's is passed over", edts({{0, std::int64_t{1} << 60}}, 1), 7200, 0},
+    };
+    const Bytes sample = lengthPrefixed({idrSlice});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackFragment t = trackFragment(videoId, 0);
+        t.runs.push_back(trackRun({runSample(512, static_cast<std::uint32_t>(sample.size()), syncFlags, 1024)}));
+        const Bytes track = trak(videoId, "vide", 12800, visualEntry("avc1", avcC({sps160x120}, {pps})), c.edits);
+        FragmentedMp4Reader reader;
+        const auto units = readAll(reader, concat({moov({track}), fragment({t}, sample)}));
+        ASSERT_EQ(units.size(), 1u);
+        EXPECT_EQ(units[0].pts, c.pts);
+        EXPECT_EQ(units[0].dts, c.dts);
+    }
+}
+
 TEST(FragmentedMp4Reader, AFragmentWithoutDecodingTimeGoesOnFromTheLastOne)
 {
     const Bytes sample = lengthPrefixed({idrSlice});
