@@ -14,6 +14,10 @@
 #   OUT_DIR/live/       0.ts..13.ts of 1 s each for a live channel that grows with the clock
 #   OUT_DIR/switch/     index.m3u8: a segment with AAC, then one with MPEG-1 layer 2 audio on
 #                       the same stream, times going on, no discontinuity announced
+#   OUT_DIR/fmp4/       as avc/, in fragmented MP4: init.mp4 and 0.m4s..2.m4s, the timing
+#                       of the B-frames and the AAC priming in each track's edit list
+#   OUT_DIR/fmp4mpa/    as fmp4/, 4 s, with MPEG-1 layer 2 audio (which Wine decodes)
+#   OUT_DIR/fmp4radio/  the MPEG audio of fmp4mpa/ alone, a radio channel Wine plays
 # Quiet; writes into a temporary folder and renames it, so OUT_DIR is whole or absent.
 set -euo pipefail
 out=${1:?usage: make-hls-channels.sh OUT_DIR}
@@ -22,19 +26,26 @@ rm -rf "$tmp"
 mkdir -p "$tmp"
 trap 'rm -rf "$tmp"' EXIT
 
-# encode DIR PREFIX SECONDS SEGMENT_SECONDS PICTURE QUALITY TS_OFFSET [SIZE [X264_EXTRA [RATE CHANNELS [AUDIO_CODEC]]]]
+# [SEGMENTS=fmp4] [AUDIO=mp2] [PICTURES=no]
+# encode DIR PREFIX SECONDS SEGMENT_SECONDS PICTURE QUALITY TS_OFFSET [SIZE [X264_EXTRA [RATE CHANNELS]]]
 encode() {
   local dir=$1 prefix=$2 seconds=$3 segment=$4 picture=$5 crf=$6 offset=$7 size=${8:-160x120}
-  local x264=${9:-} rate=${10:-48000} channels=${11:-2} codec=${12:-aac}
+  local x264=${9:-} rate=${10:-48000} channels=${11:-2}
+  local audio=(-c:a aac -b:a 64k) video=(-map 0:v) segments=(-hls_segment_filename "$tmp/$dir/$prefix%d.ts")
+  if [ "${AUDIO:-aac}" = mp2 ]; then audio=(-c:a mp2 -b:a 128k); fi
+  if [ "${PICTURES:-yes}" = no ]; then video=(-vn); fi
+  if [ "${SEGMENTS:-ts}" = fmp4 ]; then
+    segments=(-hls_segment_type fmp4 -hls_fmp4_init_filename init.mp4 -hls_segment_filename "$tmp/$dir/$prefix%d.m4s")
+  fi
   mkdir -p "$tmp/$dir"
   ffmpeg -nostdin -hide_banner -loglevel error -y \
     -f lavfi -i "$picture=size=$size:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=$rate" \
-    -t "$seconds" -map 0:v -map 1:a -threads 1 \
+    -t "$seconds" "${video[@]}" -map 1:a -threads 1 \
     -c:v libx264 -profile:v main -pix_fmt yuv420p -crf "$crf" -g $((25 * segment)) -keyint_min $((25 * segment)) \
     -sc_threshold 0 -bf 2 -x264-params "threads=1:b-adapt=0$x264" \
-    -c:a "$codec" -b:a 64k -ac "$channels" -output_ts_offset "$offset" -map_metadata -1 \
+    "${audio[@]}" -ac "$channels" -output_ts_offset "$offset" -map_metadata -1 \
     -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
-    -f hls -hls_time "$segment" -hls_playlist_type vod -hls_segment_filename "$tmp/$dir/$prefix%d.ts" \
+    -f hls -hls_time "$segment" -hls_playlist_type vod "${segments[@]}" \
     "$tmp/$dir/$prefix.m3u8"
 }
 
@@ -66,7 +77,7 @@ encode jump b 4 2 smptebars 23 500 192x144
 rm -f "$tmp/jump/a.m3u8" "$tmp/jump/b.m3u8"
 
 encode switch a 2 2 testsrc 23 10
-encode switch b 2 2 testsrc 23 12 160x120 "" 48000 2 mp2
+AUDIO=mp2 encode switch b 2 2 testsrc 23 12
 {
   printf '#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXT-X-PLAYLIST-TYPE:VOD\n'
   printf '#EXTINF:2.0,\na0.ts\n#EXTINF:2.0,\nb0.ts\n#EXT-X-ENDLIST\n'
@@ -75,6 +86,13 @@ rm -f "$tmp/switch/a.m3u8" "$tmp/switch/b.m3u8"
 
 encode live "" 14 1 testsrc 23 10
 rm -f "$tmp/live/.m3u8"
+
+SEGMENTS=fmp4 encode fmp4 "" 6 2 testsrc 23 10 160x120 :force-cfr=1
+mv "$tmp/fmp4/.m3u8" "$tmp/fmp4/index.m3u8"
+SEGMENTS=fmp4 AUDIO=mp2 encode fmp4mpa "" 4 2 testsrc 23 10
+mv "$tmp/fmp4mpa/.m3u8" "$tmp/fmp4mpa/index.m3u8"
+SEGMENTS=fmp4 AUDIO=mp2 PICTURES=no encode fmp4radio "" 4 2 testsrc 23 10
+mv "$tmp/fmp4radio/.m3u8" "$tmp/fmp4radio/index.m3u8"
 
 rm -rf "$out"
 mv "$tmp" "$out"

@@ -50,8 +50,9 @@ struct Options {
 constexpr int framesPerSegment = 166;
 constexpr int fillerPerFrame = 38;
 constexpr int segmentCount = 5;
-// The same in fragmented MP4: frames of 384 bytes, filler to the transport stream's size.
-constexpr std::size_t fragmentFiller = framesPerSegment * (fillerPerFrame + 2) * 188 - framesPerSegment * 384;
+// The same in fragmented MP4: after each frame of 384 bytes as much as its packets and
+// filler take in the transport stream.
+constexpr std::size_t fragmentFillerPerFrame = (fillerPerFrame + 3) * 188 - 384;
 
 class QuietEvents final : public telvia::StreamSourceEvents {
 public:
@@ -116,7 +117,7 @@ Channel serveChannel(LoopbackHttpServer& server, Kind kind)
         const auto number = static_cast<std::uint64_t>(index);
         media += "#EXTINF:3.984,\n" + std::to_string(index) + extension + "\n";
         std::string body = kind == Kind::fmp4
-                               ? telvia::testing::silentMpegAudioFragment(number, framesPerSegment, fragmentFiller)
+                               ? telvia::testing::silentMpegAudioFragment(number, framesPerSegment, fragmentFillerPerFrame)
                                : telvia::testing::silentMpegAudioSegment(number, framesPerSegment, fillerPerFrame);
         channel.segmentBytes = body.size();
         server.on("/channel/" + std::to_string(index) + extension,

@@ -117,8 +117,9 @@ TEST_P(Capture, EveryPinOfTheChannelIsCapturedWithTheSegmentsPlayed)
     std::ofstream played(std::filesystem::path(folder) / "played.txt", std::ios::binary);
     for (const ReceivedRequest& request : server.requests()) {
         const std::string& target = request.target;
-        if (target.size() > 3 && target.compare(target.size() - 3, 3, ".ts") == 0 &&
-            channel.missing.count(target) == 0) {
+        const bool segment = std::filesystem::path(target).extension() == ".ts" ||
+                             std::filesystem::path(target).extension() == ".m4s";
+        if (segment && channel.missing.count(target) == 0) {
             played << target.substr(1) << "\n";
         }
     }
@@ -197,7 +198,41 @@ INSTANTIATE_TEST_SUITE_P(
         // A discontinuity: a larger picture with parameter sets of its own and new timestamps.
         ChannelCase{"jump", "/jump/index.m3u8", {}, 14, false},
         // A live channel, joined near its edge and captured for a while.
-        ChannelCase{"live", "", {}, 6, true}),
+        ChannelCase{"live", "", {}, 6, true},
+        // The avc channel in fragmented MP4 segments, its times from the edit lists.
+        ChannelCase{"fmp4", "/fmp4/index.m3u8", {}, 12, false},
+        // MPEG-1 layer 2 audio in fragmented MP4.
+        ChannelCase{"fmp4mpa", "/fmp4mpa/index.m3u8", {}, 10, false}),
+    [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
+
+// Channels Wine can play itself, with no capture in between: the probe renders every pin
+// through Wine's decoders and the graph runs to the end of the stream.
+class Plays : public Capture {};
+
+TEST_P(Plays, EveryPinRendersAndTheGraphRunsToTheEnd)
+{
+    const ChannelCase& channel = GetParam();
+    LoopbackHttpServer server;
+    serveChannel(server, channel.name, channel.missing);
+    const ProbeRun run = runProbe(L"--seconds " + std::to_wstring(channel.seconds) + L" " +
+                                  widen(server.address(channel.address)));
+    SCOPED_TRACE(run.output);
+    EXPECT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(run.has("pin 1 \"Audio\": output"));
+    EXPECT_EQ(run.count("pin "), 1);
+    EXPECT_TRUE(run.has("  type 1: major Audio, subtype MPEG1AudioPayload, format WaveFormatEx: 48000 Hz, 2 channels, "
+                        "layer 2, 128 kbit/s"));
+    EXPECT_TRUE(run.startingWith("render pin 1 \"Audio\": 0x0000000").has_value());
+    EXPECT_TRUE(run.startingWith("first sample: arrived, graph running after ").has_value());
+    EXPECT_TRUE(run.has("event: EC_COMPLETE, 0x0, 0x0")) << "the graph ran to the end of the stream";
+    EXPECT_EQ(run.startingWith("result: "), "result: every pin rendered");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Channels, Plays,
+    ::testing::Values(
+        // A radio channel: MPEG-1 layer 2 audio alone, in fragmented MP4.
+        ChannelCase{"fmp4radio", "/fmp4radio/index.m3u8", {}, 8, false}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -25,6 +25,10 @@ answered, in order, as paths under CHANNELS_DIR. For each channel:
   the sound at the rate and in the channels an HE-AAC v2 decoder plays the core at (twice
   a rate of 24 kHz or less, and such a mono core in stereo).
 
+Fragmented MP4 segments (.m4s) are read behind their folder's init.mp4, as the playlist's
+#EXT-X-MAP names it; their times are those after the tracks' edit lists. MPEG audio
+channels are compared frame by frame as the AAC ones are, each sample one MPEG audio frame.
+
 A live capture ends anywhere: only the segments it holds whole are compared.
 Prints one line per channel; exit code 1 when any check failed.
 """
@@ -45,24 +49,91 @@ def run(args):
     return subprocess.run(args, check=True, capture_output=True).stdout
 
 
+SCRATCH = tempfile.TemporaryDirectory()
+
+
+def readable(segment):
+    """A file ffmpeg reads the segment from: a fragmented MP4 segment behind its
+    initialisation section, anything else as it is."""
+    segment = pathlib.Path(segment)
+    if segment.suffix != ".m4s":
+        return segment
+    whole = pathlib.Path(SCRATCH.name) / "_".join(segment.parts[-2:]).replace(".m4s", ".mp4")
+    if not whole.exists():
+        whole.write_bytes((segment.parent / "init.mp4").read_bytes() + segment.read_bytes())
+    return whole
+
+
 def frame_md5s(path, stream, input_format=None):
     args = ["ffmpeg", "-nostdin", "-v", "error"]
     if input_format:
         args += ["-f", input_format]
-    args += ["-i", str(path), "-map", f"0:{stream}", "-autoscale", "0", "-f", "framemd5", "-"]
+    args += ["-i", str(readable(path)), "-map", f"0:{stream}", "-autoscale", "0", "-f", "framemd5", "-"]
     lines = run(args).decode().splitlines()
     return [line.split(",")[-1].strip() for line in lines if line and not line.startswith("#")]
 
 
 def packets(path, stream):
-    out = run(["ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
-               "packet=pts,dts,flags,size", "-of", "json", str(path)])
-    return [{"pts": int(p["pts"]), "dts": int(p.get("dts", p["pts"])), "key": "K" in p["flags"],
-             "size": int(p["size"])} for p in json.loads(out)["packets"]]
+    """The stream's packets, their times in 100 ns units."""
+    out = json.loads(run(["ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
+                          "stream=time_base:packet=pts,dts,flags,size", "-of", "json", str(readable(path))]))
+    num, den = (int(n) for n in out["streams"][0]["time_base"].split("/"))
+    time = lambda ticks: ticks * UNITS_PER_SECOND * num // den
+    return [{"pts": time(int(p["pts"])), "dts": time(int(p.get("dts", p["pts"]))), "key": "K" in p["flags"],
+             "size": int(p["size"])} for p in out["packets"]]
 
 
-def adts_frames(path):
-    data = run(["ffmpeg", "-nostdin", "-v", "error", "-i", str(path), "-map", "0:a", "-c", "copy",
+def avc_parameter_sets(segment):
+    """The parameter sets of a fragmented MP4 segment's avcC, each behind a four-byte start
+    code: what the player puts before a key frame that carries none of its own."""
+    init = (pathlib.Path(segment).parent / "init.mp4").read_bytes()
+    at = init.find(b"avcC") + 4 + 5
+    sets = b""
+    for count_mask in (0x1F, 0xFF):
+        count = init[at] & count_mask
+        at += 1
+        for _ in range(count):
+            length = int.from_bytes(init[at:at + 2], "big")
+            sets += b"\x00\x00\x00\x01" + init[at + 2:at + 2 + length]
+            at += 2 + length
+    return sets
+
+
+def mp4_key_frame_sizes(segment, units):
+    """The sizes of a fragmented MP4 segment's access units in start-code form: four-byte
+    lengths become four-byte start codes, and a key frame gets the avcC's parameter sets
+    in front unless it carries its own."""
+    if pathlib.Path(segment).suffix != ".m4s":
+        return units
+    sets = avc_parameter_sets(segment)
+    data = run(["ffmpeg", "-nostdin", "-v", "error", "-i", str(readable(segment)), "-map", "0:v", "-c", "copy",
+                "-f", "data", "-"])
+    out, at = [], 0
+    for unit in units:
+        sample = data[at:at + unit["size"]]
+        at += unit["size"]
+        types, pos = set(), 0
+        while pos + 4 < len(sample):
+            types.add(sample[pos + 4] & 0x1F)
+            pos += 4 + int.from_bytes(sample[pos:pos + 4], "big")
+        grown = unit["size"] + (len(sets) if unit["key"] and 7 not in types else 0)
+        out.append(dict(unit, size=grown))
+    return out
+
+
+def audio_codec(path):
+    return run(["ffprobe", "-v", "error", "-select_streams", "a", "-show_entries", "stream=codec_name",
+                "-of", "csv=p=0", str(readable(path))]).decode().strip()
+
+
+def audio_frames(path):
+    """The segment's audio frames as the player hands them on: AAC in ADTS, MPEG audio as it is."""
+    if audio_codec(path) != "aac":
+        data = run(["ffmpeg", "-nostdin", "-v", "error", "-i", str(readable(path)), "-map", "0:a", "-c", "copy",
+                    "-f", "mp2", "-"])
+        sizes = [p["size"] for p in packets(path, "a")]
+        return [data[sum(sizes[:i]):sum(sizes[:i + 1])] for i in range(len(sizes))]
+    data = run(["ffmpeg", "-nostdin", "-v", "error", "-i", str(readable(path)), "-map", "0:a", "-c", "copy",
                 "-f", "adts", "-"])
     frames, at = [], 0
     while at + 7 <= len(data):
@@ -103,11 +174,7 @@ def nal_types(unit):
 
 def source_of(segment):
     """The encode a segment belongs to: its path without the number."""
-    return re.sub(r"\d+\.ts$", "", segment)
-
-
-def media_time(ticks):
-    return ticks * 1000 // 9
+    return re.sub(r"\d+\.(ts|m4s)$", "", segment)
 
 
 class Channel:
@@ -118,6 +185,7 @@ class Channel:
         self.segments = [channels / p for p in self.played]
         self.live = name == "live"
         self.core_rate = 48000
+        self.frame_samples = AAC_FRAME
 
     def fail(self, text):
         self.failures.append(text)
@@ -129,9 +197,9 @@ class Channel:
         video_type, video_format, video = read_capture(self.folder, 1)
         audio_type, _, audio = read_capture(self.folder, 2)
         self.check_types(video_type, video_format, audio_type, video)
-        video_units = [packets(s, "v") for s in self.segments]
+        video_units = [mp4_key_frame_sizes(s, packets(s, "v")) for s in self.segments]
         audio_units = [packets(s, "a") for s in self.segments]
-        audio_bytes = [adts_frames(s) for s in self.segments]
+        audio_bytes = [audio_frames(s) for s in self.segments]
         # The player starts with the first key frame and the audio from its decoding time on.
         start_dts = video_units[0][0]["dts"]
         first_audio = next(i for i, p in enumerate(audio_units[0]) if p["pts"] >= start_dts)
@@ -156,11 +224,11 @@ class Channel:
     def check_types(self, video_type, video_format, audio_type, video):
         first = self.segments[0]
         stream = json.loads(run(["ffprobe", "-v", "error", "-show_entries",
-                                 "stream=codec_type,width,height,sample_rate,channels", "-of", "json",
-                                 str(first)]))["streams"]
+                                 "stream=codec_type,codec_name,width,height,sample_rate,channels,bit_rate", "-of",
+                                 "json", str(readable(first))]))["streams"]
         picture = next(s for s in stream if s["codec_type"] == "video")
         sound = next(s for s in stream if s["codec_type"] == "audio")
-        trace = subprocess.run(["ffmpeg", "-nostdin", "-i", str(first), "-map", "0:v", "-c", "copy", "-bsf:v",
+        trace = subprocess.run(["ffmpeg", "-nostdin", "-i", str(readable(first)), "-map", "0:v", "-c", "copy", "-bsf:v",
                                 "trace_headers", "-frames:v", "1", "-f", "null", "-"],
                                capture_output=True, text=True).stderr
         field = lambda name: int(re.search(name + r"\s+\S+\s*=\s*(\d+)", trace).group(1))
@@ -179,6 +247,15 @@ class Channel:
             self.fail(f"sequence header {header.hex()}, the first key frame's parameter sets {sets.hex()}")
         core_rate, core_channels = int(sound["sample_rate"]), int(sound["channels"])
         self.core_rate = core_rate
+        if sound["codec_name"] != "aac":
+            self.frame_samples = 1152
+            # The header says the layer: an MP4 file's object type says only MPEG-1 audio.
+            layer = 4 - ((audio_frames(first)[0][1] >> 1) & 0x03)
+            expected = (f"major Audio, subtype MPEG1AudioPayload, format WaveFormatEx: {core_rate} Hz, "
+                        f"{core_channels} channels, layer {layer}, {int(sound['bit_rate']) // 1000} kbit/s")
+            if audio_type != expected:
+                self.fail(f"audio type: {audio_type!r}, expected {expected!r}")
+            return
         dual = core_rate <= 24000
         expected = (f"major Audio, subtype MPEG_ADTS_AAC, format WaveFormatEx: {core_rate * 2 if dual else core_rate} Hz, "
                     f"{2 if dual and core_channels == 1 else core_channels} channels")
@@ -201,13 +278,14 @@ class Channel:
         with tempfile.TemporaryDirectory() as scratch:
             scratch = pathlib.Path(scratch)
             (scratch / "video.h264").write_bytes(b"".join(s["data"] for s in video))
-            (scratch / "audio.aac").write_bytes(b"".join(s["data"] for s in audio))
-            (scratch / "source.aac").write_bytes(b"".join(f for frames in audio_bytes for f in frames))
+            (scratch / "audio.es").write_bytes(b"".join(s["data"] for s in audio))
+            (scratch / "source.es").write_bytes(b"".join(f for frames in audio_bytes for f in frames))
             captured = frame_md5s(scratch / "video.h264", "v", "h264")
             source = [md5 for s in self.segments[:whole_video] for md5 in frame_md5s(s, "v")]
             self.compare("pictures", captured, source)
-            self.compare("audio frames", frame_md5s(scratch / "audio.aac", "a", "aac"),
-                         frame_md5s(scratch / "source.aac", "a", "aac"))
+            audio_format = "aac" if self.frame_samples == AAC_FRAME else "mp3"
+            self.compare("audio frames", frame_md5s(scratch / "audio.es", "a", audio_format),
+                         frame_md5s(scratch / "source.es", "a", audio_format))
 
     def compare(self, what, captured, source):
         if captured == source:
@@ -250,7 +328,7 @@ class Channel:
                     if sample["start"] is None:
                         self.fail(f"{where}: no time")
                         continue
-                    offset = sample["start"] - media_time(unit["pts"])
+                    offset = sample["start"] - unit["pts"]
                     known = levels.setdefault(stretch, [offset])
                     while level + 1 < len(known) and offset >= known[level + 1] - TOLERANCE:
                         level += 1
@@ -266,7 +344,7 @@ class Channel:
                         last_start = sample["start"] if last_start is None else max(last_start, sample["start"])
                     elif sample["stop"] is not None:
                         duration = sample["stop"] - sample["start"]
-                        expected = UNITS_PER_SECOND * AAC_FRAME // self.core_rate
+                        expected = UNITS_PER_SECOND * self.frame_samples // self.core_rate
                         if duration != expected:
                             self.fail(f"{where}: lasts {duration}, a frame {expected}")
         moves = sum(len(known) - 1 for known in levels.values())

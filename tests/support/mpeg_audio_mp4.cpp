@@ -90,27 +90,28 @@ std::string silentMpegAudioInitSection()
     return ftyp + box("moov", {mvhd, audioTrack(), box("mvex", {trex})});
 }
 
-std::string silentMpegAudioFragment(std::uint64_t index, int framesPerFragment, std::size_t fillerBytes)
+std::string silentMpegAudioFragment(std::uint64_t index, int framesPerFragment, std::size_t fillerPerFrame)
 {
-    const std::string frames = silentMpegAudio(framesPerFragment);
+    const std::string frame = silentMpegAudio(1);
     const std::uint64_t decodeTime = index * static_cast<std::uint64_t>(framesPerFragment) * samplesPerFrame;
-    // tfhd: track 1, default-base-is-moof; tfdt version 1; trun with a data offset and the
-    // trex defaults for everything else.
+    // tfhd: track 1, default-base-is-moof; tfdt version 1; a trun of one sample per frame,
+    // with its data offset, and the trex defaults for everything else.
     const std::string tfhd = fullBox("tfhd", 0x020000, {numbers({{1, 4}})});
     const std::string tfdt = fullBox("tfdt", 0x01000000, {numbers({{decodeTime, 8}})});
     const std::size_t trunSize = 8 + 4 + 8;
-    const std::size_t trafSize = 8 + tfhd.size() + tfdt.size() + trunSize;
+    const auto frames = static_cast<std::size_t>(framesPerFragment);
+    const std::size_t trafSize = 8 + tfhd.size() + tfdt.size() + frames * trunSize;
     const std::size_t moofSize = 8 + 16 + trafSize;
-    const std::string trun =
-        fullBox("trun", 0x000001, {numbers({{static_cast<std::uint64_t>(framesPerFragment), 4}, {moofSize + 8, 4}})});
-    const std::string moof =
-        box("moof", {fullBox("mfhd", 0, {numbers({{index + 1, 4}})}), box("traf", {tfhd, tfdt, trun})});
-    const std::string styp = box("styp", {"msdh", numbers({{0, 4}}), "msdhmsix"});
-    std::string out = styp + moof + box("mdat", {frames});
-    if (fillerBytes > 0) {
-        out += box("free", {std::string(fillerBytes, '\0')});
+    std::string traf = tfhd + tfdt;
+    std::string media;
+    for (std::size_t i = 0; i < frames; ++i) {
+        traf += fullBox("trun", 0x000001, {numbers({{1, 4}, {moofSize + 8 + media.size(), 4}})});
+        media += frame;
+        media.append(fillerPerFrame, '\0');
     }
-    return out;
+    const std::string moof = box("moof", {fullBox("mfhd", 0, {numbers({{index + 1, 4}})}), box("traf", {traf})});
+    const std::string styp = box("styp", {"msdh", numbers({{0, 4}}), "msdhmsix"});
+    return styp + moof + box("mdat", {media});
 }
 
 }  // namespace telvia::testing

@@ -11,9 +11,10 @@ namespace telvia::testing {
 // ftyp and moov: track 1, 48 kHz, MPEG-1 audio (object type 0x6B), defaults in trex.
 [[nodiscard]] std::string silentMpegAudioInitSection();
 
-// Fragment `index` of `framesPerFragment` frames of 1152 samples (24 ms): styp, moof with
-// one trun, mdat; `fillerBytes` in a free box after it give the fragment the size a video
-// channel's has.
-[[nodiscard]] std::string silentMpegAudioFragment(std::uint64_t index, int framesPerFragment, std::size_t fillerBytes = 0);
+// Fragment `index` of `framesPerFragment` frames of 1152 samples (24 ms): styp, moof, mdat.
+// `fillerPerFrame` bytes that no sample uses follow each frame in the mdat, as a video
+// channel's pictures would, so the fragment has the size and the layout of one: a run per
+// frame points at it.
+[[nodiscard]] std::string silentMpegAudioFragment(std::uint64_t index, int framesPerFragment, std::size_t fillerPerFrame = 0);
 
 }  // namespace telvia::testing

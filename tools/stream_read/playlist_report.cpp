@@ -77,7 +77,16 @@ std::string describeMedia(const HlsMediaPlaylist& media)
             out += "  starts at segment " + std::to_string(first.segment->sequence) + ": " + first.segment->address + "\n";
         }
     }
+    const HlsInitSection* section = nullptr;
     for (const HlsSegment& s : media.segments) {
+        // Each initialisation section where it starts to apply.
+        if (s.map && (section == nullptr || !section->sameAs(*s.map))) {
+            const HlsByteRange* range = s.map->range ? &*s.map->range : nullptr;
+            out += "  init section" + (s.map->key ? " key " + *s.map->key->address : std::string()) +
+                   (range ? " bytes " + std::to_string(range->length) + "@" + std::to_string(range->offset) : "") +
+                   " " + s.map->address + "\n";
+        }
+        section = s.map.get();
         out += "  " + std::to_string(s.sequence) + " " + seconds(s.durationMs) + (s.gap ? " gap" : "") +
                (s.discontinuity ? " discontinuity" : "") + (s.key ? " key " + *s.key->address : "") +
                (s.range ? " bytes " + std::to_string(s.range->length) + "@" + std::to_string(s.range->offset) : "") +

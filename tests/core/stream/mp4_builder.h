@@ -113,7 +113,27 @@ inline Bytes audioEntry(const std::string& type, const Bytes& boxes, std::uint16
     return box(type, out);
 }
 
-inline Bytes trak(std::uint32_t id, const std::string& handler, std::uint32_t timescale, const Bytes& sampleEntry)
+// An edit list of (duration in the movie's ticks, start in the track's media; -1 for an
+// empty edit) pairs, in a box of version 0 or 1.
+inline Bytes edts(const std::vector<std::pair<std::uint64_t, std::int64_t>>& edits, std::uint8_t version = 0)
+{
+    Bytes body;
+    put32(body, static_cast<std::uint32_t>(edits.size()));
+    for (const auto& [duration, start] : edits) {
+        if (version == 1) {
+            put64(body, duration);
+            put64(body, static_cast<std::uint64_t>(start));
+        } else {
+            put32(body, static_cast<std::uint32_t>(duration));
+            put32(body, static_cast<std::uint32_t>(start));
+        }
+        put32(body, 0x00010000);  // rate 1
+    }
+    return box("edts", fullBox("elst", version, 0, body));
+}
+
+inline Bytes trak(std::uint32_t id, const std::string& handler, std::uint32_t timescale, const Bytes& sampleEntry,
+                  const Bytes& edits = {})
 {
     Bytes tkhd(8, 0);
     put32(tkhd, id);
@@ -130,7 +150,7 @@ inline Bytes trak(std::uint32_t id, const std::string& handler, std::uint32_t ti
     stsd.insert(stsd.end(), sampleEntry.begin(), sampleEntry.end());
     const Bytes stbl = box("stbl", fullBox("stsd", 0, 0, stsd));
     const Bytes minf = box("minf", stbl);
-    return box("trak", concat({fullBox("tkhd", 0, 7, tkhd),
+    return box("trak", concat({fullBox("tkhd", 0, 7, tkhd), edits,
                                box("mdia", concat({fullBox("mdhd", 0, 0, mdhd), fullBox("hdlr", 0, 0, hdlr), minf}))}));
 }
 
@@ -158,7 +178,10 @@ inline Bytes trex(const TrackDefaults& defaults)
 
 inline Bytes moov(const std::vector<Bytes>& traks, const std::vector<TrackDefaults>& defaults = {}, const Bytes& extra = {})
 {
-    Bytes body = fullBox("mvhd", 0, 0, Bytes(96, 0));
+    Bytes mvhd(96, 0);
+    mvhd[10] = 0x03;  // a timescale of 1000
+    mvhd[11] = 0xE8;
+    Bytes body = fullBox("mvhd", 0, 0, mvhd);
     for (const Bytes& t : traks) body.insert(body.end(), t.begin(), t.end());
     Bytes mvex;
     for (const TrackDefaults& d : defaults) {

@@ -1,6 +1,7 @@
 #include "playback/stream/container/mp4_movie.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "playback/stream/container/mp4_box.h"
 
@@ -33,8 +34,15 @@ std::optional<std::span<const std::uint8_t>> childOf(std::span<const std::uint8_
 
 bool isProtectedEntry(std::uint32_t type) { return type == fourCc("encv") || type == fourCc("enca"); }
 
+// What the edit list says, in the movie's ticks and the track's.
+struct EditList {
+    std::uint64_t emptyDuration = 0;  // of the empty edits before the first one with media
+    std::int64_t mediaStart = 0;      // where in the track's media that edit starts
+};
+
 struct TrackParts {
     std::optional<std::uint32_t> id;
+    EditList edits;
     std::uint32_t handler = 0;
     std::uint32_t timescale = 0;
     std::optional<std::span<const std::uint8_t>> sampleDescriptions;
@@ -133,7 +141,53 @@ bool readMedia(std::span<const std::uint8_t> mdia, TrackParts& parts)
     });
 }
 
-std::optional<Mp4Track> readTrack(std::span<const std::uint8_t> trak)
+// The empty edits up to the first edit that shows media, and where that one starts; later
+// edits (rare in fragmented files) are left to the samples' own times.
+bool readEditList(std::span<const std::uint8_t> elst, EditList& edits)
+{
+    Mp4Cursor cursor(elst);
+    const bool large = versionOf(cursor) == 1;
+    const std::uint32_t count = cursor.u32();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint64_t duration = large ? cursor.u64() : cursor.u32();
+        const std::int64_t start = large ? static_cast<std::int64_t>(cursor.u64())
+                                         : static_cast<std::int64_t>(static_cast<std::int32_t>(cursor.u32()));
+        cursor.skip(4);  // the rate
+        if (cursor.failed()) {
+            return false;
+        }
+        if (start != -1) {
+            edits.mediaStart = start;
+            return true;
+        }
+        edits.emptyDuration = duration > std::numeric_limits<std::uint64_t>::max() - edits.emptyDuration
+                                  ? std::numeric_limits<std::uint64_t>::max()
+                                  : edits.emptyDuration + duration;
+    }
+    return true;
+}
+
+// The shift in the track's ticks; none where the values are beyond any stream's (half a
+// year of delay), which would only wrap the clock.
+std::int64_t shiftOf(const EditList& edits, std::uint32_t movieTimescale, std::uint32_t trackTimescale)
+{
+    constexpr std::uint64_t largestSeconds = std::uint64_t{1} << 24;
+    constexpr std::int64_t largestStart = std::int64_t{1} << 56;
+    if (edits.mediaStart < 0 || edits.mediaStart > largestStart) {
+        return 0;
+    }
+    std::uint64_t delay = 0;
+    if (movieTimescale != 0) {
+        if (edits.emptyDuration / movieTimescale >= largestSeconds) {
+            return 0;
+        }
+        delay = edits.emptyDuration / movieTimescale * trackTimescale +
+                edits.emptyDuration % movieTimescale * trackTimescale / movieTimescale;
+    }
+    return static_cast<std::int64_t>(delay) - edits.mediaStart;
+}
+
+std::optional<Mp4Track> readTrack(std::span<const std::uint8_t> trak, std::uint32_t movieTimescale)
 {
     TrackParts parts;
     const bool fits = forEachMp4Box(trak, [&parts](std::uint32_t type, std::span<const std::uint8_t> box) {
@@ -142,6 +196,10 @@ std::optional<Mp4Track> readTrack(std::span<const std::uint8_t> trak)
             cursor.skip(versionOf(cursor) == 1 ? 16 : 8);
             parts.id = cursor.u32();
             return !cursor.failed();
+        }
+        if (type == fourCc("edts")) {
+            const auto elst = childOf(box, fourCc("elst"));
+            return !elst || readEditList(*elst, parts.edits);
         }
         return type != fourCc("mdia") || readMedia(box, parts);
     });
@@ -156,6 +214,8 @@ std::optional<Mp4Track> readTrack(std::span<const std::uint8_t> trak)
     }
     if (track.timescale == 0 || track.encrypted) {
         track.kind.reset();  // samples without a clock, or without the key, cannot be played
+    } else {
+        track.presentationShift = shiftOf(parts.edits, movieTimescale, track.timescale);
     }
     return track;
 }
@@ -191,10 +251,17 @@ bool readTrackDefaults(std::span<const std::uint8_t> mvex, Mp4Movie& movie)
 std::optional<Mp4Movie> parseMp4Movie(std::span<const std::uint8_t> contents)
 {
     Mp4Movie movie;
+    // The movie's clock, which the edit lists count their empty edits in.
+    std::uint32_t movieTimescale = 0;
+    if (const auto mvhd = childOf(contents, fourCc("mvhd"))) {
+        Mp4Cursor cursor(*mvhd);
+        cursor.skip(versionOf(cursor) == 1 ? 16 : 8);
+        movieTimescale = cursor.u32();
+    }
     std::optional<std::span<const std::uint8_t>> mvex;
     const bool fits = forEachMp4Box(contents, [&](std::uint32_t type, std::span<const std::uint8_t> box) {
         if (type == fourCc("trak")) {
-            std::optional<Mp4Track> track = readTrack(box);
+            std::optional<Mp4Track> track = readTrack(box, movieTimescale);
             if (!track || movie.tracks.size() == mp4TrackLimit) {
                 return false;
             }

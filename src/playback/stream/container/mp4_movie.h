@@ -29,6 +29,10 @@ struct Mp4Track {
     AvcConfig video;                      // H.264 only
     Mp4AudioConfig audio;                 // audio only
     Mp4SampleDefaults defaults;           // from `trex`
+    // Ticks added to every decoding and presentation time: the edit list's empty edits
+    // (a delay) less where its first edit starts in the media (the B-frames' delay, an
+    // audio encoder's priming), so that the tracks keep the time relation it gives them.
+    std::int64_t presentationShift = 0;
 };
 
 struct Mp4Movie {

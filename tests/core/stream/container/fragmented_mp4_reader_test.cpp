@@ -197,6 +197,37 @@ TEST(FragmentedMp4Reader, TimesAndKeyFramesFollowTheFieldsInForce)
     }
 }
 
+// The edit list moves a track's times: by the empty edits' delay (in the movie's
+// milliseconds here) and back by where its media start.
+TEST(FragmentedMp4Reader, MovesEachTracksTimesAsItsEditListSays)
+{
+    struct Case {
+        const char* name;
+        Bytes edits;
+        std::uint64_t pts;  // of a sample decoded at 0 and shown at 1024 ticks of 12800
+        std::optional<std::uint64_t> dts;
+    };
+    const std::vector<Case> cases = {
+        {"none", {}, 7200, 0},
+        {"the B-frames' delay taken off", edts({{0, 1024}}), 0, streamClockModulus - 7200},
+        {"an empty edit first", edts({{10000, -1}, {0, 1024}}), 900000, 892800},
+        {"version 1, two empty edits", edts({{500, -1}, {500, -1}, {0, 1024}}, 1), 90000, 82800},
+        {"a media start beyond any stream's is passed over", edts({{0, std::int64_t{1} << 60}}, 1), 7200, 0},
+    };
+    const Bytes sample = lengthPrefixed({idrSlice});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackFragment t = trackFragment(videoId, 0);
+        t.runs.push_back(trackRun({runSample(512, static_cast<std::uint32_t>(sample.size()), syncFlags, 1024)}));
+        const Bytes track = trak(videoId, "vide", 12800, visualEntry("avc1", avcC({sps160x120}, {pps})), c.edits);
+        FragmentedMp4Reader reader;
+        const auto units = readAll(reader, concat({moov({track}), fragment({t}, sample)}));
+        ASSERT_EQ(units.size(), 1u);
+        EXPECT_EQ(units[0].pts, c.pts);
+        EXPECT_EQ(units[0].dts, c.dts);
+    }
+}
+
 TEST(FragmentedMp4Reader, AFragmentWithoutDecodingTimeGoesOnFromTheLastOne)
 {
     const Bytes sample = lengthPrefixed({idrSlice});
@@ -325,13 +356,13 @@ TEST(FragmentedMp4Reader, PassesOverBoxesItDoesNotNeedAndReadsEverySizeForm)
     EXPECT_EQ(units[0].data, annexB({sps160x120, pps, idrSlice}));
 }
 
-TEST(FragmentedMp4Reader, PassesOverBoxesLargerThanItsLimitsAndGoesOn)
+TEST(FragmentedMp4Reader, PassesOverSamplesLargerThanItsLimitAndGoesOn)
 {
     const Bytes sample = lengthPrefixed({idrSlice});
     TrackFragment t = trackFragment(videoId, 0);
     t.runs.push_back(trackRun({runSample(3600, static_cast<std::uint32_t>(sample.size()), syncFlags)}));
     Mp4BoxLimits limits;
-    limits.media = 64;
+    limits.sample = 64;
     FragmentedMp4Reader reader(limits);
     const Bytes big(200, 0);
     const Bytes bigSample = lengthPrefixed({concat({idrSlice, big})});
@@ -346,12 +377,32 @@ TEST(FragmentedMp4Reader, PassesOverBoxesLargerThanItsLimitsAndGoesOn)
     EXPECT_TRUE(units[1].afterLoss);
     EXPECT_EQ(reader.stats().oversizedBoxes, 1u);
 
-    // One whose size runs to the end of the file is given up once it outgrows the limit.
+    // Media data that run to the end of the file are read as they come and never held.
     FragmentedMp4Reader open(limits);
-    Bytes endless = concat({moov({videoTrak()}), Bytes{0, 0, 0, 0, 'm', 'd', 'a', 't'}});
+    const Bytes endless = concat({moov({videoTrak()}), Bytes{0, 0, 0, 0, 'm', 'd', 'a', 't'}});
     open.feed(endless);
-    open.feed(Bytes(1000, 0));
-    EXPECT_EQ(open.stats().oversizedBoxes, 1u);
+    for (int i = 0; i < 1000; ++i) open.feed(Bytes(1000, 0));
+    EXPECT_EQ(open.stats().oversizedBoxes, 0u);
+    EXPECT_EQ(open.stats().malformedBoxes, 0u);
+}
+
+TEST(FragmentedMp4Reader, HandsOnEachSampleAsSoonAsItsBytesAreIn)
+{
+    // A channel starts on its segment's first pictures: the media data box need not be whole.
+    const Bytes key = lengthPrefixed({idrSlice});
+    const Bytes next = lengthPrefixed({plainSlice});
+    TrackFragment t = trackFragment(videoId, 0);
+    t.runs.push_back(trackRun({runSample(3600, static_cast<std::uint32_t>(key.size()), syncFlags),
+                               runSample(3600, static_cast<std::uint32_t>(next.size()), nonSyncFlags)}));
+    const Bytes stream = concat({moov({videoTrak()}), fragment({t}, concat({key, next}))});
+    FragmentedMp4Reader reader;
+    const std::size_t beforeSecond = stream.size() - next.size();
+    reader.feed(std::span(stream).first(beforeSecond - 1));
+    EXPECT_TRUE(reader.takeAccessUnits().empty()) << "the key frame lacks a byte";
+    reader.feed(std::span(stream).subspan(beforeSecond - 1, 1));
+    EXPECT_EQ(reader.takeAccessUnits().size(), 1u) << "the key frame goes on before the rest of the box";
+    reader.feed(std::span(stream).subspan(beforeSecond));
+    EXPECT_EQ(reader.takeAccessUnits().size(), 1u);
 }
 
 TEST(FragmentedMp4Reader, AMalformedBoxLosesTheRestOfItsFileOnly)
