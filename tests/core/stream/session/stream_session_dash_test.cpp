@@ -182,5 +182,36 @@ TEST(StreamSessionDash, StartsALiveManifestAtItsEdgeByItsTimeSource)
     rig.session.stop();
 }
 
+// A live manifest is asked for again at its update period, from the location it names,
+// and what the new one lists follows on; one that turns static ends the stream with it.
+TEST(StreamSessionDash, ReloadsALiveManifestFromItsLocation)
+{
+    SessionRig rig;
+    rig.clock.setWallTime(std::chrono::milliseconds{1'796'983'204'500});  // 2026-12-11T10:00:04.5Z
+    serve(rig.http, "v/", track(true, 6));
+    const auto timeline = [](int segments) {
+        return "<AdaptationSet contentType=\"video\" mimeType=\"video/mp4\" codecs=\"avc1.4d400c\">"
+               "<Representation id=\"v\" bandwidth=\"300000\"><SegmentTemplate media=\"v/$Number$.m4s\" "
+               "initialization=\"v/init.mp4\"><SegmentTimeline><S t=\"0\" d=\"1\" r=\"" +
+               std::to_string(segments - 1) + "\"/></SegmentTimeline></SegmentTemplate></Representation></AdaptationSet>";
+    };
+    rig.http.serve(base + "live.mpd", "<MPD type=\"dynamic\" availabilityStartTime=\"2026-12-11T10:00:00Z\" "
+                                      "minimumUpdatePeriod=\"PT1S\" suggestedPresentationDelay=\"PT2S\">"
+                                      "<Location>next.mpd</Location><Period start=\"PT0S\">" + timeline(4) +
+                                          "</Period></MPD>");
+    ASSERT_EQ(rig.session.open(base + "live.mpd"), StreamOpenResult::opened);
+    rig.clock.awaitSleeper();  // 2.5 s back: segments 3 and 4 are in, 5 is not listed yet
+    rig.http.serve(base + "next.mpd", staticManifest(timeline(6), 6));
+    rig.clock.advance(1000ms);
+    const auto samples = pullAll(rig.session);
+    ASSERT_EQ(samples.size(), 1u);
+    EXPECT_EQ(samples[0].size(), 100u);
+    EXPECT_FALSE(anyDiscontinuity(samples[0]));
+    std::vector<std::string> asked;
+    for (const std::string& address : rig.requestedAddresses()) asked.push_back(address.substr(base.size()));
+    EXPECT_EQ(asked, (std::vector<std::string>{"live.mpd", "v/init.mp4", "v/3.m4s", "v/4.m4s", "next.mpd", "v/5.m4s",
+                                               "v/6.m4s"}));
+}
+
 }  // namespace
 }  // namespace telvia::stream
