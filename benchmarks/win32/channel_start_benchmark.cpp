@@ -2,16 +2,18 @@
 //
 // A loopback server serves a channel (manifests and segments the size of a video channel's)
 // with a round trip added to every request and its rate capped: HLS with transport stream
-// segments (ts), HLS with fragmented MP4 segments (fmp4). Each run measures, on the same
+// segments (ts), HLS with fragmented MP4 segments (fmp4), a DASH manifest of fragmented MP4
+// segments by a template (dash). Each run measures, on the same
 // WinHTTP client:
 //   start: the program's stream session opening the first address until the first sample
 //          is in hand (what the source filter's Load and its first delivery wait for);
 //   bare:  the fetches that cannot be avoided, one after the other, each read whole:
-//          master playlist, media playlist, (initialisation section,) first segment;
+//          master playlist, media playlist, (initialisation section,) first segment; or
+//          manifest, initialisation segment, first segment;
 //   first bytes: the same, but only until the first bytes of the segment are in, the floor
 //          for a source that starts on the segment's first frames.
 // Prints the medians and the ratios. Usage:
-//   telvia_channel_start_benchmark [--kind=ts|fmp4] [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
+//   telvia_channel_start_benchmark [--kind=ts|fmp4|dash] [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
 #include <windows.h>
 
 #include <algorithm>
@@ -36,7 +38,7 @@ using Clock = std::chrono::steady_clock;
 using telvia::testing::LoopbackHttpServer;
 using telvia::testing::Reply;
 
-enum class Kind { ts, fmp4 };
+enum class Kind { ts, fmp4, dash };
 
 struct Options {
     Kind kind = Kind::ts;
@@ -97,8 +99,36 @@ struct Channel {
     std::size_t segmentBytes = 0;
 };
 
+// The same sound as the fragmented MP4 kind, listed by a DASH manifest's template.
+Channel serveDashChannel(LoopbackHttpServer& server)
+{
+    const std::string manifest =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
+        "mediaPresentationDuration=\"PT19.92S\" minBufferTime=\"PT4S\"><Period><AdaptationSet contentType=\"audio\" "
+        "mimeType=\"audio/mp4\"><Representation id=\"a\" bandwidth=\"2500000\"><SegmentTemplate timescale=\"1000\" "
+        "duration=\"3984\" startNumber=\"0\" media=\"$Number$.m4s\" initialization=\"init.mp4\"/></Representation>"
+        "</AdaptationSet></Period></MPD>\n";
+    server.on("/channel/manifest.mpd", Reply::withBody(200, manifest, "Content-Type: application/dash+xml\r\n"));
+    server.on("/channel/init.mp4",
+              Reply::withBody(200, telvia::testing::silentMpegAudioInitSection(), "Content-Type: video/mp4\r\n"));
+    Channel channel{server.address("/channel/manifest.mpd"),
+                    {server.address("/channel/manifest.mpd"), server.address("/channel/init.mp4"),
+                     server.address("/channel/0.m4s")}};
+    for (int index = 0; index < segmentCount; ++index) {
+        std::string body = telvia::testing::silentMpegAudioFragment(static_cast<std::uint64_t>(index), framesPerSegment,
+                                                                    fragmentFillerPerFrame);
+        channel.segmentBytes = body.size();
+        server.on("/channel/" + std::to_string(index) + ".m4s",
+                  Reply::withBody(200, std::move(body), "Content-Type: video/iso.segment\r\n"));
+    }
+    return channel;
+}
+
 Channel serveChannel(LoopbackHttpServer& server, Kind kind)
 {
+    if (kind == Kind::dash) {
+        return serveDashChannel(server);
+    }
     server.on("/channel/master.m3u8",
               Reply::withBody(200,
                               "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=2500000\nmedia.m3u8\n",
@@ -150,7 +180,8 @@ Options parse(int argc, wchar_t** argv)
             return argument.starts_with(name) ? argv[i] + name.size() : nullptr;
         };
         if (const wchar_t* kind = value(L"--kind=")) {
-            options.kind = std::wstring_view(kind) == L"fmp4" ? Kind::fmp4 : Kind::ts;
+            const std::wstring_view name = kind;
+            options.kind = name == L"fmp4" ? Kind::fmp4 : name == L"dash" ? Kind::dash : Kind::ts;
         } else if (const wchar_t* latency = value(L"--latency=")) {
             options.latencyMs = _wtoi(latency);
         } else if (const wchar_t* rate = value(L"--rate=")) {
@@ -206,7 +237,10 @@ int wmain(int argc, wchar_t** argv)
     const double bare = median(bares);
     const double floor = median(firstBytes);
     std::printf("channel-start: %s, %d ms per request, %.1f Mbit/s, segment %zu bytes, %d runs\n",
-                options.kind == Kind::fmp4 ? "HLS with fragmented MP4" : "HLS with transport stream", options.latencyMs,
+                options.kind == Kind::fmp4   ? "HLS with fragmented MP4"
+                : options.kind == Kind::dash ? "DASH with fragmented MP4"
+                                             : "HLS with transport stream",
+                options.latencyMs,
                 static_cast<double>(options.rate) * 8 / 1e6, channel.segmentBytes, options.runs);
     std::printf("channel-start: open to first sample %.0f ms, bare fetches %.0f ms, bare to the segment's first "
                 "bytes %.0f ms (medians)\n",
