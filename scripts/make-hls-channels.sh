@@ -18,6 +18,8 @@
 #                       of the B-frames and the AAC priming in each track's edit list
 #   OUT_DIR/fmp4mpa/    as fmp4/, 4 s, with MPEG-1 layer 2 audio (which Wine decodes)
 #   OUT_DIR/fmp4radio/  the MPEG audio of fmp4mpa/ alone, a radio channel Wine plays
+#   OUT_DIR/dashradio/  the same radio channel by a DASH manifest: manifest.mpd, a segment
+#                       template with a timeline over init.mp4 and 1.m4s..2.m4s
 # Quiet; writes into a temporary folder and renames it, so OUT_DIR is whole or absent.
 set -euo pipefail
 out=${1:?usage: make-hls-channels.sh OUT_DIR}
@@ -93,6 +95,13 @@ SEGMENTS=fmp4 AUDIO=mp2 encode fmp4mpa "" 4 2 testsrc 23 10
 mv "$tmp/fmp4mpa/.m3u8" "$tmp/fmp4mpa/index.m3u8"
 SEGMENTS=fmp4 AUDIO=mp2 PICTURES=no encode fmp4radio "" 4 2 testsrc 23 10
 mv "$tmp/fmp4radio/.m3u8" "$tmp/fmp4radio/index.m3u8"
+
+mkdir -p "$tmp/dashradio"
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 4 -ac 2 -threads 1 \
+  -c:a mp2 -b:a 128k -map_metadata -1 -fflags +bitexact -flags:a +bitexact \
+  -f dash -use_template 1 -use_timeline 1 -seg_duration 2 \
+  -init_seg_name init.mp4 -media_seg_name '$Number$.m4s' "$tmp/dashradio/manifest.mpd"
 
 rm -rf "$out"
 mv "$tmp" "$out"

@@ -232,7 +232,9 @@ INSTANTIATE_TEST_SUITE_P(
     Channels, Plays,
     ::testing::Values(
         // A radio channel: MPEG-1 layer 2 audio alone, in fragmented MP4.
-        ChannelCase{"fmp4radio", "/fmp4radio/index.m3u8", {}, 8, false}),
+        ChannelCase{"fmp4radio", "/fmp4radio/index.m3u8", {}, 8, false},
+        // The same by a DASH manifest.
+        ChannelCase{"dashradio", "/dashradio/manifest.mpd", {}, 8, false}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
