@@ -2,16 +2,17 @@
 //
 // A loopback server serves a channel (manifests and segments the size of a video channel's)
 // with a round trip added to every request and its rate capped: HLS with transport stream
-// segments (ts), HLS with fragmented MP4 segments (fmp4). Each run measures, on the same
-// WinHTTP client:
+// segments (ts), HLS with fragmented MP4 segments (fmp4), DASH with a segment template
+// (dash). Each run measures, on the same WinHTTP client:
 //   start: the program's stream session opening the first address until the first sample
 //          is in hand (what the source filter's Load and its first delivery wait for);
 //   bare:  the fetches that cannot be avoided, one after the other, each read whole:
-//          master playlist, media playlist, (initialisation section,) first segment;
+//          master playlist, media playlist, (initialisation section,) first segment, or
+//          manifest, initialisation segment, first segment;
 //   first bytes: the same, but only until the first bytes of the segment are in, the floor
 //          for a source that starts on the segment's first frames.
 // Prints the medians and the ratios. Usage:
-//   telvia_channel_start_benchmark [--kind=ts|fmp4] [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
+//   telvia_channel_start_benchmark [--kind=ts|fmp4|dash] [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
 #include <windows.h>
 
 #include <algorithm>
@@ -36,7 +37,7 @@ using Clock = std::chrono::steady_clock;
 using telvia::testing::LoopbackHttpServer;
 using telvia::testing::Reply;
 
-enum class Kind { ts, fmp4 };
+enum class Kind { ts, fmp4, dash };
 
 struct Options {
     Kind kind = Kind::ts;
@@ -97,8 +98,48 @@ struct Channel {
     std::size_t segmentBytes = 0;
 };
 
+std::string fragmentOf(int index)
+{
+    return telvia::testing::silentMpegAudioFragment(static_cast<std::uint64_t>(index), framesPerSegment,
+                                                    fragmentFillerPerFrame);
+}
+
+Channel serveDash(LoopbackHttpServer& server)
+{
+    // One sound representation in the form live packagers write: a template by number.
+    constexpr int samplesPerSegment = framesPerSegment * 1152;
+    const std::string manifest =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" minBufferTime=\"PT2S\"\n"
+        "     mediaPresentationDuration=\"PT19.92S\" profiles=\"urn:mpeg:dash:profile:isoff-live:2011\">\n"
+        " <Period>\n"
+        "  <AdaptationSet contentType=\"audio\" mimeType=\"audio/mp4\">\n"
+        "   <SegmentTemplate timescale=\"48000\" duration=\"" + std::to_string(samplesPerSegment) +
+        "\" startNumber=\"0\" initialization=\"init.mp4\" media=\"$Number$.m4s\"/>\n"
+        "   <Representation id=\"sound\" bandwidth=\"2500000\" codecs=\"mp4a.6B\" audioSamplingRate=\"48000\"/>\n"
+        "  </AdaptationSet>\n"
+        " </Period>\n"
+        "</MPD>\n";
+    server.on("/channel/manifest.mpd", Reply::withBody(200, manifest, "Content-Type: application/dash+xml\r\n"));
+    server.on("/channel/init.mp4",
+              Reply::withBody(200, telvia::testing::silentMpegAudioInitSection(), "Content-Type: audio/mp4\r\n"));
+    Channel channel{server.address("/channel/manifest.mpd"),
+                    {server.address("/channel/manifest.mpd"), server.address("/channel/init.mp4"),
+                     server.address("/channel/0.m4s")}};
+    for (int index = 0; index < segmentCount; ++index) {
+        std::string body = fragmentOf(index);
+        channel.segmentBytes = body.size();
+        server.on("/channel/" + std::to_string(index) + ".m4s",
+                  Reply::withBody(200, std::move(body), "Content-Type: audio/mp4\r\n"));
+    }
+    return channel;
+}
+
 Channel serveChannel(LoopbackHttpServer& server, Kind kind)
 {
+    if (kind == Kind::dash) {
+        return serveDash(server);
+    }
     server.on("/channel/master.m3u8",
               Reply::withBody(200,
                               "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=2500000\nmedia.m3u8\n",
@@ -116,9 +157,8 @@ Channel serveChannel(LoopbackHttpServer& server, Kind kind)
     for (int index = 0; index < segmentCount; ++index) {
         const auto number = static_cast<std::uint64_t>(index);
         media += "#EXTINF:3.984,\n" + std::to_string(index) + extension + "\n";
-        std::string body = kind == Kind::fmp4
-                               ? telvia::testing::silentMpegAudioFragment(number, framesPerSegment, fragmentFillerPerFrame)
-                               : telvia::testing::silentMpegAudioSegment(number, framesPerSegment, fillerPerFrame);
+        std::string body = kind == Kind::fmp4 ? fragmentOf(index)
+                                              : telvia::testing::silentMpegAudioSegment(number, framesPerSegment, fillerPerFrame);
         channel.segmentBytes = body.size();
         server.on("/channel/" + std::to_string(index) + extension,
                   Reply::withBody(200, std::move(body),
@@ -150,7 +190,8 @@ Options parse(int argc, wchar_t** argv)
             return argument.starts_with(name) ? argv[i] + name.size() : nullptr;
         };
         if (const wchar_t* kind = value(L"--kind=")) {
-            options.kind = std::wstring_view(kind) == L"fmp4" ? Kind::fmp4 : Kind::ts;
+            const std::wstring_view name = kind;
+            options.kind = name == L"fmp4" ? Kind::fmp4 : name == L"dash" ? Kind::dash : Kind::ts;
         } else if (const wchar_t* latency = value(L"--latency=")) {
             options.latencyMs = _wtoi(latency);
         } else if (const wchar_t* rate = value(L"--rate=")) {
@@ -206,7 +247,10 @@ int wmain(int argc, wchar_t** argv)
     const double bare = median(bares);
     const double floor = median(firstBytes);
     std::printf("channel-start: %s, %d ms per request, %.1f Mbit/s, segment %zu bytes, %d runs\n",
-                options.kind == Kind::fmp4 ? "HLS with fragmented MP4" : "HLS with transport stream", options.latencyMs,
+                options.kind == Kind::dash   ? "DASH with fragmented MP4"
+                : options.kind == Kind::fmp4 ? "HLS with fragmented MP4"
+                                             : "HLS with transport stream",
+                options.latencyMs,
                 static_cast<double>(options.rate) * 8 / 1e6, channel.segmentBytes, options.runs);
     std::printf("channel-start: open to first sample %.0f ms, bare fetches %.0f ms, bare to the segment's first "
                 "bytes %.0f ms (medians)\n",
