@@ -2,13 +2,12 @@
 //
 // A loopback server serves a channel (manifests and segments the size of a video channel's)
 // with a round trip added to every request and its rate capped: HLS with transport stream
-// segments (ts), HLS with fragmented MP4 segments (fmp4), a DASH manifest of fragmented MP4
-// segments by a template (dash). Each run measures, on the same
-// WinHTTP client:
+// segments (ts), HLS with fragmented MP4 segments (fmp4), DASH with a segment template
+// (dash). Each run measures, on the same WinHTTP client:
 //   start: the program's stream session opening the first address until the first sample
 //          is in hand (what the source filter's Load and its first delivery wait for);
 //   bare:  the fetches that cannot be avoided, one after the other, each read whole:
-//          master playlist, media playlist, (initialisation section,) first segment; or
+//          master playlist, media playlist, (initialisation section,) first segment, or
 //          manifest, initialisation segment, first segment;
 //   first bytes: the same, but only until the first bytes of the segment are in, the floor
 //          for a source that starts on the segment's first frames.
@@ -99,27 +98,39 @@ struct Channel {
     std::size_t segmentBytes = 0;
 };
 
-// The same sound as the fragmented MP4 kind, listed by a DASH manifest's template.
-Channel serveDashChannel(LoopbackHttpServer& server)
+std::string fragmentOf(int index)
 {
+    return telvia::testing::silentMpegAudioFragment(static_cast<std::uint64_t>(index), framesPerSegment,
+                                                    fragmentFillerPerFrame);
+}
+
+Channel serveDash(LoopbackHttpServer& server)
+{
+    // One sound representation in the form live packagers write: a template by number.
+    constexpr int samplesPerSegment = framesPerSegment * 1152;
     const std::string manifest =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" "
-        "mediaPresentationDuration=\"PT19.92S\" minBufferTime=\"PT4S\"><Period><AdaptationSet contentType=\"audio\" "
-        "mimeType=\"audio/mp4\"><Representation id=\"a\" bandwidth=\"2500000\"><SegmentTemplate timescale=\"1000\" "
-        "duration=\"3984\" startNumber=\"0\" media=\"$Number$.m4s\" initialization=\"init.mp4\"/></Representation>"
-        "</AdaptationSet></Period></MPD>\n";
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<MPD xmlns=\"urn:mpeg:dash:schema:mpd:2011\" type=\"static\" minBufferTime=\"PT2S\"\n"
+        "     mediaPresentationDuration=\"PT19.92S\" profiles=\"urn:mpeg:dash:profile:isoff-live:2011\">\n"
+        " <Period>\n"
+        "  <AdaptationSet contentType=\"audio\" mimeType=\"audio/mp4\">\n"
+        "   <SegmentTemplate timescale=\"48000\" duration=\"" + std::to_string(samplesPerSegment) +
+        "\" startNumber=\"0\" initialization=\"init.mp4\" media=\"$Number$.m4s\"/>\n"
+        "   <Representation id=\"sound\" bandwidth=\"2500000\" codecs=\"mp4a.6B\" audioSamplingRate=\"48000\"/>\n"
+        "  </AdaptationSet>\n"
+        " </Period>\n"
+        "</MPD>\n";
     server.on("/channel/manifest.mpd", Reply::withBody(200, manifest, "Content-Type: application/dash+xml\r\n"));
     server.on("/channel/init.mp4",
-              Reply::withBody(200, telvia::testing::silentMpegAudioInitSection(), "Content-Type: video/mp4\r\n"));
+              Reply::withBody(200, telvia::testing::silentMpegAudioInitSection(), "Content-Type: audio/mp4\r\n"));
     Channel channel{server.address("/channel/manifest.mpd"),
                     {server.address("/channel/manifest.mpd"), server.address("/channel/init.mp4"),
                      server.address("/channel/0.m4s")}};
     for (int index = 0; index < segmentCount; ++index) {
-        std::string body = telvia::testing::silentMpegAudioFragment(static_cast<std::uint64_t>(index), framesPerSegment,
-                                                                    fragmentFillerPerFrame);
+        std::string body = fragmentOf(index);
         channel.segmentBytes = body.size();
         server.on("/channel/" + std::to_string(index) + ".m4s",
-                  Reply::withBody(200, std::move(body), "Content-Type: video/iso.segment\r\n"));
+                  Reply::withBody(200, std::move(body), "Content-Type: audio/mp4\r\n"));
     }
     return channel;
 }
@@ -127,7 +138,7 @@ Channel serveDashChannel(LoopbackHttpServer& server)
 Channel serveChannel(LoopbackHttpServer& server, Kind kind)
 {
     if (kind == Kind::dash) {
-        return serveDashChannel(server);
+        return serveDash(server);
     }
     server.on("/channel/master.m3u8",
               Reply::withBody(200,
@@ -146,9 +157,8 @@ Channel serveChannel(LoopbackHttpServer& server, Kind kind)
     for (int index = 0; index < segmentCount; ++index) {
         const auto number = static_cast<std::uint64_t>(index);
         media += "#EXTINF:3.984,\n" + std::to_string(index) + extension + "\n";
-        std::string body = kind == Kind::fmp4
-                               ? telvia::testing::silentMpegAudioFragment(number, framesPerSegment, fragmentFillerPerFrame)
-                               : telvia::testing::silentMpegAudioSegment(number, framesPerSegment, fillerPerFrame);
+        std::string body = kind == Kind::fmp4 ? fragmentOf(index)
+                                              : telvia::testing::silentMpegAudioSegment(number, framesPerSegment, fillerPerFrame);
         channel.segmentBytes = body.size();
         server.on("/channel/" + std::to_string(index) + extension,
                   Reply::withBody(200, std::move(body),
@@ -237,8 +247,8 @@ int wmain(int argc, wchar_t** argv)
     const double bare = median(bares);
     const double floor = median(firstBytes);
     std::printf("channel-start: %s, %d ms per request, %.1f Mbit/s, segment %zu bytes, %d runs\n",
-                options.kind == Kind::fmp4   ? "HLS with fragmented MP4"
-                : options.kind == Kind::dash ? "DASH with fragmented MP4"
+                options.kind == Kind::dash   ? "DASH with fragmented MP4"
+                : options.kind == Kind::fmp4 ? "HLS with fragmented MP4"
                                              : "HLS with transport stream",
                 options.latencyMs,
                 static_cast<double>(options.rate) * 8 / 1e6, channel.segmentBytes, options.runs);
