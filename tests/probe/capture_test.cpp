@@ -202,7 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The avc channel in fragmented MP4 segments, its times from the edit lists.
         ChannelCase{"fmp4", "/fmp4/index.m3u8", {}, 12, false},
         // MPEG-1 layer 2 audio in fragmented MP4.
-        ChannelCase{"fmp4mpa", "/fmp4mpa/index.m3u8", {}, 10, false}),
+        ChannelCase{"fmp4mpa", "/fmp4mpa/index.m3u8", {}, 10, false},
+        // By a DASH manifest, pictures and sound in representations of their own: segments
+        // by a template with a timeline, and by number alone.
+        ChannelCase{"dash", "/dash/manifest.mpd", {}, 12, false},
+        ChannelCase{"dashnumber", "/dashnumber/manifest.mpd", {}, 12, false}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 // Channels Wine can play itself, with no capture in between: the probe renders every pin
