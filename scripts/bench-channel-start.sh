@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Prints how long a channel takes to start against the bare network fetches it needs, over
+# Prints how long a channel (HLS with transport stream or fragmented MP4 segments, or DASH)
+# takes to start against the bare network fetches it needs, over
 # a loopback server with a round trip per request and a capped rate (defaults: 50 ms,
 # 10 Mbit/s). Builds the benchmark with the windows preset and runs it under Wine.
-#   scripts/bench-channel-start.sh [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
+#   scripts/bench-channel-start.sh [--kind=ts|fmp4|dash] [--latency=MS] [--rate=BYTES_PER_SECOND] [--runs=N]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/../src"
 declare -A layers=(
   [.]="common resources platform i18n catalogue playback dialogs app"
   [platform/win32]="base net desktop media"
-  [playback/stream]="address net container hls delivery session"
+  [playback/stream]="address net container hls dash delivery session"
 )
 
 # The rank of a layer in a list; past the end for anything not in it.

@@ -2,7 +2,7 @@
 # Runs the stream source's readers over other projects' HLS playlists and transport streams
 # (../shared/data/conformance, or the folder given) and prints, per file, what they
 # understood, then how many playlists were read and refused, so that a person can compare
-# each with what RFC 8216 says and each stream with `ffprobe -show_packets`.
+# each with what RFC 8216 says; each stream's access units are counted against ffprobe's.
 #   scripts/conformance.sh [FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,3 +26,5 @@ echo "conformance: $(grep -c '^== .*\.m3u8\?$' "$report") playlists: $(grep -c '
   "$(grep -c '^transport stream' "$report") transport streams"
 echo "refusals by reason:"
 grep '^refused' "$report" | sed 's/ (line [0-9]*)//' | sort | uniq -c | sort -rn
+echo
+scripts/conformance-ffprobe.py "$report"

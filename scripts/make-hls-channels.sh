@@ -12,10 +12,17 @@
 #   OUT_DIR/jump/       index.m3u8: two segments of one encode, a discontinuity, two of
 #                       another (larger picture, other parameter sets, timestamps anew)
 #   OUT_DIR/live/       0.ts..13.ts of 1 s each for a live channel that grows with the clock
+#   OUT_DIR/switch/     index.m3u8: a segment with AAC, then one with MPEG-1 layer 2 audio on
+#                       the same stream, times going on, no discontinuity announced
 #   OUT_DIR/fmp4/       as avc/, in fragmented MP4: init.mp4 and 0.m4s..2.m4s, the timing
 #                       of the B-frames and the AAC priming in each track's edit list
 #   OUT_DIR/fmp4mpa/    as fmp4/, 4 s, with MPEG-1 layer 2 audio (which Wine decodes)
 #   OUT_DIR/fmp4radio/  the MPEG audio of fmp4mpa/ alone, a radio channel Wine plays
+#   OUT_DIR/dash/       as avc/ by a DASH manifest, pictures and sound apart: init-0.mp4 and
+#                       chunk-0-N.m4s (H.264), init-1.mp4 and chunk-1-N.m4s (AAC), a
+#                       template with a timeline; OUT_DIR/dashnumber/ the same by number
+#   OUT_DIR/dashradio/  the same radio channel by a DASH manifest: manifest.mpd, a segment
+#                       template with a timeline over init.mp4 and 1.m4s..2.m4s
 # Quiet; writes into a temporary folder and renames it, so OUT_DIR is whole or absent.
 set -euo pipefail
 out=${1:?usage: make-hls-channels.sh OUT_DIR}
@@ -74,6 +81,14 @@ encode jump b 4 2 smptebars 23 500 192x144
 } >"$tmp/jump/index.m3u8"
 rm -f "$tmp/jump/a.m3u8" "$tmp/jump/b.m3u8"
 
+encode switch a 2 2 testsrc 23 10
+AUDIO=mp2 encode switch b 2 2 testsrc 23 12
+{
+  printf '#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXT-X-PLAYLIST-TYPE:VOD\n'
+  printf '#EXTINF:2.0,\na0.ts\n#EXTINF:2.0,\nb0.ts\n#EXT-X-ENDLIST\n'
+} >"$tmp/switch/index.m3u8"
+rm -f "$tmp/switch/a.m3u8" "$tmp/switch/b.m3u8"
+
 encode live "" 14 1 testsrc 23 10
 rm -f "$tmp/live/.m3u8"
 
@@ -83,6 +98,28 @@ SEGMENTS=fmp4 AUDIO=mp2 encode fmp4mpa "" 4 2 testsrc 23 10
 mv "$tmp/fmp4mpa/.m3u8" "$tmp/fmp4mpa/index.m3u8"
 SEGMENTS=fmp4 AUDIO=mp2 PICTURES=no encode fmp4radio "" 4 2 testsrc 23 10
 mv "$tmp/fmp4radio/.m3u8" "$tmp/fmp4radio/index.m3u8"
+
+mkdir -p "$tmp/dashradio"
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000" -t 4 -ac 2 -threads 1 \
+  -c:a mp2 -b:a 128k -map_metadata -1 -fflags +bitexact -flags:a +bitexact \
+  -f dash -use_template 1 -use_timeline 1 -seg_duration 2 \
+  -init_seg_name init.mp4 -media_seg_name '$Number$.m4s' "$tmp/dashradio/manifest.mpd"
+
+# DASH keeps pictures and sound apart: representation 0 (H.264 with B-frames), 1 (AAC-LC),
+# by a template with a timeline (dash/) and by number alone (dashnumber/).
+for layout in dash:1 dashnumber:0; do
+  mkdir -p "$tmp/${layout%:*}"
+  ffmpeg -nostdin -hide_banner -loglevel error -y \
+    -f lavfi -i "testsrc=size=160x120:rate=25" -f lavfi -i "sine=frequency=440:sample_rate=48000" \
+    -t 6 -map 0:v -map 1:a -threads 1 \
+    -c:v libx264 -profile:v main -pix_fmt yuv420p -crf 23 -g 50 -keyint_min 50 \
+    -sc_threshold 0 -bf 2 -x264-params "threads=1:b-adapt=0" \
+    -c:a aac -b:a 64k -ac 2 -map_metadata -1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact \
+    -f dash -use_template 1 -use_timeline "${layout#*:}" -seg_duration 2 -adaptation_sets "id=0,streams=v id=1,streams=a" \
+    -init_seg_name 'init-$RepresentationID$.mp4' -media_seg_name 'chunk-$RepresentationID$-$Number$.m4s' \
+    "$tmp/${layout%:*}/manifest.mpd"
+done
 
 rm -rf "$out"
 mv "$tmp" "$out"

@@ -57,6 +57,9 @@ struct StreamSample {
     std::int64_t start = 0;  // 100 ns units from the start of playback
     bool keyFrame = false;
     bool discontinuity = false;  // data was lost or the stream jumped before this sample
+    // Set on the first sample of a new format of the track (another codec, rate or channel
+    // count, as when a broadcast switches its sound); the samples after it share it.
+    std::shared_ptr<const StreamTrackFormat> newFormat;
 };
 
 enum class StreamOpenResult : std::uint8_t {
@@ -88,6 +91,9 @@ public:
     // The next sample of the track, waiting for it; nothing at the end of the stream or
     // after stop(). The first sample of every track is the one its format came from.
     [[nodiscard]] virtual std::optional<StreamSample> nextSample(std::size_t track) = 0;
+    // Nobody pulls the track from now on (nothing downstream plays it): its samples are
+    // thrown away, so that they cannot hold back the tracks that play.
+    virtual void dropTrack(std::size_t track) = 0;
     virtual void stop() = 0;
 };
 

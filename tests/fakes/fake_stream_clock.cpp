@@ -10,6 +10,18 @@ std::chrono::milliseconds FakeStreamClock::now() const
     return now_;
 }
 
+std::chrono::milliseconds FakeStreamClock::wallTime() const
+{
+    const std::scoped_lock lock(mutex_);
+    return now_ + wallOffset_;
+}
+
+void FakeStreamClock::setWallTime(std::chrono::milliseconds atNow)
+{
+    const std::scoped_lock lock(mutex_);
+    wallOffset_ = atNow - now_;
+}
+
 void FakeStreamClock::sleepUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
                                  std::chrono::milliseconds until)
 {

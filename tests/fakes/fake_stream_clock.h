@@ -14,6 +14,9 @@ namespace telvia::fakes {
 class FakeStreamClock final : public stream::StreamClock {
 public:
     [[nodiscard]] std::chrono::milliseconds now() const override;
+    // The calendar moves with now(), from where the test set it (1970 unless set).
+    [[nodiscard]] std::chrono::milliseconds wallTime() const override;
+    void setWallTime(std::chrono::milliseconds atNow);
     void sleepUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& wake,
                     std::chrono::milliseconds until) override;
 
@@ -36,6 +39,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable sleepersChanged_;
     std::chrono::milliseconds now_{0};
+    std::chrono::milliseconds wallOffset_{0};
     std::vector<Sleeper> sleepers_;
 };
 

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Mp4BoxLimits limits;
     limits.movie = 64 * 1024;
     limits.fragment = 16 * 1024;
-    limits.media = 64 * 1024;
+    limits.sample = 64 * 1024;
     FragmentedMp4Reader reader(limits);
     const std::size_t piece = size == 0 ? 1 : data[size - 1] % 97 + 1;
     for (std::size_t at = 0; at < size; at += piece) {

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(trimmed.find('?') == std::string_view::npos || trimmed.starts_with("\\\\?\\"), "a name with a wildcard, or an NT path, taken for a file");
     }
     check((routeOf(kind) == AddressRoute::none) ==
-              (kind == AddressKind::dashManifest || kind == AddressKind::networkPath ||
+              (kind == AddressKind::networkPath ||
                kind == AddressKind::unsafeCharacters || kind == AddressKind::unsupportedScheme ||
                kind == AddressKind::badRequestHeaders || kind == AddressKind::malformed),
           "a route that does not follow the kind");

@@ -15,6 +15,7 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,65 @@ TEST_P(Capture, EveryPinOfTheChannelIsCapturedWithTheSegmentsPlayed)
     }
 }
 
+// The sound of a channel switches from AAC to MPEG audio on the same stream, the times
+// going on: the audio pin goes on with the new format on the sample where it changes, as a
+// renderer's decoder would be told, and the frames after it are MPEG audio.
+TEST(CaptureOfASwitch, TheAudioPinGoesOnInTheNewFormat)
+{
+    ASSERT_FALSE(probeTestPaths().probe.empty()) << "run with --probe=PATH --work=DIR --channels=DIR";
+    LoopbackHttpServer server;
+    serveChannel(server, "switch", {});
+    const std::wstring folder = probeTestPaths().work + L"\\switch-capture";
+    std::filesystem::remove_all(std::filesystem::path(folder));
+    const ProbeRun run = runProbe(L"--seconds 10 --capture \"" + folder + L"\" " + widen(server.address("/switch/index.m3u8")));
+    SCOPED_TRACE(run.output);
+    ASSERT_EQ(run.exitCode, 0u) << run.errors;
+    EXPECT_TRUE(run.has("result: every pin captured"));
+
+    const std::string lines = readWhole(folder + L"\\pin2.txt");
+    const std::string payload = readWhole(folder + L"\\pin2.es");
+    std::istringstream in(lines);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_NE(line.find("subtype MPEG_ADTS_AAC"), std::string::npos) << line;
+    std::getline(in, line);  // its format block
+    std::size_t before = 0;
+    std::size_t after = 0;
+    std::size_t at = 0;  // where the sample's payload starts in pin2.es
+    bool switched = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("type change: ", 0) == 0) {
+            EXPECT_FALSE(switched) << "the format changes once";
+            EXPECT_NE(line.find("subtype MPEG1AudioPayload"), std::string::npos) << line;
+            EXPECT_NE(line.find("48000"), std::string::npos) << line;
+            switched = true;
+            std::getline(in, line);  // its format block
+            continue;
+        }
+        std::istringstream fields(line);
+        std::string start, stop, sync, discontinuity, preroll;
+        std::size_t bytes = 0;
+        fields >> start >> stop >> sync >> discontinuity >> preroll >> bytes;
+        ASSERT_LE(at + bytes, payload.size());
+        const auto b0 = static_cast<unsigned char>(payload[at]);
+        const auto b1 = static_cast<unsigned char>(payload[at + 1]);
+        if (switched) {
+            ++after;
+            // MPEG-1 layer 2: 0xFFF sync, version 1, layer bits 10.
+            EXPECT_TRUE(b0 == 0xFF && (b1 & 0xFE) == 0xFC) << "frame " << after;
+        } else {
+            ++before;
+            EXPECT_TRUE(b0 == 0xFF && (b1 & 0xF6) == 0xF0) << "ADTS frame " << before;
+        }
+        at += bytes;
+    }
+    EXPECT_TRUE(switched);
+    // Two seconds of each: 94 AAC frames at 48 kHz, 83 MPEG audio frames.
+    EXPECT_GE(before, 80u);
+    EXPECT_GE(after, 80u);
+    EXPECT_EQ(at, payload.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Channels, Capture,
     ::testing::Values(
@@ -142,7 +202,11 @@ INSTANTIATE_TEST_SUITE_P(
         // The avc channel in fragmented MP4 segments, its times from the edit lists.
         ChannelCase{"fmp4", "/fmp4/index.m3u8", {}, 12, false},
         // MPEG-1 layer 2 audio in fragmented MP4.
-        ChannelCase{"fmp4mpa", "/fmp4mpa/index.m3u8", {}, 10, false}),
+        ChannelCase{"fmp4mpa", "/fmp4mpa/index.m3u8", {}, 10, false},
+        // By a DASH manifest, pictures and sound in representations of their own: segments
+        // by a template with a timeline, and by number alone.
+        ChannelCase{"dash", "/dash/manifest.mpd", {}, 12, false},
+        ChannelCase{"dashnumber", "/dashnumber/manifest.mpd", {}, 12, false}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 // Channels Wine can play itself, with no capture in between: the probe renders every pin
@@ -172,7 +236,9 @@ INSTANTIATE_TEST_SUITE_P(
     Channels, Plays,
     ::testing::Values(
         // A radio channel: MPEG-1 layer 2 audio alone, in fragmented MP4.
-        ChannelCase{"fmp4radio", "/fmp4radio/index.m3u8", {}, 8, false}),
+        ChannelCase{"fmp4radio", "/fmp4radio/index.m3u8", {}, 8, false},
+        // The same by a DASH manifest.
+        ChannelCase{"dashradio", "/dashradio/manifest.mpd", {}, 8, false}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 }  // namespace

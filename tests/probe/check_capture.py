@@ -26,7 +26,9 @@ answered, in order, as paths under CHANNELS_DIR. For each channel:
   a rate of 24 kHz or less, and such a mono core in stereo).
 
 Fragmented MP4 segments (.m4s) are read behind their folder's init.mp4, as the playlist's
-#EXT-X-MAP names it; their times are those after the tracks' edit lists. MPEG audio
+#EXT-X-MAP names it, or, where a DASH manifest keeps pictures and sound apart, behind their
+representation's init-R.mp4 (segments chunk-R-N.m4s, representation 0 the pictures, 1 the
+sound); their times are those after the tracks' edit lists. MPEG audio
 channels are compared frame by frame as the AAC ones are, each sample one MPEG audio frame.
 
 A live capture ends anywhere: only the segments it holds whole are compared.
@@ -52,6 +54,13 @@ def run(args):
 SCRATCH = tempfile.TemporaryDirectory()
 
 
+def init_of(segment):
+    """The initialisation section a fragmented MP4 segment is read behind."""
+    segment = pathlib.Path(segment)
+    representation = re.match(r"chunk-(\w+)-\d+\.m4s$", segment.name)
+    return segment.parent / (f"init-{representation.group(1)}.mp4" if representation else "init.mp4")
+
+
 def readable(segment):
     """A file ffmpeg reads the segment from: a fragmented MP4 segment behind its
     initialisation section, anything else as it is."""
@@ -60,7 +69,7 @@ def readable(segment):
         return segment
     whole = pathlib.Path(SCRATCH.name) / "_".join(segment.parts[-2:]).replace(".m4s", ".mp4")
     if not whole.exists():
-        whole.write_bytes((segment.parent / "init.mp4").read_bytes() + segment.read_bytes())
+        whole.write_bytes(init_of(segment).read_bytes() + segment.read_bytes())
     return whole
 
 
@@ -86,7 +95,7 @@ def packets(path, stream):
 def avc_parameter_sets(segment):
     """The parameter sets of a fragmented MP4 segment's avcC, each behind a four-byte start
     code: what the player puts before a key frame that carries none of its own."""
-    init = (pathlib.Path(segment).parent / "init.mp4").read_bytes()
+    init = init_of(segment).read_bytes()
     at = init.find(b"avcC") + 4 + 5
     sets = b""
     for count_mask in (0x1F, 0xFF):
@@ -174,7 +183,7 @@ def nal_types(unit):
 
 def source_of(segment):
     """The encode a segment belongs to: its path without the number."""
-    return re.sub(r"\d+\.(ts|m4s)$", "", segment)
+    return re.sub(r"\d+\.(ts|m4s)$", "", str(segment))
 
 
 class Channel:
@@ -183,6 +192,9 @@ class Channel:
         self.played = (folder / "played.txt").read_text().split()
         self.report = (folder / "report.txt").read_text(errors="replace").splitlines()
         self.segments = [channels / p for p in self.played]
+        # Pictures and sound in segments of their own (DASH), or together (HLS).
+        self.video_segments = [s for s in self.segments if not s.name.startswith("chunk-1-")]
+        self.audio_segments = [s for s in self.segments if not s.name.startswith("chunk-0-")]
         self.live = name == "live"
         self.core_rate = 48000
         self.frame_samples = AAC_FRAME
@@ -197,9 +209,9 @@ class Channel:
         video_type, video_format, video = read_capture(self.folder, 1)
         audio_type, _, audio = read_capture(self.folder, 2)
         self.check_types(video_type, video_format, audio_type, video)
-        video_units = [mp4_key_frame_sizes(s, packets(s, "v")) for s in self.segments]
-        audio_units = [packets(s, "a") for s in self.segments]
-        audio_bytes = [audio_frames(s) for s in self.segments]
+        video_units = [mp4_key_frame_sizes(s, packets(s, "v")) for s in self.video_segments]
+        audio_units = [packets(s, "a") for s in self.audio_segments]
+        audio_bytes = [audio_frames(s) for s in self.audio_segments]
         # The player starts with the first key frame and the audio from its decoding time on.
         start_dts = video_units[0][0]["dts"]
         first_audio = next(i for i, p in enumerate(audio_units[0]) if p["pts"] >= start_dts)
@@ -222,10 +234,11 @@ class Channel:
                         f"({self.moves} stall(s))")
 
     def check_types(self, video_type, video_format, audio_type, video):
-        first = self.segments[0]
-        stream = json.loads(run(["ffprobe", "-v", "error", "-show_entries",
-                                 "stream=codec_type,codec_name,width,height,sample_rate,channels,bit_rate", "-of",
-                                 "json", str(readable(first))]))["streams"]
+        first = self.video_segments[0]
+        stream = [s for segment in (first, self.audio_segments[0]) for s in json.loads(
+            run(["ffprobe", "-v", "error", "-show_entries",
+                 "stream=codec_type,codec_name,width,height,sample_rate,channels,bit_rate", "-of", "json",
+                 str(readable(segment))]))["streams"]]
         picture = next(s for s in stream if s["codec_type"] == "video")
         sound = next(s for s in stream if s["codec_type"] == "audio")
         trace = subprocess.run(["ffmpeg", "-nostdin", "-i", str(readable(first)), "-map", "0:v", "-c", "copy", "-bsf:v",
@@ -250,7 +263,7 @@ class Channel:
         if sound["codec_name"] != "aac":
             self.frame_samples = 1152
             # The header says the layer: an MP4 file's object type says only MPEG-1 audio.
-            layer = 4 - ((audio_frames(first)[0][1] >> 1) & 0x03)
+            layer = 4 - ((audio_frames(self.audio_segments[0])[0][1] >> 1) & 0x03)
             expected = (f"major Audio, subtype MPEG1AudioPayload, format WaveFormatEx: {core_rate} Hz, "
                         f"{core_channels} channels, layer {layer}, {int(sound['bit_rate']) // 1000} kbit/s")
             if audio_type != expected:
@@ -281,7 +294,7 @@ class Channel:
             (scratch / "audio.es").write_bytes(b"".join(s["data"] for s in audio))
             (scratch / "source.es").write_bytes(b"".join(f for frames in audio_bytes for f in frames))
             captured = frame_md5s(scratch / "video.h264", "v", "h264")
-            source = [md5 for s in self.segments[:whole_video] for md5 in frame_md5s(s, "v")]
+            source = [md5 for s in self.video_segments[:whole_video] for md5 in frame_md5s(s, "v")]
             self.compare("pictures", captured, source)
             audio_format = "aac" if self.frame_samples == AAC_FRAME else "mp3"
             self.compare("audio frames", frame_md5s(scratch / "audio.es", "a", audio_format),
@@ -306,13 +319,14 @@ class Channel:
                           f"the frame {len(frame)})")
 
     def check_times(self, video, audio, video_units, audio_units):
-        sources = [source_of(p) for p in self.played]
-        starts_stretch = [i == 0 or sources[i] != sources[i - 1] for i in range(len(sources))]
         # Each stretch plays at one offset from the source's times, moved on only where
         # playback ran dry (the player hands out what follows a stall that much later).
         levels = {}  # stretch -> [offset, ...], growing
         last_start = None
-        for kind, samples, units in (("video", video, video_units), ("audio", audio, audio_units)):
+        for kind, samples, units, segments in (("video", video, video_units, self.video_segments),
+                                               ("audio", audio, audio_units, self.audio_segments)):
+            sources = [source_of(s) for s in segments]
+            starts_stretch = [i == 0 or sources[i] != sources[i - 1] for i in range(len(sources))]
             stretch, index = -1, 0
             for segment, segment_units in enumerate(units):
                 if starts_stretch[segment]:
@@ -321,7 +335,7 @@ class Channel:
                 for position, unit in enumerate(segment_units):
                     sample = samples[index]
                     index += 1
-                    where = f"{kind} sample {index - 1} (segment {self.played[segment]})"
+                    where = f"{kind} sample {index - 1} (segment {segments[segment].name})"
                     flagged = starts_stretch[segment] and position == 0
                     if sample["discontinuity"] != flagged:
                         self.fail(f"{where}: discontinuity flag {int(sample['discontinuity'])}, expected {int(flagged)}")

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "media_type_text.h"
+#include "platform/win32/media/media_type.h"
 
 namespace telvia::probe {
 
@@ -84,8 +85,14 @@ bool PinCapture::write(IMediaSample& sample)
         captured.bytes = static_cast<std::size_t>(length);
     }
 
+    std::string line;
+    AM_MEDIA_TYPE* newType = nullptr;
+    if (sample.GetMediaType(&newType) == S_OK && newType != nullptr) {
+        line = "type change: " + describeMediaType(*newType) + "\n" + formatLine(*newType) + "\n";
+        win32::deleteTaskMemMediaType(newType);
+    }
+    line += sampleLine(captured) + "\n";
     const std::lock_guard lock(mutex_);
-    const std::string line = sampleLine(captured) + "\n";
     const bool written = std::fwrite(data, 1, captured.bytes, payload_.get()) == captured.bytes &&
                          std::fwrite(line.data(), 1, line.size(), lines_.get()) == line.size();
     if (!written) {

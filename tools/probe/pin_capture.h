@@ -2,7 +2,8 @@
 // of every sample as delivered, one after another, and DIR/pinN.txt, the connection's media
 // type as the report prints it with its format block in hexadecimal, then one line per
 // sample: "start stop sync discontinuity preroll bytes" (times in 100 ns units, "-" when the
-// sample has none; the flags 0 or 1).
+// sample has none; the flags 0 or 1). A sample that brings a new media type is preceded by
+// "type change: " and that type as the report prints it, then its format line.
 #pragma once
 
 #include <atomic>

@@ -35,6 +35,8 @@ std::string_view formatName(stream::StreamFormat format)
     switch (format) {
     case stream::StreamFormat::hlsPlaylist:
         return "HLS playlist";
+    case stream::StreamFormat::dashManifest:
+        return "DASH manifest";
     case stream::StreamFormat::transportStream:
         return "MPEG transport stream";
     case stream::StreamFormat::mpegAudio:
@@ -102,6 +104,34 @@ void SessionReport::onPlaylist(std::string_view address, const stream::HlsParseR
         }
     }
     line(text);
+}
+
+void SessionReport::onManifest(std::string_view address, const stream::DashParseResult& parsed)
+{
+    std::string text = "manifest: " + std::string(address) + ": ";
+    if (const auto* manifest = std::get_if<stream::DashManifest>(&parsed)) {
+        std::size_t representations = 0;
+        for (const stream::DashPeriod& period : manifest->periods) {
+            for (const stream::DashAdaptationSet& set : period.adaptationSets) {
+                representations += set.representations.size();
+            }
+        }
+        text += std::string(manifest->dynamic ? "live" : "finished") + ", " +
+                std::to_string(manifest->periods.size()) + " periods, " + std::to_string(representations) +
+                " representations";
+    } else {
+        const auto& error = std::get<stream::DashParseError>(parsed);
+        text += "refused, " + std::string(stream::describe(error.error));
+        if (error.xml) {
+            text += " (" + std::string(stream::describe(*error.xml)) + ")";
+        }
+    }
+    line(text);
+}
+
+void SessionReport::onDashFailure(stream::DashScheduleError error)
+{
+    line("dash: " + std::string(stream::describe(error)));
 }
 
 void SessionReport::onVariant(const stream::HlsVariant& variant, const stream::HlsAudioRendition* audio)

@@ -26,6 +26,8 @@ public:
     void onFormat(stream::StreamFormat format) override;
     void onPlaylist(std::string_view address, const stream::HlsParseResult& parsed) override;
     void onVariant(const stream::HlsVariant& variant, const stream::HlsAudioRendition* audio) override;
+    void onManifest(std::string_view address, const stream::DashParseResult& parsed) override;
+    void onDashFailure(stream::DashScheduleError error) override;
     void onEncryptedSamples() override;
 
 private:

@@ -130,7 +130,10 @@ inline StreamSessionSettings rigSettings()
 }
 
 struct SessionRig {
-    explicit SessionRig(StreamSessionSettings settings = rigSettings()) : session(http, cipher, clock, events, settings) {}
+    explicit SessionRig(StreamSessionSettings settings = rigSettings(), SessionObserver* observer = nullptr)
+        : session(http, cipher, clock, events, settings, observer)
+    {
+    }
 
     std::vector<std::string> requestedAddresses() const
     {

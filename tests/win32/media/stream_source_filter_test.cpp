@@ -74,6 +74,7 @@ struct Probe {
     std::atomic<bool> waiting{false};  // a pull is blocked past the script's samples
     std::atomic<bool> stopped{false};
     std::atomic<bool> destroyed{false};
+    std::atomic<bool> dropped[2] = {false, false};
     std::atomic<StreamSourceEvents*> events{nullptr};
     std::string openedAddress;
 };
@@ -84,6 +85,10 @@ struct Script {
     int samplesPerTrack = 0;
     bool waitAtEnd = false;  // after the samples: wait for stop() instead of ending
     bool throwAtEnd = false;  // after the samples: throw, as a session out of memory would
+    // From this sample of an audio track on, frames of another format, the first with it.
+    int newFormatAt = -1;
+    StreamTrackFormat newFormat = {};
+    std::vector<std::uint8_t> newFrame = {};
 };
 
 class ScriptedSession final : public StreamSourcePort {
@@ -102,12 +107,20 @@ public:
     std::optional<StreamSample> nextSample(std::size_t track) override
     {
         const int index = probe_->pulls[track]++;
+        if (probe_->dropped[track]) {
+            return std::nullopt;
+        }
         if (index < script_.samplesPerTrack) {
             const bool video = script_.tracks[track].kind == StreamTrackKind::h264;
+            const bool changed = !video && script_.newFormatAt >= 0 && index >= script_.newFormatAt;
             StreamSample sample;
-            sample.data = video ? std::vector<std::uint8_t>{0, 0, 0, 1, 0x65, 0x88, 0x84} : frame_;
+            sample.data = video ? std::vector<std::uint8_t>{0, 0, 0, 1, 0x65, 0x88, 0x84}
+                                : changed ? script_.newFrame : frame_;
             sample.start = 50'000'000 + index * (video ? 400'000 : layer2FrameDuration);
             sample.keyFrame = !video || index == 0;
+            if (changed && index == script_.newFormatAt) {
+                sample.newFormat = std::make_shared<const StreamTrackFormat>(script_.newFormat);
+            }
             return sample;
         }
         if (script_.throwAtEnd) {
@@ -121,6 +134,7 @@ public:
         }
         return std::nullopt;
     }
+    void dropTrack(std::size_t track) override { probe_->dropped[track] = true; }
     void stop() override
     {
         {
@@ -340,6 +354,23 @@ TEST_F(StreamSourceAudio, TheEndOfTheStreamCompletesTheGraph)
     ASSERT_GE(control_->Run(), 0);
     EXPECT_TRUE(waitForEvent(*events_.get(), EC_COMPLETE, 5000));
     EXPECT_EQ(probe_->pulls[0], 26);
+    EXPECT_EQ(control_->Stop(), S_OK);
+}
+
+TEST_F(StreamSourceAudio, SoundInAFormatTheDecoderRefusesEndsItsTrackAndIsNoLongerFetched)
+{
+    // AAC where MPEG audio was: the MPEG audio decoder cannot take it.
+    Script script{StreamOpenResult::opened, {layer2Track()}, 40, true};
+    script.newFormatAt = 10;
+    script.newFormat.kind = StreamTrackKind::aacAdts;
+    script.newFormat.audio = {48000, 2, 2, 0, 0};
+    script.newFrame = {0xFF, 0xF1, 0x4C, 0x80, 0x01, 0x3F, 0xFC, 0x21, 0x00};
+    ASSERT_NO_FATAL_FAILURE(renderAudio(script));
+    ASSERT_GE(control_->Run(), 0);
+    EXPECT_TRUE(waitForEvent(*events_.get(), EC_COMPLETE, 5000)) << "the track ends where its sound changed";
+    EXPECT_TRUE(probe_->dropped[0]) << "and the session stops fetching it";
+    EXPECT_EQ(probe_->pulls[0], 11);
+    EXPECT_FALSE(waitForEvent(*events_.get(), EC_ERRORABORT, 100));
     EXPECT_EQ(control_->Stop(), S_OK);
 }
 

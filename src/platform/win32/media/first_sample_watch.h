@@ -28,6 +28,7 @@ public:
         }
         return sample;
     }
+    void dropTrack(std::size_t track) override { source_.dropTrack(track); }
     void stop() override { source_.stop(); }
 
 private:

@@ -7,12 +7,18 @@
 
 #include "platform/win32/base/com_apartment.h"
 #include "platform/win32/base/com_ptr.h"
+#include "platform/win32/media/track_media_types.h"
 
 namespace telvia::win32 {
 
 PinStreamer::PinStreamer(StreamSourcePort& source, std::size_t track, std::int64_t sampleDuration,
-                         SampleTimeline& timeline, StreamingHost& host)
-    : source_(source), track_(track), sampleDuration_(sampleDuration), timeline_(timeline), host_(host)
+                         SampleTimeline& timeline, StreamingHost& host, NewTypeHandler onNewType)
+    : source_(source),
+      track_(track),
+      sampleDuration_(sampleDuration),
+      timeline_(timeline),
+      host_(host),
+      onNewType_(std::move(onNewType))
 {
 }
 
@@ -144,9 +150,30 @@ void PinStreamer::run() noexcept
     }
 }
 
+std::optional<MediaType> PinStreamer::acceptedType(const StreamTrackFormat& format, IPin& peer)
+{
+    for (MediaType& type : mediaTypesForTrack(format)) {
+        if (peer.QueryAccept(&type.get()) == S_OK) {
+            return std::move(type);
+        }
+    }
+    return std::nullopt;
+}
+
 PinStreamer::Outcome PinStreamer::deliver(StreamSample& sample, const DeliveryTarget& target,
                                           bool firstOfRun)
 {
+    std::optional<MediaType> newType;
+    if (sample.newFormat) {
+        // The sound changed codec, rate or channels: the decoder downstream takes the new
+        // format with this sample, or the track ends here and stops being fetched.
+        newType = acceptedType(*sample.newFormat, *target.peer);
+        if (!newType) {
+            source_.dropTrack(track_);
+            target.peer->EndOfStream();
+            return Outcome::runOver;
+        }
+    }
     ComPtr<IMediaSample> buffer;
     if (FAILED(target.allocator->GetBuffer(buffer.put(), nullptr, nullptr, 0)) || !buffer) {
         return Outcome::runOver;  // decommitted: the filter is stopping
@@ -162,6 +189,9 @@ PinStreamer::Outcome PinStreamer::deliver(StreamSample& sample, const DeliveryTa
     std::memcpy(data, sample.data.data(), sample.data.size());
     buffer->SetActualDataLength(static_cast<long>(sample.data.size()));
 
+    if (newType) {
+        sampleDuration_ = sampleDuration(*sample.newFormat);
+    }
     REFERENCE_TIME start = timeline_.streamTime(sample.start, host_.runningStreamTime());
     REFERENCE_TIME end = start + sampleDuration_;
     buffer->SetTime(&start, sampleDuration_ > 0 ? &end : nullptr);
@@ -169,6 +199,13 @@ PinStreamer::Outcome PinStreamer::deliver(StreamSample& sample, const DeliveryTa
     buffer->SetDiscontinuity(sample.discontinuity || firstOfRun || lostSample_ ? TRUE : FALSE);
     buffer->SetPreroll(FALSE);
     lostSample_ = false;
+    if (newType) {
+        // The framework copies the type; it takes a pointer to a mutable one all the same.
+        if (FAILED(buffer->SetMediaType(const_cast<AM_MEDIA_TYPE*>(&newType->get())))) {
+            return Outcome::runOver;
+        }
+        onNewType_(*newType);
+    }
 
     // Anything but S_OK means downstream takes nothing more until the next run (S_FALSE
     // while flushing or after an end, a failure when it stopped before this filter).

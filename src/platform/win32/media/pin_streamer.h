@@ -7,11 +7,13 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 #include "platform/stream_source_port.h"
+#include "platform/win32/media/media_type.h"
 #include "platform/win32/media/sample_timeline.h"
 #include "platform/win32/base/windows_includes.h"
 
@@ -37,10 +39,13 @@ struct DeliveryTarget {
     IMemAllocator* allocator = nullptr;  // committed
 };
 
+// Told on the streaming thread when downstream took a new format of the track.
+using NewTypeHandler = std::function<void(const MediaType&)>;
+
 class PinStreamer {
 public:
     PinStreamer(StreamSourcePort& source, std::size_t track, std::int64_t sampleDuration,
-                SampleTimeline& timeline, StreamingHost& host);
+                SampleTimeline& timeline, StreamingHost& host, NewTypeHandler onNewType);
     ~PinStreamer();
     PinStreamer(const PinStreamer&) = delete;
     PinStreamer& operator=(const PinStreamer&) = delete;
@@ -62,12 +67,15 @@ private:
 
     void run() noexcept;
     [[nodiscard]] Outcome deliver(StreamSample& sample, const DeliveryTarget& target, bool firstOfRun);
+    // The first of the format's media types the downstream pin accepts while connected.
+    [[nodiscard]] static std::optional<MediaType> acceptedType(const StreamTrackFormat& format, IPin& peer);
 
     StreamSourcePort& source_;
     const std::size_t track_;
-    const std::int64_t sampleDuration_;
+    std::int64_t sampleDuration_;  // of the format in force; the streaming thread's own
     SampleTimeline& timeline_;
     StreamingHost& host_;
+    const NewTypeHandler onNewType_;
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -365,6 +365,13 @@ private:
         }
         timeline_.reset();
         for (std::size_t i = 0; i < pins_.size(); ++i) {
+            // A track that nothing downstream plays (no decoder for it) is never pulled;
+            // kept, it would fill the queues and hold back the tracks that play.
+            if (!isConnected(*pins_[i])) {
+                source_->dropTrack(i);
+            }
+        }
+        for (std::size_t i = 0; i < pins_.size(); ++i) {
             const HRESULT started = pins_[i]->startStreaming();
             if (FAILED(started)) {
                 for (std::size_t j = 0; j < i; ++j) {
@@ -379,10 +386,13 @@ private:
     // A pin without a downstream filter streams nothing, so it has nothing to fill.
     bool anyPinConnected() const
     {
-        return std::any_of(pins_.begin(), pins_.end(), [](const auto& pin) {
-            ComPtr<IPin> peer;
-            return SUCCEEDED(pin->ConnectedTo(peer.put()));
-        });
+        return std::any_of(pins_.begin(), pins_.end(), [](const auto& pin) { return isConnected(*pin); });
+    }
+
+    static bool isConnected(StreamSourcePin& pin)
+    {
+        ComPtr<IPin> peer;
+        return SUCCEEDED(pin.ConnectedTo(peer.put()));
     }
 
     void setRunning(bool running, REFERENCE_TIME start)

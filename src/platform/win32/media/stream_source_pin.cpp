@@ -37,7 +37,10 @@ StreamSourcePin::StreamSourcePin(PinOwner& owner, std::wstring name, std::vector
       name_(std::move(name)),
       types_(std::make_shared<const std::vector<MediaType>>(std::move(types))),
       buffers_(buffers),
-      streamer_(source, track, sampleDuration, timeline, owner)
+      streamer_(source, track, sampleDuration, timeline, owner, [this](const MediaType& type) {
+          const std::lock_guard lock(mutex_);
+          connectedType_ = MediaType::copyOf(type.get());
+      })
 {
 }
 

@@ -227,11 +227,11 @@ AddressRoute routeOf(AddressKind kind)
     case AddressKind::transportStream:
     case AddressKind::audioStream:
     case AddressKind::httpStream:
+    case AddressKind::dashManifest:
         return AddressRoute::streamSource;
     case AddressKind::windowsMedia:
     case AddressKind::localFile:
         return AddressRoute::asfReader;
-    case AddressKind::dashManifest:
     case AddressKind::networkPath:
     case AddressKind::unsafeCharacters:
     case AddressKind::unsupportedScheme:

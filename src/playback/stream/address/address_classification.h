@@ -1,5 +1,5 @@
-// Which source opens a channel's address: the stream source of our own (HLS, transport
-// streams and radio over HTTP), the system's ASF reader (Windows Media and local files),
+// Which source opens a channel's address: the stream source of our own (HLS, DASH,
+// transport streams and radio over HTTP), the system's ASF reader (Windows Media and local files),
 // or none. Addresses that name another computer's file share are refused: opening one
 // makes Windows sign in to that computer with the user's credentials. Files are taken by an
 // allow-list of the forms that stay on this computer's disks, and an address holding a
@@ -19,7 +19,7 @@ enum class AddressKind : std::uint8_t {
     httpStream,         // http(s) with nothing telling in the path: the body decides
     windowsMedia,       // mms:// and the like, or http(s) ending in .asf, .wmv, .wma, .asx
     localFile,          // a drive letter, a rooted or relative name, file:///C:/...
-    dashManifest,       // .mpd: a format the sources do not read
+    dashManifest,       // http(s), .mpd
     networkPath,        // \\host\share, //host/share, file://host/..., device and NT paths
     unsafeCharacters,   // control characters, Unicode spaces, separator look-alikes
     unsupportedScheme,  // rtmp://, rtsp://, udp://, ...

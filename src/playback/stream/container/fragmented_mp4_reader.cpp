@@ -48,7 +48,7 @@ void release(std::vector<std::uint8_t>& bytes)
     }
 }
 
-bool isHeld(std::uint32_t type) { return type == fourCc("moov") || type == fourCc("moof") || type == fourCc("mdat"); }
+bool isHeld(std::uint32_t type) { return type == fourCc("moov") || type == fourCc("moof"); }
 
 }  // namespace
 
@@ -58,6 +58,10 @@ void FragmentedMp4Reader::feed(std::span<const std::uint8_t> bytes)
         if (skipToEnd_) {
             position_ += bytes.size();
             return;
+        }
+        if (media_) {
+            readMedia(bytes);
+            continue;
         }
         if (skipLeft_ > 0) {
             const std::size_t skipped = static_cast<std::size_t>(std::min<std::uint64_t>(skipLeft_, bytes.size()));
@@ -103,9 +107,7 @@ void FragmentedMp4Reader::process()
         if (read.status == Mp4HeaderStatus::malformed) {
             // Boxes have no sync word to find the next one by: the rest of the file is lost.
             ++stats_.malformedBoxes;
-            for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
-                loseSample(sample);
-            }
+            loseAwaited();
             pending_.clear();
             skipToEnd_ = true;
             return;
@@ -133,7 +135,7 @@ void FragmentedMp4Reader::process()
 
 std::size_t FragmentedMp4Reader::limitFor(std::uint32_t type) const
 {
-    return type == fourCc("moov") ? limits_.movie : type == fourCc("moof") ? limits_.fragment : limits_.media;
+    return type == fourCc("moov") ? limits_.movie : limits_.fragment;
 }
 
 void FragmentedMp4Reader::openBox(const OpenBox& box)
@@ -141,14 +143,16 @@ void FragmentedMp4Reader::openBox(const OpenBox& box)
     if (box.type == fourCc("pssh")) {
         encrypted_ = true;  // a protection system's data, outside the movie
     }
+    if (box.type == fourCc("mdat")) {
+        // Read as it streams in; the header's bytes are done with.
+        position_ += pending_.size();
+        pending_.clear();
+        media_ = OpenMedia{box.size ? std::optional(position_ - box.headerLength + *box.size) : std::nullopt};
+        return;
+    }
     const bool oversized = box.held && box.size && *box.size > limitFor(box.type);
     if (oversized) {
         ++stats_.oversizedBoxes;
-        if (box.type == fourCc("mdat")) {
-            for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
-                loseSample(sample);
-            }
-        }
     }
     if (box.held && !oversized) {
         box_ = box;
@@ -172,11 +176,76 @@ void FragmentedMp4Reader::closeBox(std::span<const std::uint8_t> whole)
     const std::span<const std::uint8_t> contents = whole.subspan(box_->headerLength);
     if (box_->type == fourCc("moov")) {
         readMovie(contents);
-    } else if (box_->type == fourCc("moof")) {
-        readFragment(contents);
     } else {
-        readMedia(contents, position_ + box_->headerLength);
+        readFragment(contents);
     }
+}
+
+void FragmentedMp4Reader::readMedia(std::span<const std::uint8_t>& bytes)
+{
+    const std::uint64_t left = media_->end ? *media_->end - position_ : bytes.size();
+    std::span<const std::uint8_t> chunk = bytes.first(static_cast<std::size_t>(std::min<std::uint64_t>(left, bytes.size())));
+    bytes = bytes.subspan(chunk.size());
+    while (!chunk.empty()) {
+        if (awaitedAt_ == awaited_.size()) {
+            position_ += chunk.size();  // no sample listed here
+            break;
+        }
+        const Mp4Sample& sample = awaited_[awaitedAt_];
+        if (sampleBytes_.empty() && sample.position != position_) {
+            if (sample.position < position_) {
+                loseSample(sample);  // its data were due before these
+                ++awaitedAt_;
+                continue;
+            }
+            const auto gap = static_cast<std::size_t>(std::min<std::uint64_t>(sample.position - position_, chunk.size()));
+            position_ += gap;
+            chunk = chunk.subspan(gap);
+            continue;
+        }
+        if (sample.size > limits_.sample) {
+            ++stats_.oversizedBoxes;
+            loseSample(sample);
+            ++awaitedAt_;
+            continue;
+        }
+        const std::size_t taken = std::min<std::size_t>(sample.size - sampleBytes_.size(), chunk.size());
+        sampleBytes_.insert(sampleBytes_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(taken));
+        position_ += taken;
+        chunk = chunk.subspan(taken);
+        if (sampleBytes_.size() == sample.size) {
+            const Mp4Track* track = trackOf(sample.track);
+            if (track != nullptr && !encrypted_) {
+                handOn(sample, *track, sampleBytes_);
+            }
+            sampleBytes_.clear();
+            ++awaitedAt_;
+        }
+    }
+    if (media_->end && position_ == *media_->end) {
+        endMedia();
+    }
+}
+
+void FragmentedMp4Reader::endMedia()
+{
+    // A sample cut off by the box's end is lost; the ones listed beyond it may lie in a
+    // further media data box.
+    if (!sampleBytes_.empty()) {
+        sampleBytes_.clear();
+        loseSample(awaited_[awaitedAt_++]);
+    }
+    media_.reset();
+}
+
+void FragmentedMp4Reader::loseAwaited()
+{
+    for (std::size_t i = awaitedAt_; i < awaited_.size(); ++i) {
+        loseSample(awaited_[i]);
+    }
+    awaited_.clear();
+    awaitedAt_ = 0;
+    sampleBytes_.clear();
 }
 
 void FragmentedMp4Reader::finish()
@@ -184,9 +253,8 @@ void FragmentedMp4Reader::finish()
     if (box_ && box_->held && !box_->size) {
         closeBox(pending_);  // it ran to the end of the file, which is here
     }
-    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
-        loseSample(sample);
-    }
+    media_.reset();
+    loseAwaited();
     release(pending_);
     box_.reset();
     position_ = 0;
@@ -213,6 +281,8 @@ void FragmentedMp4Reader::readMovie(std::span<const std::uint8_t> contents)
     movie_ = std::move(movie);
     clocks_.clear();
     awaited_.clear();
+    awaitedAt_ = 0;
+    sampleBytes_.clear();
     lossPending_.clear();
     encrypted_ = movie_->encrypted;
     streams_.clear();
@@ -223,9 +293,7 @@ void FragmentedMp4Reader::readMovie(std::span<const std::uint8_t> contents)
 
 void FragmentedMp4Reader::readFragment(std::span<const std::uint8_t> contents)
 {
-    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
-        loseSample(sample);
-    }
+    loseAwaited();
     if (!movie_) {
         return;  // no tracks to read it by: a stream joined without its initialisation
     }
@@ -248,27 +316,6 @@ void FragmentedMp4Reader::readFragment(std::span<const std::uint8_t> contents)
     awaited_ = std::move(fragment->samples);
     std::stable_sort(awaited_.begin(), awaited_.end(),
                      [](const Mp4Sample& a, const Mp4Sample& b) { return a.position < b.position; });
-}
-
-void FragmentedMp4Reader::readMedia(std::span<const std::uint8_t> contents, std::uint64_t contentsPosition)
-{
-    std::vector<Mp4Sample> later;
-    for (const Mp4Sample& sample : std::exchange(awaited_, {})) {
-        if (sample.position < contentsPosition) {
-            loseSample(sample);  // its data were due before these
-            continue;
-        }
-        const std::uint64_t offset = sample.position - contentsPosition;
-        if (offset >= contents.size() || sample.size > contents.size() - offset) {
-            later.push_back(sample);  // perhaps in a further media data box
-            continue;
-        }
-        const Mp4Track* track = trackOf(sample.track);
-        if (track != nullptr && !encrypted_) {
-            handOn(sample, *track, contents.subspan(static_cast<std::size_t>(offset), sample.size));
-        }
-    }
-    awaited_ = std::move(later);
 }
 
 void FragmentedMp4Reader::handOn(const Mp4Sample& sample, const Mp4Track& track, std::span<const std::uint8_t> bytes)

@@ -3,9 +3,12 @@
 // holding them. Hands on the same access units a transport stream gives: H.264 in
 // start-code form with the parameter sets before key frames, AAC in ADTS frames, MPEG
 // audio frame by frame, timed on the 90 kHz stream clock.
-// Bytes arrive in pieces of any size. Memory stays bounded whatever the stream says: a box
-// is held whole only up to a limit of its kind, and a larger one is passed over and its
-// samples counted lost; boxes nothing here needs are passed over without being held.
+// Bytes arrive in pieces of any size. Memory stays bounded whatever the stream says: the
+// movie and fragment boxes are held whole only up to a limit of their kind, a larger one is
+// passed over; the media data are read as they stream in, each sample handed on as soon as
+// its last byte is in (a channel starts on its segment's first pictures, not its last), and
+// a sample over its limit is passed over and counted lost; other boxes are passed over
+// without being held.
 #pragma once
 
 #include <cstdint>
@@ -24,12 +27,12 @@ namespace telvia::stream {
 struct Mp4BoxLimits {
     std::size_t movie = 4 * 1024 * 1024;   // moov: a few tracks' descriptions
     std::size_t fragment = 1024 * 1024;    // moof: the sample lists of seconds of media
-    std::size_t media = 32 * 1024 * 1024;  // mdat: seconds of media at a high bit rate
+    std::size_t sample = 8 * 1024 * 1024;  // one sample: a key frame at a high bit rate
 };
 
 struct Mp4ReaderStats {
     std::uint32_t malformedBoxes = 0;   // boxes whose insides do not fit
-    std::uint32_t oversizedBoxes = 0;   // boxes over their limit, passed over
+    std::uint32_t oversizedBoxes = 0;   // boxes or samples over their limit, passed over
     std::uint32_t lostSamples = 0;      // listed, but not in the media data, or unreadable
 };
 
@@ -68,7 +71,10 @@ private:
     void closeBox(std::span<const std::uint8_t> whole);
     void readMovie(std::span<const std::uint8_t> contents);
     void readFragment(std::span<const std::uint8_t> contents);
-    void readMedia(std::span<const std::uint8_t> contents, std::uint64_t contentsPosition);
+    // Takes what of `bytes` belongs to the media data box being read.
+    void readMedia(std::span<const std::uint8_t>& bytes);
+    void endMedia();
+    void loseAwaited();
     void handOn(const Mp4Sample& sample, const Mp4Track& track, std::span<const std::uint8_t> bytes);
     void loseSample(const Mp4Sample& sample);
     [[nodiscard]] const Mp4Track* trackOf(std::uint32_t id) const;
@@ -83,7 +89,17 @@ private:
     std::optional<Mp4Movie> movie_;
     std::vector<StreamDescription> streams_;
     Mp4TrackClocks clocks_;
-    std::vector<Mp4Sample> awaited_;  // listed by the latest fragment, their data still to come
+    // The media data box being read: the file position where it ends, none for the end of
+    // the file.
+    struct OpenMedia {
+        std::optional<std::uint64_t> end;
+    };
+    std::optional<OpenMedia> media_;
+    // Listed by the latest fragment, in the order their data lie in; those before
+    // awaitedAt_ are done. The bytes of the one being collected are in sampleBytes_.
+    std::vector<Mp4Sample> awaited_;
+    std::size_t awaitedAt_ = 0;
+    std::vector<std::uint8_t> sampleBytes_;
     std::map<std::uint32_t, bool> lossPending_;
     bool encrypted_ = false;
     std::vector<AccessUnit> units_;

@@ -36,6 +36,9 @@ StreamFormat formatOfContentType(std::string_view contentType)
         type == "audio/mpegurl" || type == "audio/x-mpegurl") {
         return StreamFormat::hlsPlaylist;
     }
+    if (type == "application/dash+xml") {
+        return StreamFormat::dashManifest;
+    }
     if (type == "video/mp2t") {
         return StreamFormat::transportStream;
     }
@@ -66,6 +69,43 @@ bool startsWithPlaylistHeader(std::span<const std::uint8_t> bytes)
         text.remove_prefix(1);
     }
     return text.starts_with("#EXTM3U");
+}
+
+// An XML document whose root is an MPD element: after the byte-order mark, white space,
+// the declaration, comments and processing instructions, a start tag named MPD, with or
+// without a namespace prefix.
+bool startsWithManifestRoot(std::span<const std::uint8_t> bytes)
+{
+    constexpr std::string_view bom = "\xEF\xBB\xBF";
+    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.starts_with(bom)) {
+        text.remove_prefix(bom.size());
+    }
+    for (;;) {
+        const std::size_t start = text.find_first_not_of(" \t\r\n");
+        if (start == std::string_view::npos) {
+            return false;
+        }
+        text.remove_prefix(start);
+        const std::string_view close = text.starts_with("<?") ? "?>" : text.starts_with("<!--") ? "-->" : "";
+        if (close.empty()) {
+            break;
+        }
+        const std::size_t end = text.find(close);
+        if (end == std::string_view::npos) {
+            return false;
+        }
+        text.remove_prefix(end + close.size());
+    }
+    if (!text.starts_with('<')) {
+        return false;
+    }
+    const std::size_t nameEnd = text.find_first_of(" \t\r\n/>");
+    if (nameEnd == std::string_view::npos) {
+        return false;
+    }
+    const std::string_view name = text.substr(1, nameEnd - 1);
+    return name == "MPD" || name.ends_with(":MPD");
 }
 
 // Sync bytes 188 bytes apart from the first byte on, as many times as the bytes allow, at
@@ -135,6 +175,9 @@ std::optional<StreamFormat> formatOfBytes(std::span<const std::uint8_t> bytes)
 {
     if (startsWithPlaylistHeader(bytes)) {
         return StreamFormat::hlsPlaylist;
+    }
+    if (startsWithManifestRoot(bytes)) {
+        return StreamFormat::dashManifest;
     }
     if (bytes.size() >= asfHeaderGuid.size() && std::equal(asfHeaderGuid.begin(), asfHeaderGuid.end(), bytes.begin())) {
         return StreamFormat::asf;

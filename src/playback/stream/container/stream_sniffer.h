@@ -11,6 +11,7 @@ namespace telvia::stream {
 
 enum class StreamFormat : std::uint8_t {
     hlsPlaylist,
+    dashManifest,
     transportStream,
     mpegAudio,   // MP3 and its relatives, possibly behind an ID3 tag
     adtsAudio,   // AAC in ADTS frames

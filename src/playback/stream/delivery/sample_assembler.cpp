@@ -69,10 +69,16 @@ void SampleAssembler::setProgram(std::span<const StreamDescription> streams)
             video_->stream = video->id;
         }
         if (audio_ && !lists(streams, audio_->stream, audio_->kind)) {
-            const auto same = std::find_if(streams.begin(), streams.end(),
-                                           [this](const StreamDescription& s) { return s.kind == audio_->kind; });
-            if (same != streams.end()) {
-                audio_->stream = same->id;
+            // Sound of the same kind takes over as it is; sound of another kind (a
+            // broadcast that switched codecs) opens a new format on the same track.
+            auto next = std::find_if(streams.begin(), streams.end(),
+                                     [this](const StreamDescription& s) { return s.kind == audio_->kind; });
+            if (next == streams.end()) {
+                next = std::find_if(streams.begin(), streams.end(),
+                                    [](const StreamDescription& s) { return isAudioKind(s.kind); });
+            }
+            if (next != streams.end()) {
+                audio_ = Chosen{next->id, *next->kind};
             }
         }
         return;
@@ -199,6 +205,7 @@ void SampleAssembler::start(std::uint64_t anchor, const std::optional<StreamVide
     if (audio) {
         audioTrack_ = tracks_.size();
         tracks_.push_back(StreamTrackFormat{audio_->kind, {}, *audio});
+        soundNow_ = tracks_.back();
     } else {
         audio_.reset();
     }
@@ -263,8 +270,26 @@ void SampleAssembler::emit(AccessUnit unit)
     sample.keyFrame = unit.keyFrame;
     sample.discontinuity = discontinuityPending_[track] || unit.afterLoss;
     discontinuityPending_[track] = false;
+    if (audioTrack_ == track) {
+        sample.newFormat = soundChange(unit);
+    }
     sample.data = std::move(unit.data);
     samples_.push_back(TrackSample{track, std::move(sample)});
+}
+
+std::shared_ptr<const StreamTrackFormat> SampleAssembler::soundChange(const AccessUnit& unit)
+{
+    // Every frame's header tells its sound; the bit rate of MPEG audio may change from
+    // frame to frame without anything for a decoder to learn.
+    const std::optional<StreamAudioFormat> format = audioFormatOf(unit.kind, unit.data);
+    const StreamAudioFormat& now = soundNow_.audio;
+    if (!format || (unit.kind == soundNow_.kind && format->sampleRate == now.sampleRate &&
+                    format->channels == now.channels && format->aacObjectType == now.aacObjectType &&
+                    format->mpegLayer == now.mpegLayer)) {
+        return nullptr;
+    }
+    soundNow_ = StreamTrackFormat{unit.kind, {}, *format};
+    return std::make_shared<const StreamTrackFormat>(soundNow_);
 }
 
 void SampleAssembler::discontinuity()

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -42,7 +43,8 @@ public:
 
     // The streams of the program as the demultiplexer lists them; call again whenever
     // they may have changed. Once the tracks are fixed, a stream that leaves the program
-    // is replaced by another one of the same kind.
+    // is replaced by another one of the same kind; sound that comes back in another kind
+    // goes on on the audio track, its first sample carrying the new format.
     void setProgram(std::span<const StreamDescription> streams);
 
     void push(AccessUnit unit);
@@ -88,6 +90,8 @@ private:
     // Whether the unit goes on to the queues, after watching its track's clock for a
     // jump back that nobody announced (an encoder that restarted).
     [[nodiscard]] bool followsItsTracksClock(std::size_t track, const AccessUnit& unit);
+    // The audio track's new format when this frame brings one, else nothing.
+    [[nodiscard]] std::shared_ptr<const StreamTrackFormat> soundChange(const AccessUnit& unit);
 
     AssemblerSettings settings_;
     State state_ = State::awaitingProgram;
@@ -103,6 +107,7 @@ private:
     std::uint64_t keyFrameTime_ = 0;                  // its decoding time
 
     std::vector<StreamTrackFormat> tracks_;
+    StreamTrackFormat soundNow_;  // the audio track's format as its latest frame told it
     std::optional<std::size_t> videoTrack_;
     std::optional<std::size_t> audioTrack_;
     TimestampMapper mapper_;

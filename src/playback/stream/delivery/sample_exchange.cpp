@@ -37,6 +37,15 @@ void SampleExchange::finish(StreamOpenResult status)
     endBufferingIfRefilled(lock);
 }
 
+void SampleExchange::dropTrack(std::size_t track)
+{
+    {
+        const std::scoped_lock lock(mutex_);
+        queues_.drop(track);
+    }
+    changed_.notify_all();  // the fetch thread may have waited for this track to drain
+}
+
 bool SampleExchange::waitForRoom()
 {
     std::unique_lock lock(mutex_);
@@ -86,7 +95,7 @@ std::optional<StreamSample> SampleExchange::next(std::size_t track)
 {
     std::unique_lock lock(mutex_);
     for (;;) {
-        if (stopped_ || track >= queues_.trackCount()) {
+        if (stopped_ || track >= queues_.trackCount() || queues_.isDropped(track)) {
             return std::nullopt;
         }
         if (buffering_) {

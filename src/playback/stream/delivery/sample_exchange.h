@@ -44,6 +44,9 @@ public:
     // Final once awaitOpen() said opened.
     [[nodiscard]] std::span<const StreamTrackFormat> tracks() const { return tracks_; }
     [[nodiscard]] std::optional<StreamSample> next(std::size_t track);
+    // Nobody pulls the track any more: what it holds and gets goes, and pulling it ends
+    // at once.
+    void dropTrack(std::size_t track);
     // Every wait returns now and every later one at once.
     void stop();
 

@@ -6,10 +6,23 @@ namespace telvia::stream {
 
 void TrackQueues::push(TrackSample sample)
 {
-    if (sample.track < queues_.size()) {
+    if (sample.track < queues_.size() && !queues_[sample.track].dropped) {
         bytes_ += cost(sample.sample);
         queues_[sample.track].samples.push_back(std::move(sample.sample));
     }
+}
+
+void TrackQueues::drop(std::size_t track)
+{
+    if (track >= queues_.size()) {
+        return;
+    }
+    Queue& queue = queues_[track];
+    for (const StreamSample& sample : queue.samples) {
+        bytes_ -= cost(sample);
+    }
+    queue.samples.clear();
+    queue.dropped = true;
 }
 
 std::optional<StreamSample> TrackQueues::pop(std::size_t track)
@@ -57,7 +70,7 @@ bool TrackQueues::drained() const
 bool TrackQueues::refilled() const
 {
     return std::all_of(queues_.begin(), queues_.end(),
-                       [this](const Queue& q) { return queuedTime(q) >= settings_.refill; });
+                       [this](const Queue& q) { return q.dropped || queuedTime(q) >= settings_.refill; });
 }
 
 }  // namespace telvia::stream

@@ -44,10 +44,14 @@ public:
     void setTrackCount(std::size_t count) { queues_.resize(count); }
     [[nodiscard]] std::size_t trackCount() const { return queues_.size(); }
 
-    // Samples of tracks that do not exist are dropped.
+    // Samples of tracks that do not exist or were dropped are thrown away.
     void push(TrackSample sample);
+    // The track's samples, queued and to come, are thrown away; it no longer counts
+    // towards full, drained or refilled.
+    void drop(std::size_t track);
     [[nodiscard]] std::optional<StreamSample> pop(std::size_t track);
     [[nodiscard]] bool isEmpty(std::size_t track) const { return queues_[track].samples.empty(); }
+    [[nodiscard]] bool isDropped(std::size_t track) const { return queues_[track].dropped; }
     // Whether the track has handed out a sample since the session opened.
     [[nodiscard]] bool hasDelivered(std::size_t track) const { return queues_[track].delivered; }
 
@@ -59,6 +63,7 @@ private:
     struct Queue {
         std::deque<StreamSample> samples;
         bool delivered = false;
+        bool dropped = false;
     };
     [[nodiscard]] static std::int64_t queuedTime(const Queue& queue);
     [[nodiscard]] static std::size_t cost(const StreamSample& sample) { return sample.data.size() + queuedSampleOverhead; }

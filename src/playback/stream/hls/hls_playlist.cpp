@@ -134,7 +134,10 @@ public:
         if (!sawHeader) {
             return HlsParseError{HlsError::notAPlaylist, 0};
         }
-        if (pending_.variant || pending_.durationMs) {
+        // A segment's duration without its address at the very end is a playlist caught
+        // while its server was writing the next entry: the segments before it play, and a
+        // reload finds it whole. A variant must be whole.
+        if (pending_.variant) {
             return HlsParseError{HlsError::missingAddress, pending_.infoLine.value_or(0)};
         }
         return finish();
@@ -232,7 +235,13 @@ private:
         }
         HlsVariant variant;
         if (const HlsAttribute* bandwidth = findHlsAttribute(*list, "BANDWIDTH")) {
-            const auto parsed = parseDecimal(bandwidth->value);
+            // Whole bits per second by the format; packagers that write a fraction are read
+            // by its whole part rather than losing the channel.
+            const std::string_view text = bandwidth->value;
+            const std::size_t point = text.find('.');
+            const bool fraction = point != std::string_view::npos && point > 0 &&
+                                  parseDecimal(text.substr(point + 1)).has_value();
+            const auto parsed = parseDecimal(fraction ? text.substr(0, point) : text);
             if (!parsed) {
                 return fail(HlsError::badTagValue, number);
             }

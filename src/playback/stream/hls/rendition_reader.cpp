@@ -50,6 +50,7 @@ void RenditionReader::decide(bool atEnd)
         packed_ = true;
         break;
     case StreamFormat::hlsPlaylist:
+    case StreamFormat::dashManifest:
     case StreamFormat::asf:
     case StreamFormat::unknown:
         if (atEnd || head_.size() >= sniffLength) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 
+#include "playback/stream/dash/dash_scheduler.h"
 #include "playback/stream/delivery/sample_assembler.h"
 #include "playback/stream/hls/playlist_scheduler.h"
 
@@ -12,6 +13,7 @@ namespace telvia::stream {
 
 struct FetchSettings {
     SchedulerSettings scheduler;
+    DashSchedulerSettings dash;
     AssemblerSettings assembler;
     std::size_t playlistLimit = 4 * 1024 * 1024;  // longest playlist read
     std::size_t readSize = 64 * 1024;             // most bytes asked for by one read

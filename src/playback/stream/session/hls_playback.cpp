@@ -21,19 +21,10 @@ StreamOpenResult moreTelling(std::optional<StreamOpenResult> soFar, StreamOpenRe
     return soFar && *soFar != StreamOpenResult::unreachable ? *soFar : next;
 }
 
-// Pictures and audio come in separate segments, a whole segment of one before the other:
-// the assembler waits that much longer for the half it lacks.
-AssemblerSettings pairedSettings(AssemblerSettings settings, const HlsMediaPlaylist& video,
+AssemblerSettings pairedSettings(const AssemblerSettings& settings, const HlsMediaPlaylist& video,
                                  const HlsMediaPlaylist& audio)
 {
-    constexpr std::int64_t longestCounted = 60'000;
-    const std::int64_t longestMs = std::min(std::max(video.targetDurationMs, audio.targetDurationMs), longestCounted);
-    settings.audioPatience += 2 * longestMs * static_cast<std::int64_t>(streamClockRate) / 1000;
-    constexpr std::int64_t framesPerSecond = 50;  // AAC at 48 kHz has about 47
-    settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
-    constexpr std::int64_t picturesPerSecond = 60;
-    settings.stagedUnitLimit += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * picturesPerSecond);
-    return settings;
+    return pairedAssemblerSettings(settings, std::max(video.targetDurationMs, audio.targetDurationMs));
 }
 
 }  // namespace

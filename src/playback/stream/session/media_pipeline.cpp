@@ -229,4 +229,16 @@ void MediaPipeline::deliverPaired()
     }
 }
 
+AssemblerSettings pairedAssemblerSettings(AssemblerSettings settings, std::int64_t longestSegmentMs)
+{
+    constexpr std::int64_t longestCounted = 60'000;
+    const std::int64_t longestMs = std::min(longestSegmentMs, longestCounted);
+    settings.audioPatience += 2 * longestMs * static_cast<std::int64_t>(streamClockRate) / 1000;
+    constexpr std::int64_t framesPerSecond = 50;  // AAC at 48 kHz has about 47
+    settings.audioWhileAwaitingVideo += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * framesPerSecond);
+    constexpr std::int64_t picturesPerSecond = 60;
+    settings.stagedUnitLimit += static_cast<std::size_t>(2 * (longestMs / 1000 + 1) * picturesPerSecond);
+    return settings;
+}
+
 }  // namespace telvia::stream

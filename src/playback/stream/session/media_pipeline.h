@@ -96,4 +96,9 @@ private:
     bool opened_ = false;
 };
 
+// Pictures and audio that come in separate segments, a whole segment of one before the
+// other, of up to `longestSegmentMs` each: the assembler waits that much longer for the
+// half it lacks.
+[[nodiscard]] AssemblerSettings pairedAssemblerSettings(AssemblerSettings settings, std::int64_t longestSegmentMs);
+
 }  // namespace telvia::stream

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "playback/stream/container/stream_sniffer.h"
+#include "playback/stream/dash/dash_manifest.h"
+#include "playback/stream/dash/dash_scheduler.h"
 #include "playback/stream/hls/hls_playlist.h"
 #include "playback/stream/net/request_observer.h"
 
@@ -22,6 +24,10 @@ public:
     virtual void onPlaylist(std::string_view /*address*/, const HlsParseResult& /*parsed*/) {}
     // A variant of a master playlist is tried, with the rendition its audio comes from.
     virtual void onVariant(const HlsVariant& /*variant*/, const HlsAudioRendition* /*audio*/) {}
+    // A DASH manifest was read from the address, or why it is none.
+    virtual void onManifest(std::string_view /*address*/, const DashParseResult& /*parsed*/) {}
+    // A track of a DASH manifest cannot be played on, for this reason.
+    virtual void onDashFailure(DashScheduleError /*error*/) {}
     // The segments turned out to carry encrypted samples, which are not played.
     virtual void onEncryptedSamples() {}
 };

@@ -6,6 +6,7 @@
 
 #include "playback/stream/container/stream_sniffer.h"
 #include "playback/stream/container/unit_reader.h"
+#include "playback/stream/session/dash_playback.h"
 #include "playback/stream/session/hls_playback.h"
 #include "playback/stream/session/media_pipeline.h"
 #include "playback/stream/session/plain_stream_playback.h"
@@ -54,9 +55,13 @@ PlayOutcome StreamFetcher::play(const std::string& address, AddressKind kind)
     if (format == StreamFormat::unknown && kind == AddressKind::hlsPlaylist) {
         format = StreamFormat::hlsPlaylist;  // the parser has the last word
     }
+    if (format == StreamFormat::unknown && kind == AddressKind::dashManifest) {
+        format = StreamFormat::dashManifest;
+    }
     observer_.onFormat(format);
     switch (format) {
-    case StreamFormat::hlsPlaylist: {
+    case StreamFormat::hlsPlaylist:
+    case StreamFormat::dashManifest: {
         std::string text(body.first.begin(), body.first.end());
         while (!body.ended) {
             const HttpReadResult read = body.transfer->read(buffer);
@@ -68,6 +73,10 @@ PlayOutcome StreamFetcher::play(const std::string& address, AddressKind kind)
         }
         body.transfer.reset();
         SegmentLoader loader(http_, cipher_, exchange_, clock_, settings_, stop_);
+        if (format == StreamFormat::dashManifest) {
+            DashPlayback dash(loader, http_, exchange_, clock_, settings_, observer_, stop_);
+            return dash.play(text, address, started.head.finalAddress);
+        }
         HlsPlayback hls(loader, exchange_, clock_, settings_, observer_, stop_);
         return hls.play(text, address, started.head.finalAddress);
     }

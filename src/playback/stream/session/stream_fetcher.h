@@ -1,6 +1,7 @@
 // The work of a stream session's fetch thread: asks for the address, tells from the first
-// bytes of the answer what it holds, and plays it as an HLS playlist or as a plain stream
-// (a transport stream or a radio stream) until it ends, fails or the session stops.
+// bytes of the answer what it holds, and plays it as an HLS playlist, a DASH manifest or a
+// plain stream (a transport stream or a radio stream) until it ends, fails or the session
+// stops.
 #pragma once
 
 #include <stop_token>

@@ -60,6 +60,8 @@ std::span<const StreamTrackFormat> StreamSession::tracks() const { return exchan
 
 std::optional<StreamSample> StreamSession::nextSample(std::size_t track) { return exchange_.next(track); }
 
+void StreamSession::dropTrack(std::size_t track) { exchange_.dropTrack(track); }
+
 void StreamSession::stop()
 {
     stop_.request_stop();

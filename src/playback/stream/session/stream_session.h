@@ -1,4 +1,4 @@
-// The program's own stream source: HLS (also with AES-128 encrypted segments), MPEG
+// The program's own stream source: HLS (also with AES-128 encrypted segments), DASH, MPEG
 // transport streams and MP3/AAC radio over HTTP. open() starts a fetch thread that
 // downloads and demultiplexes as the bytes arrive and fills one queue per track; the
 // filter's threads pull the samples from there.
@@ -49,6 +49,7 @@ public:
     [[nodiscard]] StreamOpenResult open(std::string_view address) override;
     [[nodiscard]] std::span<const StreamTrackFormat> tracks() const override;
     [[nodiscard]] std::optional<StreamSample> nextSample(std::size_t track) override;
+    void dropTrack(std::size_t track) override;
     void stop() override;
 
 private:

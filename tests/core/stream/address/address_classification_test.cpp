@@ -40,7 +40,7 @@ TEST(AddressClassification, SendsEachAddressToTheSourceThatOpensIt)
         {"\\\\?\\C:\\Videos\\a.wmv", K::localFile, R::asfReader},
         {"file:///C:/Videos/a.wmv", K::localFile, R::asfReader},
         {"file://localhost/C:/a.wmv", K::localFile, R::asfReader},
-        {"https://cdn.example/dash/manifest.mpd", K::dashManifest, R::none},
+        {"https://cdn.example/dash/manifest.mpd", K::dashManifest, R::streamSource},
         {"\\\\fileserver\\share\\x.wmv", K::networkPath, R::none},
         {"//fileserver/share/x.wmv", K::networkPath, R::none},
         {"\\/fileserver\\share\\x.wmv", K::networkPath, R::none},

@@ -356,13 +356,13 @@ TEST(FragmentedMp4Reader, PassesOverBoxesItDoesNotNeedAndReadsEverySizeForm)
     EXPECT_EQ(units[0].data, annexB({sps160x120, pps, idrSlice}));
 }
 
-TEST(FragmentedMp4Reader, PassesOverBoxesLargerThanItsLimitsAndGoesOn)
+TEST(FragmentedMp4Reader, PassesOverSamplesLargerThanItsLimitAndGoesOn)
 {
     const Bytes sample = lengthPrefixed({idrSlice});
     TrackFragment t = trackFragment(videoId, 0);
     t.runs.push_back(trackRun({runSample(3600, static_cast<std::uint32_t>(sample.size()), syncFlags)}));
     Mp4BoxLimits limits;
-    limits.media = 64;
+    limits.sample = 64;
     FragmentedMp4Reader reader(limits);
     const Bytes big(200, 0);
     const Bytes bigSample = lengthPrefixed({concat({idrSlice, big})});
@@ -377,12 +377,32 @@ TEST(FragmentedMp4Reader, PassesOverBoxesLargerThanItsLimitsAndGoesOn)
     EXPECT_TRUE(units[1].afterLoss);
     EXPECT_EQ(reader.stats().oversizedBoxes, 1u);
 
-    // One whose size runs to the end of the file is given up once it outgrows the limit.
+    // Media data that run to the end of the file are read as they come and never held.
     FragmentedMp4Reader open(limits);
-    Bytes endless = concat({moov({videoTrak()}), Bytes{0, 0, 0, 0, 'm', 'd', 'a', 't'}});
+    const Bytes endless = concat({moov({videoTrak()}), Bytes{0, 0, 0, 0, 'm', 'd', 'a', 't'}});
     open.feed(endless);
-    open.feed(Bytes(1000, 0));
-    EXPECT_EQ(open.stats().oversizedBoxes, 1u);
+    for (int i = 0; i < 1000; ++i) open.feed(Bytes(1000, 0));
+    EXPECT_EQ(open.stats().oversizedBoxes, 0u);
+    EXPECT_EQ(open.stats().malformedBoxes, 0u);
+}
+
+TEST(FragmentedMp4Reader, HandsOnEachSampleAsSoonAsItsBytesAreIn)
+{
+    // A channel starts on its segment's first pictures: the media data box need not be whole.
+    const Bytes key = lengthPrefixed({idrSlice});
+    const Bytes next = lengthPrefixed({plainSlice});
+    TrackFragment t = trackFragment(videoId, 0);
+    t.runs.push_back(trackRun({runSample(3600, static_cast<std::uint32_t>(key.size()), syncFlags),
+                               runSample(3600, static_cast<std::uint32_t>(next.size()), nonSyncFlags)}));
+    const Bytes stream = concat({moov({videoTrak()}), fragment({t}, concat({key, next}))});
+    FragmentedMp4Reader reader;
+    const std::size_t beforeSecond = stream.size() - next.size();
+    reader.feed(std::span(stream).first(beforeSecond - 1));
+    EXPECT_TRUE(reader.takeAccessUnits().empty()) << "the key frame lacks a byte";
+    reader.feed(std::span(stream).subspan(beforeSecond - 1, 1));
+    EXPECT_EQ(reader.takeAccessUnits().size(), 1u) << "the key frame goes on before the rest of the box";
+    reader.feed(std::span(stream).subspan(beforeSecond));
+    EXPECT_EQ(reader.takeAccessUnits().size(), 1u);
 }
 
 TEST(FragmentedMp4Reader, AMalformedBoxLosesTheRestOfItsFileOnly)

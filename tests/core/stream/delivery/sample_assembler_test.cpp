@@ -206,6 +206,76 @@ TEST(SampleAssembler, TreatsAClockThatGoesBackUnannouncedAsARestart)
     EXPECT_FALSE(after[0].discontinuity || after[1].discontinuity);
 }
 
+TEST(SampleAssembler, SoundThatChangesItsFormatGoesOnOnTheAudioTrackWithTheNewFormat)
+{
+    constexpr std::uint16_t otherPid = 0x102;
+    AccessUnit aac44k = audioFrame(0);
+    aac44k.data[2] = 0x50;  // sampling frequency index 4: 44.1 kHz
+    AccessUnit mp2 = audioFrame(0);
+    mp2.kind = StreamTrackKind::mpegAudio;
+    mp2.data = mpegAudioFrame(0x11);
+    AccessUnit mp2Elsewhere = mp2;
+    mp2Elsewhere.stream = StreamId{otherPid};
+    AccessUnit mp2OtherRate = mp2;
+    mp2OtherRate.data[2] = 0x54;  // 80 kb/s: only the bit rate differs
+
+    struct Case {
+        const char* what;
+        std::vector<StreamDescription> programAfter;
+        AccessUnit changed;
+        std::optional<StreamTrackFormat> expected;  // the format the first changed frame opens
+    };
+    const std::vector<Case> cases = {
+        {"the stream switches to MPEG audio", {program[0], {StreamId{audioPid}, StreamTrackKind::mpegAudio}}, mp2,
+         StreamTrackFormat{StreamTrackKind::mpegAudio, {}, {48000, 1, 0, 2, 64000}}},
+        {"MPEG audio on another stream takes over", {program[0], {StreamId{otherPid}, StreamTrackKind::mpegAudio}},
+         mp2Elsewhere, StreamTrackFormat{StreamTrackKind::mpegAudio, {}, {48000, 1, 0, 2, 64000}}},
+        {"AAC at another rate", program, aac44k, StreamTrackFormat{StreamTrackKind::aacAdts, {}, {44100, 2, 2, 0, 0}}},
+        {"the same AAC", program, audioFrame(0), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SampleAssembler assembler;
+        assembler.setProgram(program);
+        assembler.push(picture(1000, true));
+        assembler.push(audioFrame(1000));
+        ASSERT_EQ(assembler.state(), SampleAssembler::State::ready);
+        assembler.setProgram(c.programAfter);
+        for (std::uint64_t i = 0; i < 3; ++i) {
+            AccessUnit frame = c.changed;
+            frame.pts = 1000 + (i + 1) * 1920;
+            assembler.push(std::move(frame));
+        }
+        const std::vector<TrackSample> samples = assembler.takeSamples();
+        ASSERT_EQ(samples.size(), 5u);  // the picture, the first frame and three after the change
+        EXPECT_EQ(samples[1].sample.newFormat, nullptr) << "the format the track opened with";
+        const StreamSample& first = samples[2].sample;
+        EXPECT_EQ(samples[2].track, 1u);
+        if (!c.expected) {
+            EXPECT_EQ(first.newFormat, nullptr);
+            continue;
+        }
+        ASSERT_NE(first.newFormat, nullptr);
+        EXPECT_EQ(first.newFormat->kind, c.expected->kind);
+        EXPECT_EQ(first.newFormat->audio.sampleRate, c.expected->audio.sampleRate);
+        EXPECT_EQ(first.newFormat->audio.channels, c.expected->audio.channels);
+        EXPECT_EQ(first.newFormat->audio.mpegLayer, c.expected->audio.mpegLayer);
+        EXPECT_EQ(samples[3].sample.newFormat, nullptr) << "told once";
+        EXPECT_EQ(samples[4].sample.newFormat, nullptr);
+    }
+
+    // A bit rate that changes from frame to frame is nothing new to a decoder.
+    SampleAssembler radio;
+    const std::vector<StreamDescription> mp2Program = {{StreamId{audioPid}, StreamTrackKind::mpegAudio}};
+    radio.setProgram(mp2Program);
+    radio.push(mp2);
+    mp2OtherRate.pts = 1920;
+    radio.push(mp2OtherRate);
+    const std::vector<TrackSample> radioSamples = radio.takeSamples();
+    ASSERT_EQ(radioSamples.size(), 2u);
+    EXPECT_EQ(radioSamples[1].sample.newFormat, nullptr);
+}
+
 TEST(SampleAssembler, FindsNothingToPlayInAProgramOfOtherCodecs)
 {
     SampleAssembler assembler;

@@ -11,7 +11,7 @@ constexpr std::int64_t second = referenceTimePerSecond;
 void fill(TrackQueues& queues, std::size_t track, std::int64_t span, std::int64_t step, std::size_t bytes = 1)
 {
     for (std::int64_t t = 0; t <= span; t += step) {
-        queues.push(TrackSample{track, StreamSample{std::vector<std::uint8_t>(bytes), t, true, false}});
+        queues.push(TrackSample{track, StreamSample{std::vector<std::uint8_t>(bytes), t, true, false, nullptr}});
     }
 }
 
@@ -60,7 +60,7 @@ TEST(TrackQueues, HoldsBackOnBytesAndCountsOnlyWhatIsStillQueued)
     EXPECT_FALSE(queues.full());
     EXPECT_TRUE(queues.drained());
 
-    queues.push(TrackSample{5, StreamSample{std::vector<std::uint8_t>(5000), 0, true, false}});  // no such track
+    queues.push(TrackSample{5, StreamSample{std::vector<std::uint8_t>(5000), 0, true, false, nullptr}});  // no such track
     EXPECT_FALSE(queues.full());
     while (queues.pop(0)) {
     }
@@ -75,10 +75,10 @@ TEST(TrackQueues, SamplesWhoseTimesDoNotRiseFillTheQueuesByTheirNumber)
     queues.setTrackCount(2);
     fill(queues, 0, 0, 1);  // one sample of pictures
     for (int i = 0; i < 99; ++i) {
-        queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false}});
+        queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false, nullptr}});
     }
     EXPECT_FALSE(queues.full());
-    queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false}});
+    queues.push(TrackSample{1, StreamSample{std::vector<std::uint8_t>(1), 7, true, false, nullptr}});
     EXPECT_TRUE(queues.full());
     // Reading resumes at the same share of the number as of the time: 6 of 10 seconds.
     std::size_t left = 100;

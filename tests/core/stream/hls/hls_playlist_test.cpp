@@ -67,7 +67,7 @@ TEST(HlsPlaylist, ReadsAMasterPlaylist)
         "\r\n"
         "#EXT-X-STREAM-INF:PROGRAM-ID=1, BANDWIDTH=246440,RESOLUTION=320x184\r\n"
         "/low/index.m3u8?session=1\r\n"
-        "#EXT-X-STREAM-INF:BANDWIDTH=64000,CODECS=\"mp4a.40.5\"\r\n"
+        "#EXT-X-STREAM-INF:BANDWIDTH=64000.6,CODECS=\"mp4a.40.5\"\r\n"
         "https://audio.example/a.m3u8\r\n";
     const HlsParseResult result = parseHlsPlaylist(text, "https://media.example/live/master.m3u8?t=1");
     const auto* master = std::get_if<HlsMasterPlaylist>(&result);
@@ -83,6 +83,7 @@ TEST(HlsPlaylist, ReadsAMasterPlaylist)
     EXPECT_EQ(master->variants[1].height, 184u);
     EXPECT_EQ(master->variants[2].address, "https://audio.example/a.m3u8");
     EXPECT_EQ(master->variants[2].width, 0u);
+    EXPECT_EQ(master->variants[2].bandwidth, 64000u) << "a fraction some packagers write is left out";
 }
 
 TEST(HlsPlaylist, ReadsAudioRenditionsAndTheGroupEachVariantPlaysWith)
@@ -164,6 +165,11 @@ TEST(HlsPlaylist, ReadsEndListAndFillsAMissingTargetDuration)
     ASSERT_EQ(withGap.segments.size(), 3u);
     EXPECT_EQ((std::vector<bool>{withGap.segments[0].gap, withGap.segments[1].gap, withGap.segments[2].gap}),
               (std::vector<bool>{false, true, false}));
+    // A duration whose address is yet to be written ends a playlist caught while its
+    // server wrote it: the segments before it are read.
+    const HlsMediaPlaylist unfinished = media("#EXTM3U\n#EXTINF:4,\na.ts\n#EXTINF:4,\nb.ts\n#EXTINF:4,\n");
+    EXPECT_EQ(unfinished.segments.size(), 2u);
+    EXPECT_FALSE(unfinished.endList);
     // A VOD playlist is finished without its end mark; an event playlist grows.
     EXPECT_TRUE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXTINF:4,\na.ts\n").endList);
     EXPECT_FALSE(media("#EXTM3U\n#EXT-X-PLAYLIST-TYPE:EVENT\n#EXTINF:4,\na.ts\n").endList);
@@ -375,11 +381,12 @@ TEST(HlsPlaylist, RefusesBadInputWithAReasonAndALine)
         {"#EXTM3U\n#EXT-X-TARGETDURATION:1e3\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:99999999999999999999\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=x\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1.\nv.m3u8\n", {HlsError::badTagValue, 2}},
+        {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=.5\nv.m3u8\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,RESOLUTION=1280\nv.m3u8\n", {HlsError::badTagValue, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1,CODECS=\"avc1\nv.m3u8\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH\nv.m3u8\n", {HlsError::badAttributeList, 2}},
         {"#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n", {HlsError::missingAddress, 2}},
-        {"#EXTM3U\n#EXTINF:1,\n#EXT-X-ENDLIST\n", {HlsError::missingAddress, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=SAMPLE-AES,URI=\"k\"\n#EXTINF:1,\ns.ts\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\",KEYFORMAT=\"com.vendor.drm\"\n", {HlsError::unsupportedEncryption, 2}},
         {"#EXTM3U\n#EXT-X-KEY:METHOD=AES-128\n", {HlsError::keyWithoutAddress, 2}},

@@ -218,6 +218,30 @@ TEST(StreamSession, AVariantsPlaylistImportsTheVariablesOfItsMultivariantPlaylis
     EXPECT_EQ(pullAll(rig.session)[0].size(), 25u);
 }
 
+TEST(StreamSession, ATrackNobodyPullsIsDroppedInsteadOfHoldingBackTheOthers)
+{
+    // Twenty seconds is twice what the queues hold ahead: the audio nobody plays (no
+    // decoder for it) would stop the reading once it held ten seconds.
+    SessionRig rig;
+    rig.http.serve("http://tv.example/vod.m3u8", mediaPlaylist(segmentNames(20)));
+    serveSegments(rig.http, "http://tv.example/", 20);
+    ASSERT_EQ(rig.session.open("http://tv.example/vod.m3u8"), StreamOpenResult::opened);
+    ASSERT_EQ(rig.session.tracks().size(), 2u);
+    rig.session.dropTrack(1);
+
+    auto pictures = std::async(std::launch::async, [&rig] {
+        std::size_t count = 0;
+        while (rig.session.nextSample(0)) ++count;
+        return count;
+    });
+    if (pictures.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+        rig.session.stop();
+        FAIL() << "the pictures stopped coming";
+    }
+    EXPECT_EQ(pictures.get(), 20u * 25u);
+    EXPECT_FALSE(rig.session.nextSample(1)) << "pulling a dropped track ends at once";
+}
+
 TEST(StreamSession, PlaysATransportStreamServedPlainlyOverHttp)
 {
     const std::string stream = readFixture();
@@ -353,7 +377,9 @@ TEST(StreamSession, SaysWhyAnAddressDoesNotOpen)
         {"no variant there", "http://tv.example/m.m3u8",
          {{"http://tv.example/m.m3u8", "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=2\na.m3u8\n#EXT-X-STREAM-INF:BANDWIDTH=1\nb.m3u8\n"}},
          StreamOpenResult::unreachable},
-        {"a DASH manifest", "http://tv.example/live.mpd", {}, StreamOpenResult::notSupported},
+        {"a DASH manifest not there", "http://tv.example/live.mpd", {}, StreamOpenResult::unreachable},
+        {"a DASH address that holds no manifest", "http://tv.example/live.mpd",
+         {{"http://tv.example/live.mpd", "<!DOCTYPE html><html></html>"}}, StreamOpenResult::notSupported},
         {"RTMP", "rtmp://tv.example/live/stream", {}, StreamOpenResult::notSupported},
         {"Windows Media behind a path without extension", "http://tv.example/wm",
          {{"http://tv.example/wm", asfHeader}}, StreamOpenResult::notSupported},
