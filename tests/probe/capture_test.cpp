@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "live_hls_channel.h"
@@ -59,7 +61,33 @@ struct ChannelCase {
     std::set<std::string> missing;       // targets that answer 404
     int seconds = 0;                     // how long the capture may run; a VOD ends before
     bool live = false;
+    // A live DASH channel: the segments of this channel's folder by a dynamic manifest at
+    // `address`, made from its static one, whose presentation began a while ago.
+    std::string dynamicFrom = {};
 };
+
+// The folder's static DASH manifest as a live one: available since `began`, played some
+// seconds behind its edge, its segments by number counted from then.
+std::string dynamicManifest(const std::string& folder, std::chrono::system_clock::time_point began)
+{
+    std::string manifest = fileBytes(channelsFolder() / folder / "manifest.mpd");
+    const std::time_t start = std::chrono::system_clock::to_time_t(began);
+    char when[32] = {};
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&start));
+    const std::string dynamic = std::string("type=\"dynamic\" availabilityStartTime=\"") + when +
+                                "\" publishTime=\"" + when +
+                                "\" minimumUpdatePeriod=\"PT2S\" timeShiftBufferDepth=\"PT30S\" "
+                                "suggestedPresentationDelay=\"PT6S\"";
+    const std::size_t type = manifest.find("type=\"static\"");
+    if (type != std::string::npos) {
+        manifest.replace(type, std::string_view("type=\"static\"").size(), dynamic);
+    }
+    const std::size_t duration = manifest.find("mediaPresentationDuration=\"");
+    if (duration != std::string::npos) {
+        manifest.erase(duration, manifest.find('"', manifest.find('"', duration) + 1) + 1 - duration);
+    }
+    return manifest;
+}
 
 void PrintTo(const ChannelCase& channel, std::ostream* out) { *out << channel.name; }
 
@@ -89,6 +117,14 @@ TEST_P(Capture, EveryPinOfTheChannelIsCapturedWithTheSegmentsPlayed)
         };
         live.emplace(server, settings);
         address = live->address();
+    } else if (!channel.dynamicFrom.empty()) {
+        serveChannel(server, channel.dynamicFrom, channel.missing);
+        // Begun six and a half seconds ago and played six behind its edge: the channel
+        // starts at its first segment, and its three segments have all ended by then.
+        const auto began = std::chrono::system_clock::now() - std::chrono::milliseconds(6500);
+        server.on(channel.address, Reply::withBody(200, dynamicManifest(channel.dynamicFrom, began),
+                                                   "Content-Type: application/dash+xml\r\n"));
+        address = server.address(channel.address);
     } else {
         serveChannel(server, channel.name, channel.missing);
         address = server.address(channel.address);
@@ -206,7 +242,13 @@ INSTANTIATE_TEST_SUITE_P(
         // By a DASH manifest, pictures and sound in representations of their own: segments
         // by a template with a timeline, and by number alone.
         ChannelCase{"dash", "/dash/manifest.mpd", {}, 12, false},
-        ChannelCase{"dashnumber", "/dashnumber/manifest.mpd", {}, 12, false}),
+        ChannelCase{"dashnumber", "/dashnumber/manifest.mpd", {}, 12, false},
+        // The same as a live manifest, joined behind its edge; the segments after the three
+        // there are never made, so the channel ends once they keep failing.
+        ChannelCase{"dashlive", "/dashnumber/live.mpd",
+                    {"/dashnumber/chunk-0-4.m4s", "/dashnumber/chunk-0-5.m4s", "/dashnumber/chunk-0-6.m4s",
+                     "/dashnumber/chunk-1-5.m4s", "/dashnumber/chunk-1-6.m4s"},
+                    10, false, "dashnumber"}),
     [](const ::testing::TestParamInfo<ChannelCase>& param) { return std::string(param.param.name); });
 
 // Channels Wine can play itself, with no capture in between: the probe renders every pin

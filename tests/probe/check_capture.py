@@ -195,7 +195,7 @@ class Channel:
         # Pictures and sound in segments of their own (DASH), or together (HLS).
         self.video_segments = [s for s in self.segments if not s.name.startswith("chunk-1-")]
         self.audio_segments = [s for s in self.segments if not s.name.startswith("chunk-0-")]
-        self.live = name == "live"
+        self.live = name in ("live", "dashlive")
         self.core_rate = 48000
         self.frame_samples = AAC_FRAME
 
