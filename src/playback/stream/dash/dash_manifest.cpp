@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 
+#include "common/ascii_trim.h"
 #include "common/decimal_text.h"
 #include "playback/stream/address/address_resolution.h"
 #include "playback/stream/dash/segment_template.h"
@@ -12,16 +13,6 @@ namespace telvia::stream {
 
 namespace {
 
-std::string_view trim(std::string_view text)
-{
-    constexpr std::string_view space = " \t\r\n";
-    const std::size_t first = text.find_first_not_of(space);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
 // "first-last", both ends included.
 std::optional<DashByteRange> parseByteRange(std::string_view text)
 {
@@ -29,8 +20,8 @@ std::optional<DashByteRange> parseByteRange(std::string_view text)
     if (dash == std::string_view::npos) {
         return std::nullopt;
     }
-    const auto first = parseDecimal(trim(text.substr(0, dash)));
-    const auto last = parseDecimal(trim(text.substr(dash + 1)));
+    const auto first = parseDecimal(trimAscii(text.substr(0, dash)));
+    const auto last = parseDecimal(trimAscii(text.substr(dash + 1)));
     if (!first || !last || *last < *first || *last == std::numeric_limits<std::uint64_t>::max()) {
         return std::nullopt;
     }
@@ -68,7 +59,7 @@ public:
         }
         DashManifest manifest;
         const std::string* type = root.attribute("type");
-        manifest.dynamic = type != nullptr && trim(*type) == "dynamic";
+        manifest.dynamic = type != nullptr && trimAscii(*type) == "dynamic";
         manifest.availabilityStartTimeMs = dateTime(root, "availabilityStartTime");
         manifest.publishTimeMs = dateTime(root, "publishTime");
         manifest.mediaPresentationDurationMs = duration(root, "mediaPresentationDuration");
@@ -76,7 +67,7 @@ public:
         manifest.timeShiftBufferDepthMs = duration(root, "timeShiftBufferDepth");
         manifest.suggestedPresentationDelayMs = duration(root, "suggestedPresentationDelay");
         if (const XmlElement* location = root.child("Location")) {
-            manifest.location = resolve(address_, trim(location->text));
+            manifest.location = resolve(address_, trimAscii(location->text));
         }
         readClocks(root, manifest);
         if (manifest.dynamic && !manifest.availabilityStartTimeMs && !error_) {
@@ -107,7 +98,7 @@ private:
         if (value == nullptr) {
             return std::nullopt;
         }
-        const auto parsed = parseDecimal(trim(*value));
+        const auto parsed = parseDecimal(trimAscii(*value));
         if (!parsed) {
             fail(DashError::badValue);
         }
@@ -130,7 +121,7 @@ private:
         if (value == nullptr) {
             return std::nullopt;
         }
-        const auto parsed = parseXsDuration(trim(*value));
+        const auto parsed = parseXsDuration(trimAscii(*value));
         if (!parsed) {
             fail(DashError::badValue);
         }
@@ -143,7 +134,7 @@ private:
         if (value == nullptr) {
             return std::nullopt;
         }
-        const auto parsed = parseXsDateTime(trim(*value));
+        const auto parsed = parseXsDateTime(trimAscii(*value));
         if (!parsed) {
             fail(DashError::badValue);
         }
@@ -165,7 +156,7 @@ private:
     std::string baseOf(const XmlElement& element, std::string_view parentBase)
     {
         const XmlElement* baseUrl = element.child("BaseURL");
-        const std::string_view text = baseUrl ? trim(baseUrl->text) : std::string_view();
+        const std::string_view text = baseUrl ? trimAscii(baseUrl->text) : std::string_view();
         return text.empty() ? std::string(parentBase) : resolve(parentBase, text);
     }
 
@@ -177,11 +168,11 @@ private:
             }
             const std::string* scheme = element.attribute("schemeIdUri");
             const std::string* value = element.attribute("value");
-            const auto known = scheme ? clockScheme(trim(*scheme)) : std::nullopt;
+            const auto known = scheme ? clockScheme(trimAscii(*scheme)) : std::nullopt;
             if (!known || value == nullptr) {
                 continue;  // a scheme this reader does not know: the next one may do
             }
-            std::string_view text = trim(*value);
+            std::string_view text = trimAscii(*value);
             if (*known == DashClockScheme::direct) {
                 manifest.utcTimings.push_back(DashUtcTiming{*known, std::string(text)});
                 continue;
@@ -278,7 +269,7 @@ private:
         DashAdaptationSet set;
         const auto text = [&element](std::string_view name) {
             const std::string* value = element.attribute(name);
-            return value ? std::string(trim(*value)) : std::string();
+            return value ? std::string(trimAscii(*value)) : std::string();
         };
         set.id = text("id");
         set.contentType = text("contentType");
@@ -288,7 +279,7 @@ private:
         for (const XmlElement& child : element.children) {
             if (child.name == "Role") {
                 const std::string* value = child.attribute("value");
-                set.isMainRole = set.isMainRole || (value && trim(*value) == "main");
+                set.isMainRole = set.isMainRole || (value && trimAscii(*value) == "main");
             }
         }
         const std::string base = baseOf(element, parentBase);
@@ -301,13 +292,13 @@ private:
                 break;
             }
             DashRepresentation representation;
-            representation.id = child.attribute("id") ? std::string(trim(*child.attribute("id"))) : std::string();
+            representation.id = child.attribute("id") ? std::string(trimAscii(*child.attribute("id"))) : std::string();
             representation.bandwidth = number(child, "bandwidth").value_or(0);
             // Common attributes an adaptation set gives its representations.
             const auto inherited = [&child, &element](std::string_view name) {
                 const std::string* value = child.attribute(name);
                 value = value ? value : element.attribute(name);
-                return value ? std::string(trim(*value)) : std::string();
+                return value ? std::string(trimAscii(*value)) : std::string();
             };
             representation.codecs = inherited("codecs");
             representation.mimeType = inherited("mimeType");
@@ -359,8 +350,8 @@ private:
             if (const auto value = number(*element, "presentationTimeOffset")) info.presentationTimeOffset = *value;
             if (const auto value = number(*element, "startNumber")) info.startNumber = *value;
             if (const auto value = number(*element, "duration")) info.duration = *value;
-            if (const std::string* value = element->attribute("media")) info.mediaTemplate = trim(*value);
-            if (const std::string* value = element->attribute("initialization")) initializationTemplate = trim(*value);
+            if (const std::string* value = element->attribute("media")) info.mediaTemplate = trimAscii(*value);
+            if (const std::string* value = element->attribute("initialization")) initializationTemplate = trimAscii(*value);
             if (const std::string* value = element->attribute("indexRange")) {
                 info.indexRange = parseByteRange(*value);
                 if (!info.indexRange) fail(DashError::badValue);
@@ -424,7 +415,7 @@ private:
     {
         DashResource resource;
         const std::string* address = element.attribute(addressName);
-        resource.address = address ? resolve(base, trim(*address)) : base;
+        resource.address = address ? resolve(base, trimAscii(*address)) : base;
         if (const std::string* range = element.attribute(rangeName)) {
             resource.range = parseByteRange(*range);
             if (!resource.range) {
@@ -462,7 +453,7 @@ private:
             const auto duration = number(child, "d");
             std::int64_t repeat = 0;
             if (const std::string* r = child.attribute("r")) {
-                const std::string_view text = trim(*r);
+                const std::string_view text = trimAscii(*r);
                 if (text == "-1") {
                     repeat = -1;
                 } else if (const auto value = parseDecimal(text); value && *value < largest) {

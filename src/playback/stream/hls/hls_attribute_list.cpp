@@ -1,39 +1,25 @@
 #include "playback/stream/hls/hls_attribute_list.h"
 
+#include "common/ascii_trim.h"
 #include "common/decimal_text.h"
 
 namespace telvia::stream {
 
-namespace {
-
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
-}  // namespace
-
 std::optional<std::vector<HlsAttribute>> parseHlsAttributeList(std::string_view text)
 {
     std::vector<HlsAttribute> list;
-    text = trim(text);
+    text = trimAscii(text, " \t");
     while (!text.empty()) {
         const std::size_t equals = text.find('=');
         if (equals == std::string_view::npos) {
             return std::nullopt;
         }
         HlsAttribute attribute;
-        attribute.name = trim(text.substr(0, equals));
+        attribute.name = trimAscii(text.substr(0, equals), " \t");
         if (attribute.name.empty() || attribute.name.find(',') != std::string_view::npos) {
             return std::nullopt;
         }
-        text = trim(text.substr(equals + 1));
+        text = trimAscii(text.substr(equals + 1), " \t");
         if (text.starts_with('"')) {
             const std::size_t close = text.find('"', 1);
             if (close == std::string_view::npos) {
@@ -41,18 +27,18 @@ std::optional<std::vector<HlsAttribute>> parseHlsAttributeList(std::string_view 
             }
             attribute.value = text.substr(1, close - 1);
             attribute.quoted = true;
-            text = trim(text.substr(close + 1));
+            text = trimAscii(text.substr(close + 1), " \t");
             if (!text.empty() && text.front() != ',') {
                 return std::nullopt;
             }
         } else {
             const std::size_t comma = text.find(',');
-            attribute.value = trim(text.substr(0, comma));
+            attribute.value = trimAscii(text.substr(0, comma), " \t");
             text = comma == std::string_view::npos ? std::string_view() : text.substr(comma);
         }
         list.push_back(attribute);
         if (!text.empty()) {
-            text = trim(text.substr(1));  // the comma
+            text = trimAscii(text.substr(1), " \t");  // the comma
         }
     }
     return list;

@@ -4,16 +4,11 @@
 #include <charconv>
 #include <optional>
 
+#include "common/ascii_trim.h"
+
 namespace telvia::stream {
 
 namespace {
-
-std::string_view trim(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
 
 struct AvcProfile {
     unsigned profile = 0;
@@ -118,7 +113,7 @@ bool codecsAreDecodable(std::string_view codecs)
 {
     while (!codecs.empty()) {
         const std::size_t comma = codecs.find(',');
-        const std::string_view codec = trim(codecs.substr(0, comma));
+        const std::string_view codec = trimAscii(codecs.substr(0, comma), " ");
         if (!codec.empty() && namesPicturesOrSound(codec) && !codecIsDecodable(codec)) {
             return false;
         }
